@@ -1,0 +1,67 @@
+// The game clock: date, time of day, game, guessing and answering durations,
+// and the computer's progress row, all drawn by SCHREIBE_ZEIT_FPC. Times are
+// hundredths of a second since local midnight (a day is 8,640,000).
+#pragma once
+
+#include <cstdint>
+
+namespace mtspiel {
+
+// Time of day of the latest reading, and the one last drawn.
+inline uint16_t STD = 0, MIN = 0, SEK = 0, HSEK = 0;
+inline uint16_t STD_MOD24 = 0;
+inline uint16_t STD_ALT = 0, MIN_ALT = 0, SEK_ALT = 0;
+// Date shown (weekday 0 = Sunday), and the day of the date line last drawn.
+inline uint16_t JAHR = 2026, MONAT = 1, TAG = 1, WOTAG = 4;
+inline uint16_t TAG_ALT = 0;
+// The clock runs; while false SCHREIBE_ZEIT_FPC draws nothing.
+inline bool ZEITEIN = false;
+// Start of the game and latest reading, in whole seconds (hundredths part 0).
+inline int32_t ANFANGSZEIT = 0;
+inline int32_t AKTUELLEZEIT = 0;
+// The codebreaker is at turn; its value at the previous call.
+inline bool RATENDRAN = false, RATENDRAN_ALT = false;
+inline int32_t MERKE_RATE_ZEIT = 0;  // start of the running guessing phase
+inline int32_t HILFSZEIT = 0;        // sum of the completed guessing phases
+inline int32_t RATE_ZEIT = 0;        // total guessing time including the running phase
+// Durations shown and last drawn.
+inline uint16_t STD_SPIEL = 0, MIN_SPIEL = 0, SEK_SPIEL = 0;
+inline uint16_t STD_ALT_SPIEL = 0, MIN_ALT_SPIEL = 0, SEK_ALT_SPIEL = 0;
+inline uint16_t STD_RATEN = 0, MIN_RATEN = 0, SEK_RATEN = 0;
+inline uint16_t STD_ALT_RATEN = 0, MIN_ALT_RATEN = 0, SEK_ALT_RATEN = 0;
+inline uint16_t STD_ANTW = 0, MIN_ANTW = 0, SEK_ANTW = 0;
+inline uint16_t STD_ALT_ANTW = 0, MIN_ALT_ANTW = 0, SEK_ALT_ANTW = 0;
+// Each duration is still below 100 hours (afterwards its field freezes).
+inline bool STD_SPIEL_KL100 = true, STD_RATEN_KL100 = true, STD_ANTW_KL100 = true;
+// The computer's work on a trial: requests and readings.
+inline bool SETZE_RATE_ZEIT_AKT = false;
+inline int32_t MERKE_RATE_ZEIT_AKT = 0;
+inline bool SETZEZEITLETZTERVERSUCH = false;
+inline int32_t MERKEZEITLETZTERVERSUCH = 0;
+inline bool RATEN_ZEITANZEIGE = false;  // the progress row is shown
+inline int32_t SPIELZEIT = 0;           // time spent on the current trial
+inline int32_t RESTZEIT = 0, RESTZEIT2 = 0;  // estimate of the time still needed
+inline int32_t ZAHL_DER_STERNE = 0;     // progress stars shown, 0..10
+inline uint16_t STD_GERATEN = 0, MIN_GERATEN = 0, SEK_GERATEN = 0;
+inline uint16_t STD_GERATEN_ALT = 0, MIN_GERATEN_ALT = 0, SEK_GERATEN_ALT = 0;
+inline bool ZEIT_GERATEN_KL100 = true;
+inline uint16_t STD_REST = 0, MIN_REST = 0, SEK_REST = 0;
+inline uint16_t STD_REST_ALT = 0, MIN_REST_ALT = 0, SEK_REST_ALT = 0;
+// The virtual date of the game and the day after it.
+inline bool VIRTUALDATE = false, VIRTUALOLDDATE = true;
+inline uint16_t VIRJ1 = 2026, VIRM1 = 1, VIRT1 = 1, VIRWT1 = 4;
+inline uint16_t VIRJ2 = 2026, VIRM2 = 1, VIRT2 = 2, VIRWT2 = 5;
+
+// Reads the clock, keeps the time bookkeeping and redraws the fields that
+// changed, at most once a second; the caller's cursor stays where it was.
+void SCHREIBE_ZEIT_FPC();
+
+// The day after the virtual date VIRJ1.. into VIRJ2.. (Julian before 1583,
+// 4 October 1582 followed by 15 October 1582).
+void ZWEITESDATUM();
+
+// Resets the game's clock state at the start of a game, reads the clock,
+// draws it once and starts it (ZEITEIN := true).
+void SPIELUHR_STARTEN();
+
+}  // namespace mtspiel

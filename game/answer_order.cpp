@@ -1,0 +1,8 @@
+// Placeholder until the answer order is built.
+#include "game/answer_order.h"
+
+namespace mtspiel {
+
+void REIHENFOLGE() {}
+
+}  // namespace mtspiel

@@ -1,0 +1,213 @@
+// The device-independent half of the terminal layer: cursor, window, control
+// characters, key decoding, random numbers. The backend only puts cells.
+#include "screen/terminal.h"
+
+#include <cassert>
+#include <chrono>
+#include <random>
+
+#include "screen/key_decoder.h"
+
+namespace term {
+namespace {
+
+// The layer's whole state, in one place.
+struct LayerState {
+  Backend* backend = nullptr;  // where cells and bytes go; not owned
+  int cx = 1, cy = 1;          // cursor, 1-based screen coordinates
+  void (*input_closed)() = nullptr;  // called when the input ends
+  bool verify = false;         // the write-verify flag, stored only
+  std::mt19937_64 rng{20250621};
+};
+LayerState L;
+
+// The program's layouts are 80x25; cells beyond the physical terminal are
+// dropped by the backend, so a smaller terminal shows a clipped page.
+constexpr int kCols = 80;
+constexpr int kRows = 25;
+
+Backend& B() {
+  assert(L.backend && "term::SetBackend was not called");
+  return *L.backend;
+}
+
+void NewLine() {
+  L.cx = 1;
+  if (L.cy < kRows) {
+    ++L.cy;
+  } else {
+    B().ScrollUp(TextAttr);
+  }
+}
+
+void PutChar(uint8_t c) {
+  switch (c) {
+    case 8:
+      if (L.cx > 1) --L.cx;
+      break;
+    case 13:
+      L.cx = 1;
+      break;
+    case 10:
+      NewLine();
+      break;
+    case 7:
+      B().Bell();
+      break;
+    default:
+      B().PutCell(L.cx, L.cy, c, TextAttr);
+      if (L.cx < kCols) {
+        ++L.cx;
+      } else {
+        NewLine();
+      }
+  }
+}
+
+// Reads raw bytes until at least one decoded key byte is queued, or the
+// timeout passes. Returns whether a key byte is waiting.
+bool Fill(int timeout_ms) {
+  if (KeyQueueSize() > 0) return true;
+  B().Flush();
+  int b = B().ReadByte(timeout_ms);
+  if (b == Backend::kNoByte) return false;
+  if (b == Backend::kEndOfInput) {
+    static bool reported = false;
+    if (!reported && L.input_closed) {
+      reported = true;
+      L.input_closed();
+    }
+    KeyQueuePush(KEY_ESC);
+    return true;
+  }
+  DecodeKey(static_cast<uint8_t>(b), [](int t) { return B().ReadByte(t); });
+  return KeyQueueSize() > 0;
+}
+
+}  // namespace
+
+void SetBackend(Backend* backend) {
+  L.backend = backend;
+  L.cx = L.cy = 1;
+  TextAttr = 7;
+  LastMode = 3;
+  KeyQueueClear();
+  if (backend) backend->SetCursor(1, 1);
+}
+
+Backend* CurrentBackend() { return L.backend; }
+
+void ClrScr() {
+  B().Clear(TextAttr);
+  L.cx = L.cy = 1;
+  B().SetCursor(1, 1);
+}
+
+void GotoXY(int x, int y) {
+  if (x < 1 || y < 1 || x > kCols || y > kRows) return;
+  L.cx = x;
+  L.cy = y;
+  B().SetCursor(x, y);
+}
+
+int WhereX() { return L.cx; }
+int WhereY() { return L.cy; }
+
+void Window(int x1, int y1, int x2, int y2) {
+  // The layouts only ever ask for the whole 80x25 page, which is what we keep.
+  if (x1 < 1 || y1 < 1 || x2 > kCols || y2 > kRows || x1 > x2 || y1 > y2) return;
+  GotoXY(1, 1);
+}
+
+void TextMode(int) { ClrScr(); }
+
+void Write(std::string_view s) {
+  for (char c : s) PutChar(static_cast<uint8_t>(c));
+  B().SetCursor(L.cx, L.cy);
+}
+
+void Write(char c) {
+  PutChar(static_cast<uint8_t>(c));
+  B().SetCursor(L.cx, L.cy);
+}
+
+void WriteInt(int64_t n) { Write(std::to_string(n)); }
+
+void WriteLn(std::string_view s) {
+  for (char c : s) PutChar(static_cast<uint8_t>(c));
+  NewLine();
+  B().SetCursor(L.cx, L.cy);
+}
+
+void Flush() {
+  if (L.backend) L.backend->Flush();
+}
+
+char ReadKey() {
+  while (!Fill(-1)) {
+  }
+  return static_cast<char>(KeyQueuePop());
+}
+
+bool KeyPressed() { return Fill(0); }
+
+bool KeyWait(int ms) { return Fill(ms); }
+
+void Delay(int ms) {
+  B().Flush();
+  B().Sleep(ms);
+}
+
+void Sound(int) { B().Bell(); }
+void NoSound() {}
+
+void SetInputClosedHandler(void (*handler)()) { L.input_closed = handler; }
+
+void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& weekday) {
+  LocalTime t = B().Now();
+  year = static_cast<uint16_t>(t.year);
+  month = static_cast<uint16_t>(t.month);
+  day = static_cast<uint16_t>(t.day);
+  weekday = static_cast<uint16_t>(t.weekday);
+}
+
+void GetTime(uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& hundredths) {
+  LocalTime t = B().Now();
+  hour = static_cast<uint16_t>(t.hour);
+  minute = static_cast<uint16_t>(t.minute);
+  second = static_cast<uint16_t>(t.second);
+  hundredths = static_cast<uint16_t>(t.hundredths);
+}
+
+void SetDate(uint16_t, uint16_t, uint16_t) {}
+void SetTime(uint16_t, uint16_t, uint16_t, uint16_t) {}
+
+void Randomize() {
+  std::random_device rd;
+  uint64_t seed = (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
+                  static_cast<uint64_t>(
+                      std::chrono::steady_clock::now().time_since_epoch().count());
+  L.rng.seed(seed);
+}
+
+void RandSeed(uint64_t seed) { L.rng.seed(seed); }
+
+uint64_t Random64(uint64_t n) {
+  if (n == 0) return 0;
+  // Rejection keeps every value equally likely.
+  const uint64_t limit = UINT64_MAX - UINT64_MAX % n;
+  uint64_t x;
+  do {
+    x = L.rng();
+  } while (x >= limit);
+  return x % n;
+}
+
+uint32_t Random(uint32_t n) { return static_cast<uint32_t>(Random64(n)); }
+
+bool GetCBreak() { return true; }
+void SetCBreak(bool) {}
+bool GetVerify() { return L.verify; }
+void SetVerify(bool on) { L.verify = on; }
+
+}  // namespace term

@@ -1,0 +1,138 @@
+// The terminal layer: the operations of a classic 80x25 text console over a
+// backend that is either a real POSIX terminal or an in-memory screen for tests.
+//
+// Every screen routine of the game draws through these free functions and reads
+// or writes TextAttr directly. Texts are code page 850 bytes: one byte, one cell.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace term {
+
+// ---- Key codes -----------------------------------------------------------
+// Plain keys arrive as one byte; extended keys as 0 followed by one of these.
+enum : uint8_t {
+  KEY_CTRL_C = 3,
+  KEY_BACKSPACE = 8,
+  KEY_ENTER = 13,
+  KEY_CTRL_X = 24,
+  KEY_ESC = 27,
+};
+enum : uint8_t {
+  EXT_F1 = 59, EXT_F2 = 60, EXT_F3 = 61, EXT_F4 = 62, EXT_F5 = 63, EXT_F6 = 64,
+  EXT_F7 = 65, EXT_F8 = 66, EXT_F9 = 67, EXT_F10 = 68,
+  EXT_HOME = 71, EXT_UP = 72, EXT_PGUP = 73, EXT_LEFT = 75, EXT_RIGHT = 77,
+  EXT_END = 79, EXT_DOWN = 80, EXT_PGDN = 81, EXT_INS = 82, EXT_DEL = 83,
+  EXT_SHIFT_F1 = 84, EXT_SHIFT_F4 = 87, EXT_SHIFT_F6 = 89,
+  EXT_CTRL_F1 = 94, EXT_CTRL_F4 = 97, EXT_CTRL_F6 = 99,
+  EXT_ALT_F1 = 104, EXT_ALT_F4 = 107, EXT_ALT_F6 = 109,
+  EXT_CTRL_LEFT = 115, EXT_CTRL_RIGHT = 116, EXT_CTRL_PGDN = 118,
+  EXT_CTRL_PGUP = 132, EXT_F11 = 133, EXT_F12 = 134, EXT_CTRL_UP = 141,
+  EXT_CTRL_DOWN = 145, EXT_ALT_UP = 152, EXT_ALT_PGUP = 153, EXT_ALT_LEFT = 155,
+  EXT_ALT_RIGHT = 157, EXT_ALT_DOWN = 160, EXT_ALT_PGDN = 161, EXT_ALT_DEL = 163,
+};
+
+// A local date and time as the system clock gives it.
+struct LocalTime {
+  int year, month, day, weekday;  // weekday 0 = Sunday .. 6 = Saturday
+  int hour, minute, second, hundredths;
+};
+
+// The seam between the layer and the device. The layer keeps the cursor, the
+// window and the attribute; a backend only puts cells and moves bytes. It
+// exists so that every screen can be driven in memory by tests.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual int Columns() const = 0;
+  virtual int Rows() const = 0;
+  // Put one code page 850 byte at (x, y), 1-based, in attribute attr.
+  virtual void PutCell(int x, int y, uint8_t ch, uint8_t attr) = 0;
+  // Fill the whole screen with blanks in attr.
+  virtual void Clear(uint8_t attr) = 0;
+  // Scroll the whole screen up one row; the new last row is blank in attr.
+  virtual void ScrollUp(uint8_t attr) = 0;
+  // Show the cursor at (x, y).
+  virtual void SetCursor(int x, int y) = 0;
+  // Make everything put so far visible.
+  virtual void Flush() = 0;
+  // Next raw input byte. timeout_ms < 0 waits for ever, 0 only tests.
+  // Returns 0..255, kNoByte when none came in time, kEndOfInput when the
+  // input is closed or failed.
+  virtual int ReadByte(int timeout_ms) = 0;
+  static constexpr int kNoByte = -1;
+  static constexpr int kEndOfInput = -2;
+  // Local date and time now.
+  virtual LocalTime Now() = 0;
+  // Wait ms milliseconds.
+  virtual void Sleep(int ms) = 0;
+  // The audible signal.
+  virtual void Bell() = 0;
+  // Leave the device as it was found (the real backend restores the terminal).
+  virtual void Shutdown() {}
+};
+
+// Installs the backend every operation below goes to; the layer does not own it.
+// Resets cursor to (1,1), window to the screen, TextAttr to 7, LastMode to 3.
+void SetBackend(Backend* backend);
+Backend* CurrentBackend();
+
+// ---- Screen operations ----------------------------------------------------
+inline uint8_t TextAttr = 7;     // attribute for all writes and ClrScr
+inline uint16_t LastMode = 3;    // text mode in effect at start
+
+void ClrScr();
+void GotoXY(int x, int y);
+int WhereX();
+int WhereY();
+void Window(int x1, int y1, int x2, int y2);
+void TextMode(int mode);
+
+// Write code page 850 bytes at the cursor; 8, 10 and 13 act as control characters.
+void Write(std::string_view cp850);
+void Write(char c);
+void WriteInt(int64_t n);
+void WriteLn(std::string_view cp850 = {});
+// Make all output visible (also done before every wait for a key and at exit).
+void Flush();
+
+// ---- Keyboard and timing --------------------------------------------------
+char ReadKey();          // blocks; extended keys give 0 then the code
+bool KeyPressed();       // never blocks
+// Waits up to ms milliseconds for a key and reports whether one is waiting.
+// Waiting loops use it between clock redraws so that an idle screen costs no CPU.
+bool KeyWait(int ms);
+void Delay(int ms);
+void Sound(int hz);
+void NoSound();
+
+// When the input is closed (end of file, terminal gone) the layer calls this
+// handler once; it is expected not to return (the program ends as choice 9 would).
+// Without a handler, or if it returns, ReadKey delivers Esc.
+void SetInputClosedHandler(void (*handler)());
+
+// ---- Date and time --------------------------------------------------------
+void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& weekday);
+void GetTime(uint16_t& hour, uint16_t& minute, uint16_t& second, uint16_t& hundredths);
+// Never change the system clock: the machines this runs on are shared. Refused silently.
+void SetDate(uint16_t year, uint16_t month, uint16_t day);
+void SetTime(uint16_t hour, uint16_t minute, uint16_t second, uint16_t hundredths);
+
+// ---- Random numbers -------------------------------------------------------
+void Randomize();                 // seed once from the clock
+void RandSeed(uint64_t seed);     // fixed seed, for tests and self-play
+uint32_t Random(uint32_t n);      // uniform 0..n-1 (0 when n = 0)
+uint64_t Random64(uint64_t n);    // uniform 0..n-1 (0 when n = 0)
+
+// ---- Break and verify flags (kept only to be saved and restored) ----------
+inline bool CheckBreak = true;
+inline bool DirectVideo = true;
+inline bool CheckSnow = false;
+bool GetCBreak();
+void SetCBreak(bool on);
+bool GetVerify();
+void SetVerify(bool on);
+
+}  // namespace term
