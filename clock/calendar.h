@@ -5,7 +5,7 @@
 
 namespace zuf {
 
-void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate,
-              uint16_t& jahr, uint16_t& monat, uint16_t& tag, uint16_t& wotag);
+void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, uint16_t& jahr,
+              uint16_t& monat, uint16_t& tag, uint16_t& wotag);
 
 }  // namespace zuf

@@ -5,6 +5,8 @@ namespace mtspiel {
 
 void SCHREIBE_ZEIT_FPC() {}
 void ZWEITESDATUM() {}
-void SPIELUHR_STARTEN() { ZEITEIN = true; }
+void SPIELUHR_STARTEN() {
+  ZEITEIN = true;
+}
 
 }  // namespace mtspiel

@@ -38,10 +38,10 @@ inline bool SETZE_RATE_ZEIT_AKT = false;
 inline int32_t MERKE_RATE_ZEIT_AKT = 0;
 inline bool SETZEZEITLETZTERVERSUCH = false;
 inline int32_t MERKEZEITLETZTERVERSUCH = 0;
-inline bool RATEN_ZEITANZEIGE = false;  // the progress row is shown
-inline int32_t SPIELZEIT = 0;           // time spent on the current trial
+inline bool RATEN_ZEITANZEIGE = false;       // the progress row is shown
+inline int32_t SPIELZEIT = 0;                // time spent on the current trial
 inline int32_t RESTZEIT = 0, RESTZEIT2 = 0;  // estimate of the time still needed
-inline int32_t ZAHL_DER_STERNE = 0;     // progress stars shown, 0..10
+inline int32_t ZAHL_DER_STERNE = 0;          // progress stars shown, 0..10
 inline uint16_t STD_GERATEN = 0, MIN_GERATEN = 0, SEK_GERATEN = 0;
 inline uint16_t STD_GERATEN_ALT = 0, MIN_GERATEN_ALT = 0, SEK_GERATEN_ALT = 0;
 inline bool ZEIT_GERATEN_KL100 = true;

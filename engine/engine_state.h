@@ -8,12 +8,12 @@
 namespace mtspiel {
 
 // Progress of the running computer phase (read by the clock's progress row).
-inline int32_t ZAHL_DER_VERSUCHE = 0;   // records this phase will process
-inline int32_t GERATENE_VERSUCHE = 0;   // records processed so far
-inline int32_t NUMMER_PLUS = 0;         // candidates to examine before a cut
-inline int32_t QU_10_2 = 0;             // progress in tenths
-inline bool ZEITLIMIT_GR_0 = false;     // a time limit applies to the running search
-inline bool NEUER_KANDIDAT = false;     // show the candidate being examined
+inline int32_t ZAHL_DER_VERSUCHE = 0;  // records this phase will process
+inline int32_t GERATENE_VERSUCHE = 0;  // records processed so far
+inline int32_t NUMMER_PLUS = 0;        // candidates to examine before a cut
+inline int32_t QU_10_2 = 0;            // progress in tenths
+inline bool ZEITLIMIT_GR_0 = false;    // a time limit applies to the running search
+inline bool NEUER_KANDIDAT = false;    // show the candidate being examined
 // Sign numbers (positions 1..9) of the candidate being examined, shown by the clock.
 inline uint8_t AKTUELL_ZEICHEN[10] = {};
 inline int32_t ZAHLGESAMTVERSUCHE = 0;  // records in the candidate-guess chain
@@ -21,21 +21,21 @@ inline bool NOTINVERS = true;           // read by the clock display
 
 // Signs: 1 = the sign may still be in the secret code; entry 0 is 0.
 inline uint8_t ERL_FARBE[37] = {};
-inline bool KENNEALLEFARBEN = false;    // the multiset of the secret's signs is known
+inline bool KENNEALLEFARBEN = false;  // the multiset of the secret's signs is known
 inline uint8_t ZAEHLE_VORH_FARBE = 0;
-inline bool GESPIELT[37] = {};          // the sign has appeared in a guess
+inline bool GESPIELT[37] = {};  // the sign has appeared in a guess
 inline bool VORH_FARBE[37] = {};
-inline uint8_t FEHLZEICHEN = 0;         // a sign known to be absent (0 = none yet)
+inline uint8_t FEHLZEICHEN = 0;  // a sign known to be absent (0 = none yet)
 
 // Switches the game loop sets at the start of a game.
-inline bool LEERZEICHEN = false;        // the computer's guesses include the vacant sign
+inline bool LEERZEICHEN = false;  // the computer's guesses include the vacant sign
 inline bool FEHLZ_BENUTZT = false;
 inline bool ALLE_F_LOESCHEN = false;
-inline bool AEQUI_KLASSE = true;        // every answer so far was (0, 0)
-inline bool ALLESTERNEDRUCKEN = true;   // the time-limit notice was not shown yet
-inline uint16_t UNTERBR = 0;            // searches cut short by the user
-inline bool F6_GEDR = false;            // the user asked to end the search soon
-inline uint8_t PL_0 = 0, PL_1 = 1;      // min(L, n) and min(L, n) + 1
-inline bool MERKE_WDHG = false;         // the player's own repetition permission
+inline bool AEQUI_KLASSE = true;       // every answer so far was (0, 0)
+inline bool ALLESTERNEDRUCKEN = true;  // the time-limit notice was not shown yet
+inline uint16_t UNTERBR = 0;           // searches cut short by the user
+inline bool F6_GEDR = false;           // the user asked to end the search soon
+inline uint8_t PL_0 = 0, PL_1 = 1;     // min(L, n) and min(L, n) + 1
+inline bool MERKE_WDHG = false;        // the player's own repetition permission
 
 }  // namespace mtspiel

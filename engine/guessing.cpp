@@ -15,6 +15,8 @@ void RATE_CODE(CODE&, uint8_t& p, uint8_t& s, char& taste) {
   p = s = 0;
   taste = 27;
 }
-std::string INIT_MUSTER(uint8_t, uint8_t, bool, bool) { return std::string(12, ' '); }
+std::string INIT_MUSTER(uint8_t, uint8_t, bool, bool) {
+  return std::string(12, ' ');
+}
 
 }  // namespace mtspiel

@@ -9,17 +9,17 @@
 
 namespace mtspiel {
 
-inline char A = 0;                   // the last key read; computer phases leave Esc here
-inline uint8_t WX = 0, WY = 0;       // column of the first position and row of the trial
-inline uint8_t WXMINUS1 = 0;         // WX - 1
-inline uint8_t WO = 0;               // screen offset of the field being edited
-inline uint8_t K = 0;                // screen row of the current trial on the board
+inline char A = 0;                    // the last key read; computer phases leave Esc here
+inline uint8_t WX = 0, WY = 0;        // column of the first position and row of the trial
+inline uint8_t WXMINUS1 = 0;          // WX - 1
+inline uint8_t WO = 0;                // screen offset of the field being edited
+inline uint8_t K = 0;                 // screen row of the current trial on the board
 inline uint16_t X3[3] = {0, 56, 76};  // column of P for board columns 1 and 2
 inline uint16_t X4[3] = {0, 58, 78};  // column of S for board columns 1 and 2
-inline uint8_t X3I = 56, X4I = 58;   // the entries for the current board column
-inline uint8_t WXX = 0, WYY = 0;     // where JA_NEIN writes its yes/no text
-inline bool ZURUECK = false;         // the field is entered backwards
-inline bool WEITER = false;          // the edit loop of the conditions ends
+inline uint8_t X3I = 56, X4I = 58;    // the entries for the current board column
+inline uint8_t WXX = 0, WYY = 0;      // where JA_NEIN writes its yes/no text
+inline bool ZURUECK = false;          // the field is entered backwards
+inline bool WEITER = false;           // the edit loop of the conditions ends
 // Change flags of the yes/no fields of the conditions screen.
 inline bool WECHSEL0 = false, WECHSEL1 = false, WECHSEL2 = false;
 

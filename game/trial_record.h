@@ -10,10 +10,10 @@ namespace mtspiel {
 
 #pragma pack(push, 1)
 struct VERSUCH {
-  int16_t NR;          // number of the trial as shown: the trial number mod 1000
-  CODE KOMBINATION;    // the guess, positions 1..LAENGE
-  uint8_t P;           // signs on the same position
-  uint8_t S;           // further signs in common
+  int16_t NR;        // number of the trial as shown: the trial number mod 1000
+  CODE KOMBINATION;  // the guess, positions 1..LAENGE
+  uint8_t P;         // signs on the same position
+  uint8_t S;         // further signs in common
 };
 #pragma pack(pop)
 static_assert(sizeof(VERSUCH) == 13);

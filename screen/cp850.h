@@ -31,7 +31,9 @@ inline constexpr char16_t kCp850High[128] = {
 };
 
 // Unicode code point shown for a code page 850 byte (bytes below 128 are ASCII).
-constexpr char32_t Cp850ToUnicode(uint8_t b) { return b < 128 ? b : kCp850High[b - 128]; }
+constexpr char32_t Cp850ToUnicode(uint8_t b) {
+  return b < 128 ? b : kCp850High[b - 128];
+}
 
 // Code page 850 byte of a code point, or 0 when code page 850 has none.
 constexpr uint8_t UnicodeToCp850(char32_t c) {

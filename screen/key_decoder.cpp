@@ -37,47 +37,82 @@ uint8_t FunctionKey(int k, int mod) {  // k = 1..12
 // Cursor and editing keys by their final letter (CSI and SS3 forms); 0 if none.
 uint8_t LetterKey(char f, int mod) {
   switch (f) {
-    case 'A': return Modified(mod, EXT_UP, EXT_UP, EXT_CTRL_UP, EXT_ALT_UP);
-    case 'B': return Modified(mod, EXT_DOWN, EXT_DOWN, EXT_CTRL_DOWN, EXT_ALT_DOWN);
-    case 'C': return Modified(mod, EXT_RIGHT, EXT_RIGHT, EXT_CTRL_RIGHT, EXT_ALT_RIGHT);
-    case 'D': return Modified(mod, EXT_LEFT, EXT_LEFT, EXT_CTRL_LEFT, EXT_ALT_LEFT);
-    case 'H': return Modified(mod, EXT_HOME, EXT_HOME, 119, 151);
-    case 'F': return Modified(mod, EXT_END, EXT_END, 117, 159);
-    case 'K': return EXT_END;
-    case 'P': return FunctionKey(1, mod);
-    case 'Q': return FunctionKey(2, mod);
-    case 'R': return FunctionKey(3, mod);
-    case 'S': return FunctionKey(4, mod);
-    default: return 0;
+    case 'A':
+      return Modified(mod, EXT_UP, EXT_UP, EXT_CTRL_UP, EXT_ALT_UP);
+    case 'B':
+      return Modified(mod, EXT_DOWN, EXT_DOWN, EXT_CTRL_DOWN, EXT_ALT_DOWN);
+    case 'C':
+      return Modified(mod, EXT_RIGHT, EXT_RIGHT, EXT_CTRL_RIGHT, EXT_ALT_RIGHT);
+    case 'D':
+      return Modified(mod, EXT_LEFT, EXT_LEFT, EXT_CTRL_LEFT, EXT_ALT_LEFT);
+    case 'H':
+      return Modified(mod, EXT_HOME, EXT_HOME, 119, 151);
+    case 'F':
+      return Modified(mod, EXT_END, EXT_END, 117, 159);
+    case 'K':
+      return EXT_END;
+    case 'P':
+      return FunctionKey(1, mod);
+    case 'Q':
+      return FunctionKey(2, mod);
+    case 'R':
+      return FunctionKey(3, mod);
+    case 'S':
+      return FunctionKey(4, mod);
+    default:
+      return 0;
   }
 }
 
 // Keys of the form CSI number ~ ; 0 if none.
 uint8_t TildeKey(int n, int mod) {
   switch (n) {
-    case 1: return Modified(mod, EXT_HOME, EXT_HOME, 119, 151);
-    case 2: return Modified(mod, EXT_INS, EXT_INS, 146, 162);
-    case 3: return Modified(mod, EXT_DEL, EXT_DEL, 147, EXT_ALT_DEL);
-    case 4: return Modified(mod, EXT_END, EXT_END, 117, 159);
-    case 5: return Modified(mod, EXT_PGUP, EXT_PGUP, EXT_CTRL_PGUP, EXT_ALT_PGUP);
-    case 6: return Modified(mod, EXT_PGDN, EXT_PGDN, EXT_CTRL_PGDN, EXT_ALT_PGDN);
-    case 15: return FunctionKey(5, mod);
-    case 17: return FunctionKey(6, mod);
-    case 18: return FunctionKey(7, mod);
-    case 19: return FunctionKey(8, mod);
-    case 20: return FunctionKey(9, mod);
-    case 21: return FunctionKey(10, mod);
-    case 23: return FunctionKey(11, mod);
-    case 24: return FunctionKey(12, mod);
-    case 25: return 86;  // shifted F3 .. F10 of terminals without modifier parameters
-    case 26: return 87;
-    case 28: return 88;
-    case 29: return 89;
-    case 31: return 90;
-    case 32: return 91;
-    case 33: return 92;
-    case 34: return 93;
-    default: return 0;
+    case 1:
+      return Modified(mod, EXT_HOME, EXT_HOME, 119, 151);
+    case 2:
+      return Modified(mod, EXT_INS, EXT_INS, 146, 162);
+    case 3:
+      return Modified(mod, EXT_DEL, EXT_DEL, 147, EXT_ALT_DEL);
+    case 4:
+      return Modified(mod, EXT_END, EXT_END, 117, 159);
+    case 5:
+      return Modified(mod, EXT_PGUP, EXT_PGUP, EXT_CTRL_PGUP, EXT_ALT_PGUP);
+    case 6:
+      return Modified(mod, EXT_PGDN, EXT_PGDN, EXT_CTRL_PGDN, EXT_ALT_PGDN);
+    case 15:
+      return FunctionKey(5, mod);
+    case 17:
+      return FunctionKey(6, mod);
+    case 18:
+      return FunctionKey(7, mod);
+    case 19:
+      return FunctionKey(8, mod);
+    case 20:
+      return FunctionKey(9, mod);
+    case 21:
+      return FunctionKey(10, mod);
+    case 23:
+      return FunctionKey(11, mod);
+    case 24:
+      return FunctionKey(12, mod);
+    case 25:
+      return 86;  // shifted F3 .. F10 of terminals without modifier parameters
+    case 26:
+      return 87;
+    case 28:
+      return 88;
+    case 29:
+      return 89;
+    case 31:
+      return 90;
+    case 32:
+      return 91;
+    case 33:
+      return 92;
+    case 34:
+      return 93;
+    default:
+      return 0;
   }
 }
 
@@ -94,7 +129,9 @@ uint8_t AltCode(uint8_t c) {
 
 }  // namespace
 
-int KeyQueueSize() { return count; }
+int KeyQueueSize() {
+  return count;
+}
 
 uint8_t KeyQueuePop() {
   if (count == 0) return 0;
@@ -110,7 +147,9 @@ void KeyQueuePush(uint8_t b) {
   ++count;
 }
 
-void KeyQueueClear() { head = count = 0; }
+void KeyQueueClear() {
+  head = count = 0;
+}
 
 void DecodeKey(uint8_t first, ByteReader read) {
   if (first == 127) {

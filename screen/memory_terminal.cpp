@@ -127,7 +127,9 @@ std::string MemoryTerminal::Text(int x, int y, int n) const {
   return s;
 }
 
-std::string MemoryTerminal::RowUtf8(int y) const { return Text(1, y, cols_); }
+std::string MemoryTerminal::RowUtf8(int y) const {
+  return Text(1, y, cols_);
+}
 
 std::string MemoryTerminal::Dump() const {
   std::string s;

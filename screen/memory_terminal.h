@@ -31,10 +31,10 @@ class MemoryTerminal : public Backend {
   void Bell() override { ++bells_; }
 
   // ---- Screen contents ----
-  uint8_t CharAt(int x, int y) const;   // code page 850 byte, ' ' outside
+  uint8_t CharAt(int x, int y) const;  // code page 850 byte, ' ' outside
   uint8_t AttrAt(int x, int y) const;
-  std::string Row(int y) const;         // the code page 850 bytes of a whole row
-  std::string RowUtf8(int y) const;     // the same row as UTF-8 text
+  std::string Row(int y) const;      // the code page 850 bytes of a whole row
+  std::string RowUtf8(int y) const;  // the same row as UTF-8 text
   // Text of length n from (x, y), as UTF-8.
   std::string Text(int x, int y, int n) const;
   // The whole screen as UTF-8, one numbered line per row, for failure messages.
@@ -60,8 +60,7 @@ class MemoryTerminal : public Backend {
   long max_idle_polls = 2'000'000;
 
   // ---- Clock ----
-  void SetClock(int year, int month, int day, int hour, int minute, int second,
-                int hundredths = 0);
+  void SetClock(int year, int month, int day, int hour, int minute, int second, int hundredths = 0);
   // Every poll (ReadByte with a timeout of 0 or more) advances the clock by this
   // many hundredths, so that loops driven by the clock make progress.
   void SetClockStep(int hundredths_per_poll) { step_ = hundredths_per_poll; }
@@ -84,8 +83,8 @@ class MemoryTerminal : public Backend {
   std::deque<uint8_t> keys_;
   long idle_polls_ = 0;
   ExhaustedHandler on_exhausted_ = nullptr;
-  int64_t day_ = 20000;        // days since 1970-01-01
-  int64_t hundredths_ = 0;     // of the day, 0..8,639,999
+  int64_t day_ = 20000;     // days since 1970-01-01
+  int64_t hundredths_ = 0;  // of the day, 0..8,639,999
   int step_ = 0;
 };
 

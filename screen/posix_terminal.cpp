@@ -72,7 +72,7 @@ class PosixTerminal : public Backend {
     tm t;
     localtime_r(&ts.tv_sec, &t);
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday,
-            t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(ts.tv_nsec / 10000000)};
+            t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(ts.tv_nsec / 10000000)};
   }
   void Sleep(int ms) override {
     timespec ts{ms / 1000, (ms % 1000) * 1000000L};

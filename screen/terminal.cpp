@@ -13,10 +13,10 @@ namespace {
 
 // The layer's whole state, in one place.
 struct LayerState {
-  Backend* backend = nullptr;  // where cells and bytes go; not owned
-  int cx = 1, cy = 1;          // cursor, 1-based screen coordinates
+  Backend* backend = nullptr;        // where cells and bytes go; not owned
+  int cx = 1, cy = 1;                // cursor, 1-based screen coordinates
   void (*input_closed)() = nullptr;  // called when the input ends
-  bool verify = false;         // the write-verify flag, stored only
+  bool verify = false;               // the write-verify flag, stored only
   std::mt19937_64 rng{20250621};
 };
 LayerState L;
@@ -95,7 +95,9 @@ void SetBackend(Backend* backend) {
   if (backend) backend->SetCursor(1, 1);
 }
 
-Backend* CurrentBackend() { return L.backend; }
+Backend* CurrentBackend() {
+  return L.backend;
+}
 
 void ClrScr() {
   B().Clear(TextAttr);
@@ -110,8 +112,12 @@ void GotoXY(int x, int y) {
   B().SetCursor(x, y);
 }
 
-int WhereX() { return L.cx; }
-int WhereY() { return L.cy; }
+int WhereX() {
+  return L.cx;
+}
+int WhereY() {
+  return L.cy;
+}
 
 void Window(int x1, int y1, int x2, int y2) {
   // The layouts only ever ask for the whole 80x25 page, which is what we keep.
@@ -119,7 +125,9 @@ void Window(int x1, int y1, int x2, int y2) {
   GotoXY(1, 1);
 }
 
-void TextMode(int) { ClrScr(); }
+void TextMode(int) {
+  ClrScr();
+}
 
 void Write(std::string_view s) {
   for (char c : s) PutChar(static_cast<uint8_t>(c));
@@ -131,7 +139,9 @@ void Write(char c) {
   B().SetCursor(L.cx, L.cy);
 }
 
-void WriteInt(int64_t n) { Write(std::to_string(n)); }
+void WriteInt(int64_t n) {
+  Write(std::to_string(n));
+}
 
 void WriteLn(std::string_view s) {
   for (char c : s) PutChar(static_cast<uint8_t>(c));
@@ -149,19 +159,27 @@ char ReadKey() {
   return static_cast<char>(KeyQueuePop());
 }
 
-bool KeyPressed() { return Fill(0); }
+bool KeyPressed() {
+  return Fill(0);
+}
 
-bool KeyWait(int ms) { return Fill(ms); }
+bool KeyWait(int ms) {
+  return Fill(ms);
+}
 
 void Delay(int ms) {
   B().Flush();
   B().Sleep(ms);
 }
 
-void Sound(int) { B().Bell(); }
+void Sound(int) {
+  B().Bell();
+}
 void NoSound() {}
 
-void SetInputClosedHandler(void (*handler)()) { L.input_closed = handler; }
+void SetInputClosedHandler(void (*handler)()) {
+  L.input_closed = handler;
+}
 
 void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& weekday) {
   LocalTime t = B().Now();
@@ -184,13 +202,15 @@ void SetTime(uint16_t, uint16_t, uint16_t, uint16_t) {}
 
 void Randomize() {
   std::random_device rd;
-  uint64_t seed = (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
-                  static_cast<uint64_t>(
-                      std::chrono::steady_clock::now().time_since_epoch().count());
+  uint64_t seed =
+      (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
+      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   L.rng.seed(seed);
 }
 
-void RandSeed(uint64_t seed) { L.rng.seed(seed); }
+void RandSeed(uint64_t seed) {
+  L.rng.seed(seed);
+}
 
 uint64_t Random64(uint64_t n) {
   if (n == 0) return 0;
@@ -203,11 +223,19 @@ uint64_t Random64(uint64_t n) {
   return x % n;
 }
 
-uint32_t Random(uint32_t n) { return static_cast<uint32_t>(Random64(n)); }
+uint32_t Random(uint32_t n) {
+  return static_cast<uint32_t>(Random64(n));
+}
 
-bool GetCBreak() { return true; }
+bool GetCBreak() {
+  return true;
+}
 void SetCBreak(bool) {}
-bool GetVerify() { return L.verify; }
-void SetVerify(bool on) { L.verify = on; }
+bool GetVerify() {
+  return L.verify;
+}
+void SetVerify(bool on) {
+  L.verify = on;
+}
 
 }  // namespace term

@@ -21,17 +21,50 @@ enum : uint8_t {
   KEY_ESC = 27,
 };
 enum : uint8_t {
-  EXT_F1 = 59, EXT_F2 = 60, EXT_F3 = 61, EXT_F4 = 62, EXT_F5 = 63, EXT_F6 = 64,
-  EXT_F7 = 65, EXT_F8 = 66, EXT_F9 = 67, EXT_F10 = 68,
-  EXT_HOME = 71, EXT_UP = 72, EXT_PGUP = 73, EXT_LEFT = 75, EXT_RIGHT = 77,
-  EXT_END = 79, EXT_DOWN = 80, EXT_PGDN = 81, EXT_INS = 82, EXT_DEL = 83,
-  EXT_SHIFT_F1 = 84, EXT_SHIFT_F4 = 87, EXT_SHIFT_F6 = 89,
-  EXT_CTRL_F1 = 94, EXT_CTRL_F4 = 97, EXT_CTRL_F6 = 99,
-  EXT_ALT_F1 = 104, EXT_ALT_F4 = 107, EXT_ALT_F6 = 109,
-  EXT_CTRL_LEFT = 115, EXT_CTRL_RIGHT = 116, EXT_CTRL_PGDN = 118,
-  EXT_CTRL_PGUP = 132, EXT_F11 = 133, EXT_F12 = 134, EXT_CTRL_UP = 141,
-  EXT_CTRL_DOWN = 145, EXT_ALT_UP = 152, EXT_ALT_PGUP = 153, EXT_ALT_LEFT = 155,
-  EXT_ALT_RIGHT = 157, EXT_ALT_DOWN = 160, EXT_ALT_PGDN = 161, EXT_ALT_DEL = 163,
+  EXT_F1 = 59,
+  EXT_F2 = 60,
+  EXT_F3 = 61,
+  EXT_F4 = 62,
+  EXT_F5 = 63,
+  EXT_F6 = 64,
+  EXT_F7 = 65,
+  EXT_F8 = 66,
+  EXT_F9 = 67,
+  EXT_F10 = 68,
+  EXT_HOME = 71,
+  EXT_UP = 72,
+  EXT_PGUP = 73,
+  EXT_LEFT = 75,
+  EXT_RIGHT = 77,
+  EXT_END = 79,
+  EXT_DOWN = 80,
+  EXT_PGDN = 81,
+  EXT_INS = 82,
+  EXT_DEL = 83,
+  EXT_SHIFT_F1 = 84,
+  EXT_SHIFT_F4 = 87,
+  EXT_SHIFT_F6 = 89,
+  EXT_CTRL_F1 = 94,
+  EXT_CTRL_F4 = 97,
+  EXT_CTRL_F6 = 99,
+  EXT_ALT_F1 = 104,
+  EXT_ALT_F4 = 107,
+  EXT_ALT_F6 = 109,
+  EXT_CTRL_LEFT = 115,
+  EXT_CTRL_RIGHT = 116,
+  EXT_CTRL_PGDN = 118,
+  EXT_CTRL_PGUP = 132,
+  EXT_F11 = 133,
+  EXT_F12 = 134,
+  EXT_CTRL_UP = 141,
+  EXT_CTRL_DOWN = 145,
+  EXT_ALT_UP = 152,
+  EXT_ALT_PGUP = 153,
+  EXT_ALT_LEFT = 155,
+  EXT_ALT_RIGHT = 157,
+  EXT_ALT_DOWN = 160,
+  EXT_ALT_PGDN = 161,
+  EXT_ALT_DEL = 163,
 };
 
 // A local date and time as the system clock gives it.
@@ -80,8 +113,8 @@ void SetBackend(Backend* backend);
 Backend* CurrentBackend();
 
 // ---- Screen operations ----------------------------------------------------
-inline uint8_t TextAttr = 7;     // attribute for all writes and ClrScr
-inline uint16_t LastMode = 3;    // text mode in effect at start
+inline uint8_t TextAttr = 7;   // attribute for all writes and ClrScr
+inline uint16_t LastMode = 3;  // text mode in effect at start
 
 void ClrScr();
 void GotoXY(int x, int y);
@@ -99,8 +132,8 @@ void WriteLn(std::string_view cp850 = {});
 void Flush();
 
 // ---- Keyboard and timing --------------------------------------------------
-char ReadKey();          // blocks; extended keys give 0 then the code
-bool KeyPressed();       // never blocks
+char ReadKey();     // blocks; extended keys give 0 then the code
+bool KeyPressed();  // never blocks
 // Waits up to ms milliseconds for a key and reports whether one is waiting.
 // Waiting loops use it between clock redraws so that an idle screen costs no CPU.
 bool KeyWait(int ms);
@@ -121,10 +154,10 @@ void SetDate(uint16_t year, uint16_t month, uint16_t day);
 void SetTime(uint16_t hour, uint16_t minute, uint16_t second, uint16_t hundredths);
 
 // ---- Random numbers -------------------------------------------------------
-void Randomize();                 // seed once from the clock
-void RandSeed(uint64_t seed);     // fixed seed, for tests and self-play
-uint32_t Random(uint32_t n);      // uniform 0..n-1 (0 when n = 0)
-uint64_t Random64(uint64_t n);    // uniform 0..n-1 (0 when n = 0)
+void Randomize();               // seed once from the clock
+void RandSeed(uint64_t seed);   // fixed seed, for tests and self-play
+uint32_t Random(uint32_t n);    // uniform 0..n-1 (0 when n = 0)
+uint64_t Random64(uint64_t n);  // uniform 0..n-1 (0 when n = 0)
 
 // ---- Break and verify flags (kept only to be saved and restored) ----------
 inline bool CheckBreak = true;

@@ -7,6 +7,8 @@ void CLEAR_NAME(mtspiel::NAMENSFELD&) {}
 void NAMEOK(bool) {}
 void SCHREIBE_NAME(bool, bool, bool) {}
 void SCHREIBE_PC(bool, bool) {}
-void LESE_NAMEN(uint8_t, mtspiel::NAMENSFELD&, char& taste) { taste = 27; }
+void LESE_NAMEN(uint8_t, mtspiel::NAMENSFELD&, char& taste) {
+  taste = 27;
+}
 
 }  // namespace morvandeltrisk

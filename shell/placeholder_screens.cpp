@@ -17,23 +17,37 @@ void Placeholder(const char* what) {
 }  // namespace
 
 namespace zuf {
-void KORRIGIERE_ZEIT(bool, uint8_t, uint8_t) { Placeholder("Date/time"); }
+void KORRIGIERE_ZEIT(bool, uint8_t, uint8_t) {
+  Placeholder("Date/time");
+}
 void KALENDER(bool, uint8_t, uint8_t, bool&, uint16_t&, uint16_t&, uint16_t&, uint16_t&) {
   Placeholder("Calendar");
 }
-void TEXTFARBE(bool, bool, uint8_t&, uint8_t&) { Placeholder("Colours"); }
+void TEXTFARBE(bool, bool, uint8_t&, uint8_t&) {
+  Placeholder("Colours");
+}
 }  // namespace zuf
 
 namespace mtd {
-void KURZANLEITUNGD(uint8_t, uint8_t) { Placeholder("Kurze Spielanleitung"); }
-void SPIELANLEITUNGD(uint8_t, uint8_t) { Placeholder("Genaue Spielanleitung"); }
+void KURZANLEITUNGD(uint8_t, uint8_t) {
+  Placeholder("Kurze Spielanleitung");
+}
+void SPIELANLEITUNGD(uint8_t, uint8_t) {
+  Placeholder("Genaue Spielanleitung");
+}
 }  // namespace mtd
 
 namespace mte {
-void KURZANLEITUNGE(uint8_t, uint8_t) { Placeholder("Short instructions"); }
-void SPIELANLEITUNGE(uint8_t, uint8_t) { Placeholder("Detailed instructions"); }
+void KURZANLEITUNGE(uint8_t, uint8_t) {
+  Placeholder("Short instructions");
+}
+void SPIELANLEITUNGE(uint8_t, uint8_t) {
+  Placeholder("Detailed instructions");
+}
 }  // namespace mte
 
 namespace morvandeltrisk {
-void KONFIGURATION() { Placeholder("Configuration"); }
+void KONFIGURATION() {
+  Placeholder("Configuration");
+}
 }  // namespace morvandeltrisk

@@ -14,8 +14,8 @@ inline uint8_t FARBE_HERVOR = 30;    // attribute of emphasised text
 inline bool FARBBILDSCHIRM = true;   // the text mode is a colour mode
 inline uint8_t SPEICHERWAHL = 10;    // the chosen memory budget, 1..15
 inline uint8_t SPEICHERWAHL_ALT = 10;
-inline bool LEER_WAHL = false;       // the player's own choice "vacant signs allowed"
-inline bool NAMEN_BEKANNT = true;    // the encoder's name is not asked again
+inline bool LEER_WAHL = false;          // the player's own choice "vacant signs allowed"
+inline bool NAMEN_BEKANNT = true;       // the encoder's name is not asked again
 inline bool SPIEL_ABGEBROCHEN = false;  // the game was broken off
 inline bool OK = true;
 
