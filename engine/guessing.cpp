@@ -15,6 +15,7 @@ void RATE_CODE(CODE&, uint8_t& p, uint8_t& s, char& taste) {
   p = s = 0;
   taste = 27;
 }
+void RATEN_SPEICHER_FREIGEBEN() {}
 std::string INIT_MUSTER(uint8_t, uint8_t, bool, bool) {
   return std::string(12, ' ');
 }

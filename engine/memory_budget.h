@@ -28,6 +28,16 @@ inline uint64_t SIZERATENPTR = 32;
 inline int32_t MEMRATE = 0;  // candidate guesses the set-up allocates
 inline int32_t MEMLOES = 0;  // possible secret codes of the variable code
 
+// Every block of the candidate store is taken through these two, so that the
+// store never exceeds the budget MEMGES nor the memory the machine can actually
+// give (a set-up that would need more stops cleanly instead of being killed).
+// SPEICHER_RESERVIEREN returns false when the bytes cannot be had.
+bool SPEICHER_RESERVIEREN(uint64_t bytes);
+void SPEICHER_ZURUECKGEBEN(uint64_t bytes);
+// Test hook: when >= 0, the reservation with this number (counted from 0 since
+// the hook was set) fails, as an exhausted machine would.
+inline int64_t FEHLSCHLAG_BEI_RESERVIERUNG = -1;
+
 // Frees both record chains when alles; in every case recomputes the capacity
 // table if the budget changed, and applies the caps.
 void LISTEN_FREIGEBEN(bool alles);
