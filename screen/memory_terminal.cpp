@@ -66,9 +66,13 @@ void MemoryTerminal::SetCursor(int x, int y) {
 }
 
 int MemoryTerminal::ReadByte(int timeout_ms) {
+  if (!keys_.empty() && keys_.front() == kPause) {
+    keys_.pop_front();
+    if (timeout_ms >= 0) return kNoByte;
+  }
   if (!keys_.empty()) {
     idle_polls_ = 0;
-    uint8_t b = keys_.front();
+    int b = keys_.front();
     keys_.pop_front();
     return b;
   }
@@ -149,6 +153,11 @@ std::string MemoryTerminal::Dump() const {
 
 void MemoryTerminal::PushKeys(std::string_view bytes) {
   for (char c : bytes) keys_.push_back(static_cast<uint8_t>(c));
+}
+
+void MemoryTerminal::PushEsc() {
+  keys_.push_back(27);
+  keys_.push_back(kPause);
 }
 
 void MemoryTerminal::SetClock(int year, int month, int day, int hour, int minute, int second,

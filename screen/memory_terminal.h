@@ -50,6 +50,9 @@ class MemoryTerminal : public Backend {
   // ---- Keys ----
   // Raw bytes as a terminal would send them ("\x1b[A" is the Up key).
   void PushKeys(std::string_view bytes);
+  // The Esc key alone: Esc followed by a pause, so that the key decoder does not
+  // take the next scripted byte as part of an escape sequence.
+  void PushEsc();
   size_t PendingKeys() const { return keys_.size(); }
   // When the script is empty, a blocking read, or this many polls in a row that
   // find nothing, mean that the routine under test waits for a key nobody will
@@ -80,7 +83,8 @@ class MemoryTerminal : public Backend {
   long cells_written_ = 0;
   int bells_ = 0;
   long slept_ms_ = 0;
-  std::deque<uint8_t> keys_;
+  std::deque<int> keys_;  // bytes, and kPause where no byte comes for a while
+  static constexpr int kPause = -1;
   long idle_polls_ = 0;
   ExhaustedHandler on_exhausted_ = nullptr;
   int64_t day_ = 20000;     // days since 1970-01-01

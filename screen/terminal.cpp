@@ -153,6 +153,12 @@ void Flush() {
   if (L.backend) L.backend->Flush();
 }
 
+void LeaveFullScreen() {
+  B().Flush();
+  B().LeaveFullScreen();
+  L.cx = L.cy = 1;
+}
+
 char ReadKey() {
   while (!Fill(-1)) {
   }

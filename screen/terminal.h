@@ -103,8 +103,9 @@ class Backend {
   virtual void Sleep(int ms) = 0;
   // The audible signal.
   virtual void Bell() = 0;
-  // Leave the device as it was found (the real backend restores the terminal).
-  virtual void Shutdown() {}
+  // Leave the full-screen page (the real terminal's alternate screen): what is
+  // written afterwards goes out as plain lines and stays after the program ends.
+  virtual void LeaveFullScreen() {}
 };
 
 // Installs the backend every operation below goes to; the layer does not own it.
@@ -130,6 +131,9 @@ void WriteInt(int64_t n);
 void WriteLn(std::string_view cp850 = {});
 // Make all output visible (also done before every wait for a key and at exit).
 void Flush();
+// Leaves the full-screen page before the exit text, so that the text stays on the
+// terminal and the user's earlier output comes back; later writes are plain lines.
+void LeaveFullScreen();
 
 // ---- Keyboard and timing --------------------------------------------------
 char ReadKey();     // blocks; extended keys give 0 then the code

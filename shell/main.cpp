@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv) {
   (void)argc;
-  morvandeltrisk::PROGRAMMPFAD = argv[0] ? argv[0] : "";
+  morvandeltrisk::PROGRAMMPFAD = morvandeltrisk::EIGENER_PFAD(argv[0]);
   term::SetBackend(term::OpenPosixTerminal());
   morvandeltrisk::MORVANDELTRISK();
   term::Flush();

@@ -1,14 +1,272 @@
-// Placeholder until the name routines are built.
 #include "shell/names.h"
 
-namespace morvandeltrisk {
+#include "screen/cp850.h"
+#include "screen/terminal.h"
 
-void CLEAR_NAME(mtspiel::NAMENSFELD&) {}
-void NAMEOK(bool) {}
-void SCHREIBE_NAME(bool, bool, bool) {}
-void SCHREIBE_PC(bool, bool) {}
-void LESE_NAMEN(uint8_t, mtspiel::NAMENSFELD&, char& taste) {
-  taste = 27;
+namespace morvandeltrisk {
+namespace {
+
+using mtspiel::NAMENSFELD;
+using mtspiel::X;
+
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsSmall(char c) { return c >= 'a' && c <= 'z'; }
+bool IsSeparator(char c) { return c == ' ' || c == '-'; }
+char Capital(char c) { return static_cast<char>(c - 'a' + 'A'); }
+char Small(char c) { return static_cast<char>(c - 'A' + 'a'); }
+
+// Screen column of position p of a name.
+int Column(int p) { return 37 + p; }
+
+void WriteName(int row, const NAMENSFELD& name) {
+  term::GotoXY(38, row);
+  term::Write(std::string_view(name.data() + 1, 31));
+}
+
+void Put(NAMENSFELD& name, int row, int p, char c) {
+  if (p < 1 || p > 31) return;
+  name[p] = c;
+  term::GotoXY(Column(p), row);
+  term::Write(c);
+}
+
+// Completes the word before position p when a separator (or the end of the
+// editing) comes: a single letter becomes an initial with its period. sep is
+// what is stored after the word (a blank for Enter and the abort keys), and it
+// is shown only when show. Returns the new position.
+int PUNKT(NAMENSFELD& name, int row, int p, char sep, bool show) {
+  if (p < 2) {
+    name[p] = ' ';
+    return p - 1;
+  }
+  name[p] = sep;
+  if (IsSeparator(name[p - 2])) {
+    Put(name, row, p, '.');
+    ++p;
+    if (p <= 31) name[p] = sep;
+  }
+  if (show && p <= 31) {
+    Put(name, row, p, sep);
+  } else if (p <= 31) {
+    term::GotoXY(Column(p), row);
+  }
+  return p;
+}
+
+enum class Ende { Fertig, Zurueck, Abbruch };  // Enter/Esc/full, Backspace, Ctrl-C
+
+// The name editor from position p. Shapes the name while it is typed.
+Ende Editor(NAMENSFELD& name, int row, int p) {
+  term::GotoXY(Column(p), row);
+  while (p <= 31) {
+    char k = term::ReadKey();
+    if (k == 0) {
+      term::ReadKey();
+      continue;
+    }
+    if (k == '_') k = '-';
+    if (k == ':') k = '.';
+    const char prev = name[p - 1];  // name[0] is always a blank
+    const bool after_sep = p == 1 || IsSeparator(prev);
+    if (IsSmall(k) || IsCapital(k)) {
+      char c = k;
+      if (after_sep && IsSmall(c)) c = Capital(c);
+      if (!after_sep && IsCapital(c)) c = Small(c);
+      Put(name, row, p, c);
+      ++p;
+    } else if (k == ' ' || k == '-') {
+      if (after_sep) {
+        if (p > 1 && prev != k) Put(name, row, p - 1, k);
+        term::GotoXY(Column(p), row);
+      } else if (p < 30 && !(p == 29 && IsCapital(prev))) {
+        p = PUNKT(name, row, p, k, true) + 1;
+        if (p <= 31) term::GotoXY(Column(p), row);
+      } else {
+        if (IsCapital(prev)) Put(name, row, p, '.');
+        return Ende::Fertig;
+      }
+    } else if (k == '.') {
+      if (after_sep) continue;
+      if (p == 31) {
+        Put(name, row, p, '.');
+        return Ende::Fertig;
+      }
+      Put(name, row, p, '.');
+      Put(name, row, p + 1, ' ');
+      if (p == 29) return Ende::Fertig;
+      p += 2;
+      if (p <= 31) term::GotoXY(Column(p), row);
+    } else if (k == term::KEY_BACKSPACE) {
+      if (p == 1) {
+        name.fill(' ');
+        WriteName(row, name);
+        return Ende::Zurueck;
+      }
+      if (p >= 3 && name[p - 1] == ' ' && name[p - 2] == '.') {
+        Put(name, row, p - 1, ' ');
+        Put(name, row, p - 2, ' ');
+        p -= 2;
+      } else {
+        Put(name, row, p - 1, ' ');
+        --p;
+      }
+      term::GotoXY(Column(p), row);
+    } else if (k == term::KEY_ENTER || k == term::KEY_ESC || k == term::KEY_CTRL_C) {
+      if (p > 1 && name[p - 1] == '-') {
+        Put(name, row, p - 1, ' ');
+      } else if (p > 1) {
+        PUNKT(name, row, p, ' ', false);
+      }
+      return k == term::KEY_CTRL_C ? Ende::Abbruch : Ende::Fertig;
+    }
+  }
+  return Ende::Fertig;
+}
+
+// Where the editor resumes when a shown name is taken back with Backspace.
+int ResumePosition(NAMENSFELD& name, int row) {
+  int q = 0;
+  for (int i = 31; i >= 1; --i)
+    if (name[i] != ' ') {
+      q = i;
+      break;
+    }
+  int p = q + (q > 0 && name[q] == '.' ? 2 : 1);
+  if (p > 31) p = 31;
+  if (name[30] == '.') {
+    Put(name, row, 30, ' ');
+    p -= 1;
+  } else if (name[29] == '.') {
+    Put(name, row, 29, ' ');
+    p -= 2;
+  }
+  return p < 1 ? 1 : p;
+}
+
+}  // namespace
+
+void CLEAR_NAME(NAMENSFELD& name) {
+  name[0] = name[32] = ' ';
+  for (int i = 1; i <= 31; ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    char r;
+    if (c < 32 || (c >= 33 && c <= 44)) {
+      r = ' ';
+    } else if (c == ' ' || c == '-' || c == '.') {
+      r = static_cast<char>(c);
+    } else if (c == ':') {
+      r = '.';
+    } else if ((c >= 47 && c <= 57) || (c >= 59 && c <= 64)) {
+      r = ' ';
+    } else if (c >= 'A' && c <= 'Z') {
+      r = Small(static_cast<char>(c));
+    } else if (c == '_') {
+      r = '-';
+    } else if ((c >= 91 && c <= 94) || c == 96) {
+      r = ' ';
+    } else if (c >= 'a' && c <= 'z') {
+      r = static_cast<char>(c);
+    } else {
+      r = ' ';
+    }
+    name[i] = r;
+  }
+  for (int i = 1; i <= 31; ++i) {
+    const char prev = name[i - 1];
+    char& cur = name[i];
+    if (IsCapital(prev) && IsSeparator(cur)) cur = '.';
+    if (prev == '.' && cur != '-') cur = ' ';
+    if (IsSeparator(prev) && IsSmall(cur)) cur = Capital(cur);
+    if (IsSeparator(prev) && (cur == ' ' || cur == '.' || cur == '-')) {
+      for (int j = i - 1; j <= 31; ++j) name[j] = ' ';
+      break;
+    }
+  }
+  if (name[31] == '-') name[31] = ' ';
+  if (IsSeparator(name[30])) name[30] = name[31] = ' ';
+  name[0] = name[32] = ' ';
+}
+
+void NAMEOK(bool swap) {
+  CLEAR_NAME(X.NAME1);
+  CLEAR_NAME(X.NAME2);
+  if (swap)
+    for (int i = 1; i <= 31; ++i) std::swap(X.NAME1[i], X.NAME2[i]);
+}
+
+void SCHREIBE_NAME(bool line1, bool line2, bool swap) {
+  NAMEOK(swap);
+  if (line1) WriteName(23, X.NAME1);
+  if (line2) WriteName(24, X.NAME2);
+}
+
+void SCHREIBE_PC(bool line1, bool line2) {
+  const std::string_view text = mtspiel::SP_D ? "*** Der Computer ***           "
+                                              : "*** The computer ***           ";
+  if (line1) {
+    term::GotoXY(38, 23);
+    term::Write(text);
+  }
+  if (line2) {
+    term::GotoXY(38, 24);
+    term::Write(text);
+  }
+}
+
+void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
+  const int row = line == 1 ? 23 : 24;
+  SCHREIBE_NAME(line == 1, line == 2, false);
+  taste = ' ';
+  for (;;) {
+    CLEAR_NAME(name);
+    WriteName(row, name);
+    term::GotoXY(38, row);
+    int p = 1;
+    if (name[1] != ' ') {
+      bool edit = false;
+      while (!edit) {
+        char k = term::ReadKey();
+        if (k == 0) {
+          term::ReadKey();
+          continue;
+        }
+        switch (k) {
+          case 'j': case 'J': case 'y': case 'Y': case 'z': case 'Z': case term::KEY_ENTER:
+            taste = 'j';
+            return;
+          case 'n': case 'N':
+            name.fill(' ');
+            WriteName(row, name);
+            term::GotoXY(38, row);
+            p = 1;
+            edit = true;
+            break;
+          case term::KEY_BACKSPACE:
+            p = ResumePosition(name, row);
+            edit = true;
+            break;
+          case term::KEY_ESC:
+            taste = term::KEY_BACKSPACE;
+            return;
+          case term::KEY_CTRL_C:
+            taste = term::KEY_ESC;
+            return;
+          default:
+            break;
+        }
+      }
+    }
+    switch (Editor(name, row, p)) {
+      case Ende::Abbruch:
+        taste = 2;
+        return;
+      case Ende::Zurueck:
+        taste = term::KEY_BACKSPACE;
+        return;
+      case Ende::Fertig:
+        break;  // shaped and shown again for confirmation
+    }
+  }
 }
 
 }  // namespace morvandeltrisk

@@ -26,6 +26,7 @@ class MemoryScreen {
   term::MemoryTerminal& mem() { return mem_; }
   term::MemoryTerminal* operator->() { return &mem_; }
   void Keys(std::string_view raw) { mem_.PushKeys(raw); }
+  void Esc() { mem_.PushEsc(); }
 
  private:
   term::MemoryTerminal mem_;

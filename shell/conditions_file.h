@@ -1,0 +1,33 @@
+// The conditions file BEDINGUN.DAT beside the program: one 80-byte record of the
+// conditions X, read and repaired field by field at start-up, written atomically.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace morvandeltrisk {
+
+// Path of the conditions file: the directory of the program's own path
+// (up to and including its last '/') followed by "BEDINGUN.DAT".
+std::string BEDINGUNGSDATEI(const std::string& programmpfad);
+
+// Reads the conditions file at path into X, with every repair in order, and
+// builds the sign tables and the time limits from it. A missing, empty, short or
+// unreadable file gives the defaults; nothing is reported.
+void BEDINGUNGEN_LESEN(const std::string& path);
+
+// Takes the conditions from a record of len bytes as the file would hold them
+// (fewer than 80 bytes count as a failed read) and repairs them as at start-up.
+void BEDINGUNGEN_AUS_BYTES(const uint8_t* bytes, size_t len);
+
+// The colour repairs, applied once the text mode is chosen.
+void FARBEN_PRUEFEN(bool farbbildschirm);
+
+// Writes X to the conditions file ALT: the player's own vacant-sign choice, the
+// memory choice and the colours go in; names are normalised. Written to a
+// temporary file and renamed over the old one, so an interruption or a full disk
+// never leaves a short file. Failures stay silent.
+void BEDINGUNGENSPEICHERN();
+
+}  // namespace morvandeltrisk
