@@ -1,10 +1,114 @@
-// Placeholder until the candidate store's budget is built.
 #include "engine/memory_budget.h"
 
-namespace mtspiel {
+#include <unistd.h>
 
-void LISTEN_FREIGEBEN(bool) {}
-bool SPEICHER_RESERVIEREN(uint64_t) { return true; }
-void SPEICHER_ZURUECKGEBEN(uint64_t) {}
+#include <cstdio>
+
+#include "engine/engine_state.h"
+#include "engine/guessing.h"
+#include "engine/variable_code_store.h"
+
+namespace mtspiel {
+namespace {
+
+constexpr uint64_t kMiB = 1024 * 1024;
+constexpr uint64_t kMindestReserve = 256 * kMiB;  // left to the rest of the machine
+
+// The capacity table: for every sign count n the longest code whose store fits
+// the budget, estimated with the block size (c + n + 56) rounded down to 32.
+void ZAEHLEFARBEN_BERECHNEN() {
+  for (int l = 2; l <= 9; ++l) ZAEHLEFARBEN[l] = 0;
+  for (int64_t n = 2; n <= 36; ++n) {
+    int64_t q = MEMGES;
+    int c = 0;
+    for (;;) {
+      const int64_t b = (c + n + 56) / 32 * 32;
+      if (b > q / n || c >= 9) break;
+      ++c;
+      q /= n;
+    }
+    ZAEHLEFARBEN[c] = static_cast<uint8_t>(n);
+  }
+  // A shorter code never allows fewer signs than a longer one.
+  for (int l = 8; l >= 2; --l)
+    if (ZAEHLEFARBEN[l + 1] > ZAEHLEFARBEN[l]) ZAEHLEFARBEN[l] = ZAEHLEFARBEN[l + 1];
+}
+
+void KAPPEN(int laenge, uint8_t hoechstens) {
+  if (ZAEHLEFARBEN[laenge] > hoechstens) ZAEHLEFARBEN[laenge] = hoechstens;
+}
+
+}  // namespace
+
+int64_t SPEICHER_VERFUEGBAR() {
+  if (SPEICHER_VERFUEGBAR_TEST >= 0) return SPEICHER_VERFUEGBAR_TEST;
+  if (FILE* f = std::fopen("/proc/meminfo", "r")) {
+    char zeile[256];
+    long long kib = -1;
+    while (std::fgets(zeile, sizeof zeile, f)) {
+      if (std::sscanf(zeile, "MemAvailable: %lld kB", &kib) == 1) break;
+      kib = -1;
+    }
+    std::fclose(f);
+    if (kib >= 0) return static_cast<int64_t>(kib) * 1024;
+  }
+  // Without /proc, the free physical pages are the best estimate there is.
+  const long seiten = sysconf(_SC_AVPHYS_PAGES);
+  const long groesse = sysconf(_SC_PAGESIZE);
+  if (seiten > 0 && groesse > 0) return static_cast<int64_t>(seiten) * groesse;
+  return -1;
+}
+
+bool SPEICHER_RESERVIEREN(uint64_t bytes) {
+  if (FEHLSCHLAG_BEI_RESERVIERUNG >= 0) {
+    if (FEHLSCHLAG_BEI_RESERVIERUNG == 0) {
+      FEHLSCHLAG_BEI_RESERVIERUNG = -1;
+      return false;
+    }
+    --FEHLSCHLAG_BEI_RESERVIERUNG;
+  }
+  if (SPEICHER_RESERVIERT == 0) {
+    // A set-up starts: take the machine's measure once, not per block.
+    const int64_t frei = SPEICHER_VERFUEGBAR();
+    if (frei < 0) {
+      SPEICHER_MASCHINENGRENZE = UINT64_MAX;
+    } else {
+      const uint64_t f = static_cast<uint64_t>(frei);
+      const uint64_t reserve = f / 10 > kMindestReserve ? f / 10 : kMindestReserve;
+      SPEICHER_MASCHINENGRENZE = f > reserve ? f - reserve : 0;
+    }
+    SPEICHER_SPITZE = 0;
+  }
+  const uint64_t budget = MEMGES > 0 ? static_cast<uint64_t>(MEMGES) : 0;
+  if (SPEICHER_RESERVIERT > budget || bytes > budget - SPEICHER_RESERVIERT) return false;
+  if (SPEICHER_RESERVIERT > SPEICHER_MASCHINENGRENZE ||
+      bytes > SPEICHER_MASCHINENGRENZE - SPEICHER_RESERVIERT)
+    return false;
+  SPEICHER_RESERVIERT += bytes;
+  if (SPEICHER_RESERVIERT > SPEICHER_SPITZE) SPEICHER_SPITZE = SPEICHER_RESERVIERT;
+  return true;
+}
+
+void SPEICHER_ZURUECKGEBEN(uint64_t bytes) {
+  SPEICHER_RESERVIERT = bytes < SPEICHER_RESERVIERT ? SPEICHER_RESERVIERT - bytes : 0;
+}
+
+void LISTEN_FREIGEBEN(bool alles) {
+  if (alles) {
+    RATEN_SPEICHER_FREIGEBEN();
+    CODES_FREIGEBEN();
+    NEUER_KANDIDAT = false;
+  }
+  GEAENDERT = (MERKEMEMAVAIL != MEMAVAIL_FPC);
+  if (GEAENDERT) {
+    MERKEMEMAVAIL = MEMAVAIL_FPC;
+    MEMGES = MERKEMEMAVAIL - MERKEMEMAVAIL % 32;
+    ZAEHLEFARBEN_BERECHNEN();
+  }
+  KAPPEN(6, 35);
+  KAPPEN(7, 21);
+  KAPPEN(8, 14);
+  KAPPEN(9, 10);
+}
 
 }  // namespace mtspiel

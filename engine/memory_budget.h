@@ -28,18 +28,43 @@ inline uint64_t SIZERATENPTR = 32;
 inline int32_t MEMRATE = 0;  // candidate guesses the set-up allocates
 inline int32_t MEMLOES = 0;  // possible secret codes of the variable code
 
-// Every block of the candidate store is taken through these two, so that the
-// store never exceeds the budget MEMGES nor the memory the machine can actually
-// give (a set-up that would need more stops cleanly instead of being killed).
-// SPEICHER_RESERVIEREN returns false when the bytes cannot be had.
+// Every block or chunk of either store (the guesses and the variable code) is
+// reserved through these two before it is allocated and returned after it is
+// freed, so that the store never exceeds the budget MEMGES nor the memory the
+// machine can actually give: on this platform an allocation rarely fails, pages
+// are simply taken until the kernel kills the process, so a set-up that would
+// need more must stop cleanly as an exhausted budget does.
+//
+// SPEICHER_RESERVIEREN(bytes) returns true and adds bytes to SPEICHER_RESERVIERT
+// when SPEICHER_RESERVIERT + bytes stays within MEMGES and within the machine
+// limit; otherwise it returns false and changes nothing. The machine limit is read
+// when the running total is 0 (the first reservation of a set-up): MemAvailable of
+// /proc/meminfo less a safety margin of the larger of 256 MiB and a tenth. A
+// caller whose reservation is refused, or whose allocation then returns null
+// (after giving the reservation back), ends its set-up as after Esc.
+// SPEICHER_ZURUECKGEBEN(bytes) takes back exactly what was reserved for a block.
+// Neither function allocates anything.
 bool SPEICHER_RESERVIEREN(uint64_t bytes);
 void SPEICHER_ZURUECKGEBEN(uint64_t bytes);
 // Test hook: when >= 0, the reservation with this number (counted from 0 since
-// the hook was set) fails, as an exhausted machine would.
+// the hook was set) fails, as an exhausted machine would. The hook counts down
+// with each reservation and is -1 again once it has fired.
 inline int64_t FEHLSCHLAG_BEI_RESERVIERUNG = -1;
+// Bytes reserved now, and the most reserved at any time since the total was last 0.
+inline uint64_t SPEICHER_RESERVIERT = 0;
+inline uint64_t SPEICHER_SPITZE = 0;
+// The machine limit read at the start of the running set-up, in bytes.
+inline uint64_t SPEICHER_MASCHINENGRENZE = 0;
+// Test hook: when >= 0, taken as MemAvailable instead of reading /proc/meminfo.
+inline int64_t SPEICHER_VERFUEGBAR_TEST = -1;
+// Bytes the machine can give now (MemAvailable), or -1 when it cannot be read.
+int64_t SPEICHER_VERFUEGBAR();
 
-// Frees both record chains when alles; in every case recomputes the capacity
-// table if the budget changed, and applies the caps.
+// Frees both record chains when alles (the variable code's set here, the guess
+// store through RATEN_SPEICHER_FREIGEBEN) and clears NEUER_KANDIDAT; in every
+// case recomputes MEMGES and the capacity table ZAEHLEFARBEN if MEMAVAIL_FPC
+// changed since the last call (GEAENDERT tells whether it did), and applies the
+// caps of lengths 6..9, which keep every code count below 2^31.
 void LISTEN_FREIGEBEN(bool alles);
 
 }  // namespace mtspiel
