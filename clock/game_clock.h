@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace mtspiel {
 
@@ -60,8 +61,16 @@ void SCHREIBE_ZEIT_FPC();
 // 4 October 1582 followed by 15 October 1582).
 void ZWEITESDATUM();
 
-// Resets the game's clock state at the start of a game, reads the clock,
-// draws it once and starts it (ZEITEIN := true).
+// The date as the date line shows it: German "Montag, 7.12.2026," padded to 23
+// characters, English "Sunday, 7th Dec. 2025," with the weekday shortened where
+// the month leaves no room, padded to 24 (the fields end at the board's frame).
+// The game-start line and the end-of-game display use it too.
+std::string DATUMSTEXT(uint16_t jahr, uint16_t monat, uint16_t tag, uint16_t wotag, bool deutsch);
+
+// Resets the game's clock state at the start of a game, reads the clock, writes
+// the start date and time (rows 17, 18) and the current ones (rows 19, 20) whole,
+// and starts the clock (ZEITEIN := true). The board has drawn the labels and the
+// zero durations already.
 void SPIELUHR_STARTEN();
 
 }  // namespace mtspiel

@@ -23,13 +23,19 @@ inline bool WEITER = false;           // the edit loop of the conditions ends
 // Change flags of the yes/no fields of the conditions screen.
 inline bool WECHSEL0 = false, WECHSEL1 = false, WECHSEL2 = false;
 
-// Reads the first sign (grenze = '*') or the last sign (grenze = ERSTES) of the set.
+// Reads the first sign (grenze = '*') or the last sign (grenze = ERSTES) of the set,
+// rebuilds the sign tables and redraws the set on the conditions screen; the cursor
+// stays on the field.
 void LESE_ZEICHEN(char grenze);
 // Reads a yes/no answer for wert; geaendert tells whether it changed.
 void JA_NEIN(char& taste, bool& wert, bool& geaendert);
 // Reads the secret code of a human encoder.
 void LESE_LSG(CODE& loesung, char& taste);
 // Reads one trial of a human codebreaker (board column spalte 1 or 2) and its answer.
+// While it waits the game clock keeps running; between clock calls it blocks for a
+// few milliseconds on the keyboard, so that a player thinking costs no CPU.
+// The trial ends the moment its last empty position is filled; Esc and Ctrl-C
+// return Esc and leave versuch, p and s as they were.
 void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& taste);
 
 }  // namespace mtspiel
