@@ -6,4 +6,7 @@ namespace morvandeltrisk {
 
 void SPIELTEIL();
 
+// Clears the screen and draws the whole conditions screen; no input.
+void BILDSCHIRM();
+
 }  // namespace morvandeltrisk

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/memory_budget.h"
+#include "game/conditions.h"
+#include "game/input.h"
+#include "game/signs.h"
+#include "game/trial_record.h"
+#include "shell/game_board.h"
+#include "shell/game_part.h"
+#include "shell/names.h"
+#include "shell/shell_state.h"
+#include "tests/support/memory_screen.h"
+
+namespace morvandeltrisk {
+namespace {
+
+using mtspiel::X;
+using testsupport::MemoryScreen;
+using testsupport::RunsToEnd;
+using testsupport::WaitsForKey;
+
+std::string Row(MemoryScreen& s, int y) {
+  std::string r = s->RowUtf8(y);
+  return r.substr(0, r.find_last_not_of(' ') + 1);
+}
+
+mtspiel::NAMENSFELD Name(const std::string& s) {
+  mtspiel::NAMENSFELD n;
+  n.fill(' ');
+  for (size_t i = 0; i < s.size(); ++i) n[i + 1] = s[i];
+  return n;
+}
+
+// Conditions as after start-up with the defaults, in English, no file.
+void Defaults() {
+  mtspiel::INITIALISIERE();
+  mtspiel::POSITIONSWERTE(X.ERSTES);
+  mtspiel::ZEICHENTABELLEN();
+  mtspiel::ZEITLIMIT_SETZEN();
+  ALT.clear();
+  SPRACHE_DEUTSCH = false;
+  mtspiel::SP_D = false;
+  SPEICHERWAHL = 10;
+  mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[10];
+  FARBE_NORMAL = 31;
+  FARBE_HERVOR = 30;
+  LEER_WAHL = false;
+  NAMEN_BEKANNT = true;
+  X.NAME1 = Name("Anna");
+  X.NAME2 = Name("Bert");
+}
+
+// Two humans with a fixed answer: the encoder types the answer before the game.
+void TwoHumans() {
+  Defaults();
+  X.PC_STELLT = false;
+  X.PC_RAET = false;
+  X.FEST = true;
+}
+
+TEST(ConditionsScreen, LayoutAndCapacityRow) {
+  MemoryScreen s;
+  Defaults();
+  mtspiel::KORRIGIERE(mtspiel::MAXFARBE, X.LAENGE, X.WDHG, X.LEER, false, false);
+  BILDSCHIRM();
+  EXPECT_EQ(Row(s, 1).size(), 79u * 3);  // box characters are three bytes in UTF-8
+  EXPECT_EQ(s->Text(71, 2, 7), "  8 GiB");
+  EXPECT_EQ(s->AttrAt(73, 2), FARBE_HERVOR);
+  EXPECT_EQ(Row(s, 8), "║ Max. number of allowed signs:   36   36   36   35   21   13    9    7       ║");
+  EXPECT_EQ(s->Text(37, 10, 42), " Timelimit (only for computer): 10 sec.   ");
+  EXPECT_EQ(s->Text(2, 15, 38), " Set of signs      :        0123456789");
+  EXPECT_EQ(s->Text(37, 18, 13), " Answer: ....");
+  EXPECT_EQ(s->Text(2, 23, 67), " 1st player,who devises the riddle: *** The computer ***           ");
+  EXPECT_EQ(s->Text(38, 24, 4), "Bert");
+  EXPECT_EQ(s->Text(37, 20, 38), " Please choose now (1, 2, 3 or 4):  1.");
+}
+
+TEST(ConditionsScreen, LengthBeyondTheSetSwitchesRepetitionOnAndSkipsItsQuestion) {
+  MemoryScreen s;
+  Defaults();
+  X.LETZTES = '5';
+  mtspiel::ZEICHENTABELLEN();
+  s.Keys("3\r\r\r\r8");  // edit: time, sound, first, last kept; length 8
+  EXPECT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_TRUE(X.WDHG);
+  EXPECT_EQ(X.LAENGE, 8);
+  EXPECT_EQ(s->Text(30, 17, 4), "Yes.");
+  EXPECT_EQ(s->Text(46, 18, 8), "........");
+  // The next field asked is the vacant sign: the repetition question was skipped.
+  EXPECT_EQ(s->CursorX(), 30);
+  EXPECT_EQ(s->CursorY(), 18);
+}
+
+TEST(ConditionsScreen, EscRestartsThePassAndCtrlCLeaves) {
+  MemoryScreen s;
+  Defaults();
+  s.Keys("3\r\r");
+  s.Esc();  // in the first-sign field: back to the time limit
+  EXPECT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->CursorX(), 69);
+  EXPECT_EQ(s->CursorY(), 10);
+  // Esc in the time-limit field, and Ctrl-C in any other field, go to the main menu.
+  s.Keys("3");
+  s.Esc();
+  EXPECT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  s.Keys("3\r\r\x03");
+  EXPECT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  // Esc and Ctrl-C in the game menu mean 4: end.
+  s.Keys("\x03");
+  EXPECT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+}
+
+TEST(ConditionsScreen, TimeLimitAndDigits) {
+  MemoryScreen s;
+  Defaults();
+  s.Keys("35\x03");
+  EXPECT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(X.ZEITGRENZE, 5);
+  EXPECT_EQ(mtspiel::ZEITLIMIT, 5000);
+}
+
+TEST(ConditionsScreen, RematchExchangesRolesAndNames) {
+  MemoryScreen s;
+  Defaults();
+  // The computer set the riddle and can guess these conditions: now it guesses.
+  s.Keys("2");
+  EXPECT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_TRUE(X.PC_RAET);
+  EXPECT_FALSE(X.PC_STELLT);
+  EXPECT_EQ(X.NAME1[1], 'B');
+  EXPECT_EQ(X.NAME2[1], 'A');
+}
+
+TEST(Game, AHumanCracksAFixedCodeTypedByAnotherHuman) {
+  MemoryScreen s;
+  TwoHumans();
+  // Encoder keeps the roles, types 1234; then play: 5678, 4321, 1234; no new game.
+  s.Keys("\r1234" "1" "5678" "4321" "1234" "n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(40, 9, 20), "█║  1│  5678   │0│0║");
+  EXPECT_EQ(s->Text(40, 10, 20), "█║  2│  4321   │0│4║");
+  EXPECT_EQ(s->Text(40, 11, 20), "█║  3│  1234   │4│0║");
+  EXPECT_EQ(s->Text(1, 25, 13), "Answer:  1234");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  3 ");
+  EXPECT_EQ(s->Text(3, 19, 9), "Game end ");
+  EXPECT_EQ(s->Text(2, 13, 6), " Anna.");
+  EXPECT_EQ(s->Text(2, 15, 6), " Bert.");
+}
+
+TEST(Game, ABrokenOffGameShowsTheSolutionButNoCount) {
+  MemoryScreen s;
+  TwoHumans();
+  s.Keys("\r1234" "1" "56");
+  s.Esc();
+  s.Keys("n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(1, 25, 13), "Answer:  1234");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:    ");
+}
+
+TEST(Game, TheThirtyFirstTrialScrollsTheBoard) {
+  MemoryScreen s;
+  TwoHumans();
+  std::string keys = "\r1234" "1";
+  for (int t = 1; t <= 30; ++t) keys += t % 2 ? "5678" : "4321";
+  keys += "1234n";
+  s.Keys(keys);
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  // Trials 2..30 moved up one place; trial 31 is in the last row of the right column.
+  EXPECT_EQ(s->Text(42, 9, 13), "  2│  4321   ");
+  EXPECT_EQ(s->Text(42, 23, 13), " 16│  4321   ");
+  EXPECT_EQ(s->Text(62, 9, 13), " 17│  5678   ");
+  EXPECT_EQ(s->Text(62, 22, 17), " 30│  4321   │0│4");
+  EXPECT_EQ(s->Text(62, 23, 17), " 31│  1234   │4│0");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  31");
+}
+
+TEST(Game, TrialOneThousandIsShownAsThreeZeros) {
+  MemoryScreen s;
+  TwoHumans();
+  std::string keys = "\r1234" "1";
+  for (int t = 1; t <= 1000; ++t) keys += "5678";
+  s.Keys(keys);
+  s.Esc();
+  s.Keys("n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  // The Esc came in trial 1001, so trial 1000 stands in the row above it.
+  EXPECT_EQ(s->Text(62, 23, 3), "001");
+  EXPECT_EQ(s->Text(62, 22, 3), "000");
+  EXPECT_EQ(s->Text(62, 21, 3), "999");
+  EXPECT_EQ(s->Text(42, 9, 3), "972");
+}
+
+TEST(Game, TheComputersCodeIsDrawnHalfWithoutRepetition) {
+  MemoryScreen s;
+  Defaults();
+  X.WDHG = true;
+  int without = 0;
+  const int games = 400;
+  for (int g = 0; g < games; ++g) {
+    s.Keys("1");
+    s.Esc();
+    s.Keys("n");
+    ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+    const std::string code = s->Text(10, 25, 4);
+    bool repeated = false;
+    for (int i = 0; i < 4; ++i)
+      for (int j = i + 1; j < 4; ++j) repeated = repeated || code[i] == code[j];
+    without += repeated ? 0 : 1;
+  }
+  // Half are drawn without repetition, and of the free draws 50.4% have none:
+  // about 75% in all. A draw that always repeated freely would give about 50%.
+  EXPECT_GT(without, games * 66 / 100);
+  EXPECT_LT(without, games * 84 / 100);
+}
+
+TEST(Board, LayoutInBothLanguages) {
+  MemoryScreen s;
+  Defaults();
+  SPIELBRETT(7, "     (0123) ");
+  EXPECT_EQ(Row(s, 1),
+            "╔══  ***  Morvandeltrisk  ****  Linux - 64-Bit - Version  2025-06-21.  ***  ══╗");
+  EXPECT_EQ(Row(s, 5), "║ 4   signs without repetition      (0123) ║ with 7 trials or less.           ║");
+  EXPECT_EQ(Row(s, 7),
+            "║ The vacant sign ' '/'*' cannot be   ║█║No.│  Code   │P│S║█║No.│  Code   │P│S║");
+  EXPECT_EQ(Row(s, 21), "║ Time total: 00 hours 00 min. 00 sec.║█║   │         │ │ ║█║   │         │ │ ║");
+  SPRACHE_DEUTSCH = true;
+  X.FEST = false;
+  SPIELBRETT(12, "            ");
+  EXPECT_EQ(s->Text(45, 4, 34), "   Der Code kann mit genau 12     ");
+  EXPECT_EQ(s->Text(45, 5, 34), "   Versuchen geknackt werden.     ");
+  EXPECT_EQ(s->Text(40, 7, 40), "█║Nr.│  Code   │P│Z║█║Nr.│  Code   │P│Z║");
+  SPIELBRETT(0, "            ");
+  EXPECT_EQ(s->Text(45, 4, 34), std::string(34, ' '));
+  SPRACHE_DEUTSCH = false;
+}
+
+}  // namespace
+}  // namespace morvandeltrisk
