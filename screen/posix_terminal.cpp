@@ -1,6 +1,7 @@
 #include "screen/posix_terminal.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <langinfo.h>
 #include <poll.h>
 #include <signal.h>
@@ -39,6 +40,16 @@ int g_tty_fd = -1;                          // where the mode was saved
 int g_out_fd = -1;                          // where kLeave goes
 termios g_saved_mode;                       // the mode found at start
 termios g_raw_mode;                         // ours
+// A pipe the resize and continue handlers write a byte into: waiting for input
+// also waits on it, so a signal that comes just before the wait is not missed.
+int g_wake[2] = {-1, -1};
+
+void Wake() {
+  if (g_wake[1] >= 0) {
+    char c = 0;
+    (void)!write(g_wake[1], &c, 1);
+  }
+}
 
 void WriteAllFromHandler(int fd, const char* p, size_t n) {
   while (n > 0) {
@@ -70,9 +81,19 @@ void AtExitRestore() {
 constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGPIPE,
                                  SIGSEGV, SIGBUS, SIGFPE,  SIGILL, SIGABRT};
 
-void OnFatalSignal(int sig) {
+// What was installed before us, so that a handler of a checking tool (which
+// reports the crash) still runs after the terminal is back.
+struct sigaction g_previous[NSIG];
+
+void OnFatalSignal(int sig, siginfo_t* info, void* context) {
   int saved_errno = errno;
   RestoreTerminalState();
+  const struct sigaction& prev = g_previous[sig];
+  if (prev.sa_flags & SA_SIGINFO) {
+    if (prev.sa_sigaction) prev.sa_sigaction(sig, info, context);
+  } else if (prev.sa_handler != SIG_DFL && prev.sa_handler != SIG_IGN) {
+    prev.sa_handler(sig);
+  }
   // End the way the signal would have ended us, so the parent sees it.
   signal(sig, SIG_DFL);
   sigset_t set;
@@ -104,24 +125,30 @@ void OnStop(int) {
     WriteAllFromHandler(g_out_fd, kEnter, sizeof kEnter - 1);
   }
   g_continued = 1;
+  Wake();
   errno = saved_errno;
 }
 
 void OnResize(int) {
+  int saved_errno = errno;
   g_resized = 1;
+  Wake();
+  errno = saved_errno;
 }
 
 void InstallHandlers() {
   struct sigaction sa;
   std::memset(&sa, 0, sizeof sa);
   sigemptyset(&sa.sa_mask);
-  sa.sa_handler = OnFatalSignal;
+  sa.sa_sigaction = OnFatalSignal;
+  sa.sa_flags = SA_SIGINFO;
   for (int sig : kFatalSignals) {
-    struct sigaction old;
+    struct sigaction& old = g_previous[sig];
     sigaction(sig, nullptr, &old);
-    if (old.sa_handler == SIG_IGN && sig != SIGSEGV) continue;  // nohup and friends
+    if (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN) continue;  // nohup and friends
     sigaction(sig, &sa, nullptr);
   }
+  sa.sa_flags = 0;
   sa.sa_handler = OnStop;
   sigaction(SIGTSTP, &sa, nullptr);
   sa.sa_handler = OnResize;
@@ -479,18 +506,22 @@ class PosixTerminal : public Backend {
         int64_t left = deadline - MonotonicMs();
         wait = left > 0 ? static_cast<int>(left) : 0;
       }
-      pollfd p{opt_.in_fd, POLLIN, 0};
-      int r = poll(&p, 1, wait);
+      // A resize or a continue after a stop: show the page again at once.
+      if (mode_ == kScreen && owns_ && (g_resized || g_continued)) Flush();
+      pollfd fds[2] = {{opt_.in_fd, POLLIN, 0}, {owns_ ? g_wake[0] : -1, POLLIN, 0}};
+      const pollfd& p = fds[0];
+      int r = poll(fds, fds[1].fd >= 0 ? 2 : 1, wait);
       if (r < 0) {
-        if (errno != EINTR) {
-          in_eof_ = true;
-          continue;
-        }
-        // A resize or a continue after a stop: show the page again at once.
-        if (mode_ == kScreen && owns_ && (g_resized || g_continued)) Flush();
+        if (errno != EINTR) in_eof_ = true;
         continue;
       }
       if (r == 0) return kNoByte;
+      if (fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
+        char drain[64];
+        while (read(g_wake[0], drain, sizeof drain) > 0) {
+        }
+        if (!(p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+      }
       if (p.revents & POLLNVAL) {
         in_eof_ = true;
         continue;
@@ -595,6 +626,14 @@ Backend* OpenPosixTerminal() {
   const bool in_tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &g_saved_mode) == 0;
   g_tty_fd = STDIN_FILENO;
   std::atexit(AtExitRestore);
+  if (pipe(g_wake) == 0) {
+    for (int fd : g_wake) {
+      fcntl(fd, F_SETFL, O_NONBLOCK);
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+  } else {
+    g_wake[0] = g_wake[1] = -1;
+  }
   InstallHandlers();
 
   if (in_tty) {

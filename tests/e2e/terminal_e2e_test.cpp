@@ -40,10 +40,12 @@ void StartGame(PtyDriver& pty, const ScratchDir& dir, const std::string& lang = 
 }
 
 // The terminal is back as it was: same mode, normal screen with the earlier output.
-void ExpectTerminalGivenBack(PtyDriver& pty) {
+// check_rows is false where something may print below the earlier output.
+void ExpectTerminalGivenBack(PtyDriver& pty, bool check_rows = true) {
   EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
   EXPECT_TRUE(pty.AltScreenUsed());
   EXPECT_FALSE(pty.AltScreen()) << "the alternate screen was not left";
+  if (!check_rows) return;
   EXPECT_EQ(pty.RowText(1), kEarlier) << pty.ScreenText();
   EXPECT_EQ(pty.ScreenText().find("Morvandeltrisk"), std::string::npos)
       << "the game's page must leave with the alternate screen\n"
@@ -87,14 +89,26 @@ TEST_P(TerminalSignalE2E, ASignalWhileWaitingEndsItByThatSignalWithTheTerminalRe
   pty.Kill(GetParam());
   ExitStatus st = pty.WaitForExit(5000);
   ASSERT_FALSE(st.timed_out);
-  EXPECT_FALSE(st.exited);
-  EXPECT_EQ(st.signal, GetParam());
-  ExpectTerminalGivenBack(pty);
+  bool check_rows = true;
+#ifdef MT_SANITIZED
+  // The sanitizer's own crash report runs after the terminal is restored and
+  // ends the process with an exit code of its own.
+  if (GetParam() == SIGSEGV && st.exited) {
+    EXPECT_NE(st.code, 0);
+    check_rows = false;  // its report is on the screen now
+  } else
+#endif
+  {
+    EXPECT_FALSE(st.exited);
+    EXPECT_EQ(st.signal, GetParam());
+  }
+  ExpectTerminalGivenBack(pty, check_rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignalE2E, testing::Values(SIGTERM, SIGHUP),
+INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignalE2E,
+                         testing::Values(SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV),
                          [](const testing::TestParamInfo<int>& i) {
-                           return std::string(i.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                           return std::string(sigabbrev_np(i.param));
                          });
 
 TEST(TerminalE2E, CtrlCCtrlZAndCtrlBackslashAreKeysNotSignals) {

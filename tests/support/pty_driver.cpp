@@ -6,6 +6,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -129,6 +130,8 @@ bool PtyDriver::Start(const std::string& path, const std::vector<std::string>& a
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
     for (int sig : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE, SIGTSTP}) signal(sig, SIG_DFL);
+    rlimit no_core{0, 0};  // tests that end the program by a signal leave no core files
+    setrlimit(RLIMIT_CORE, &no_core);
     execve(path.c_str(), args.data(), envp.data());
     _exit(127);
   }
