@@ -12,16 +12,19 @@ int head = 0;
 int count = 0;
 
 void PushExtended(uint8_t code) {
+  // Both bytes or neither: a lone 0 would make the next key count as a code.
+  if (KeyQueueSize() > kQueueSize - 2) return;
   KeyQueuePush(0);
   KeyQueuePush(code);
 }
 
 // The classic console code of a key for a modifier parameter of xterm
 // (2 Shift, 3 Alt, 5 Ctrl, combinations add up); Ctrl wins over Alt over Shift.
+// Meta (8) counts as Alt, since terminals send either for the same key.
 uint8_t Modified(int mod, uint8_t plain, uint8_t shift, uint8_t ctrl, uint8_t alt) {
   int m = mod > 1 ? mod - 1 : 0;
   if (m & 4) return ctrl;
-  if (m & 2) return alt;
+  if (m & 10) return alt;
   if (m & 1) return shift;
   return plain;
 }
@@ -68,12 +71,14 @@ uint8_t LetterKey(char f, int mod) {
 uint8_t TildeKey(int n, int mod) {
   switch (n) {
     case 1:
+    case 7:  // Home and End of terminals of the rxvt family
       return Modified(mod, EXT_HOME, EXT_HOME, 119, 151);
     case 2:
       return Modified(mod, EXT_INS, EXT_INS, 146, 162);
     case 3:
       return Modified(mod, EXT_DEL, EXT_DEL, 147, EXT_ALT_DEL);
     case 4:
+    case 8:
       return Modified(mod, EXT_END, EXT_END, 117, 159);
     case 5:
       return Modified(mod, EXT_PGUP, EXT_PGUP, EXT_CTRL_PGUP, EXT_ALT_PGUP);
@@ -151,6 +156,16 @@ void KeyQueueClear() {
   head = count = 0;
 }
 
+namespace {
+
+// xterm's modifier parameter is 1 (none) .. 16; anything else is no key (for
+// instance a cursor position report, which also ends in a letter).
+bool ValidModifier(int mod) {
+  return mod >= 1 && mod <= 16;
+}
+
+}  // namespace
+
 void DecodeKey(uint8_t first, ByteReader read) {
   if (first == 127) {
     KeyQueuePush(KEY_BACKSPACE);
@@ -165,6 +180,10 @@ void DecodeKey(uint8_t first, ByteReader read) {
     KeyQueuePush(KEY_ESC);
     return;
   }
+  if (b == KEY_ESC) {  // Esc pressed twice, or Esc before a key sequence
+    KeyQueuePush(KEY_ESC);
+    return DecodeKey(KEY_ESC, read);
+  }
   // Bytes of the sequence read so far, for delivering an unknown one as it came.
   uint8_t seq[16];
   int n = 0;
@@ -173,13 +192,28 @@ void DecodeKey(uint8_t first, ByteReader read) {
     KeyQueuePush(KEY_ESC);
     for (int i = 0; i < n; ++i) KeyQueuePush(seq[i] == 127 ? uint8_t{KEY_BACKSPACE} : seq[i]);
   };
+  // Reads one more byte of the sequence; false when none came or it grew too long.
+  auto next = [&](int& f) {
+    if (n >= static_cast<int>(sizeof seq)) return false;
+    f = read(kEscTimeoutMs);
+    if (f < 0) return false;
+    seq[n++] = static_cast<uint8_t>(f);
+    return true;
+  };
 
   if (b == 'O') {  // SS3: F1..F4 and cursor keys in application mode
-    int f = read(kEscTimeoutMs);
-    if (f < 0) return plain();
-    seq[n++] = static_cast<uint8_t>(f);
-    uint8_t code = LetterKey(static_cast<char>(f), 1);
-    if (code && f != 'K') return PushExtended(code);
+    int f;
+    if (!next(f)) {
+      if (n == 1) return PushExtended(AltCode('O'));  // Alt-O: nothing followed
+      return plain();
+    }
+    int mod = 1;  // some terminals put the modifier between O and the letter
+    if (f >= '1' && f <= '9') {
+      mod = f - '0';
+      if (!next(f)) return plain();
+    }
+    uint8_t code = f != 'K' ? LetterKey(static_cast<char>(f), mod) : 0;
+    if (code) return PushExtended(code);
     return plain();
   }
   if (b != '[') {
@@ -189,13 +223,11 @@ void DecodeKey(uint8_t first, ByteReader read) {
   }
 
   // CSI: parameters (digits and ';'), then one final byte.
-  int f = read(kEscTimeoutMs);
-  if (f < 0) return plain();
-  seq[n++] = static_cast<uint8_t>(f);
+  int f;
+  if (!next(f)) return plain();
   if (f == '[') {  // the console's F1..F5: ESC [ [ A .. E
-    int g = read(kEscTimeoutMs);
-    if (g < 0) return plain();
-    seq[n++] = static_cast<uint8_t>(g);
+    int g;
+    if (!next(g)) return plain();
     if (g >= 'A' && g <= 'E') return PushExtended(static_cast<uint8_t>(59 + (g - 'A')));
     return plain();
   }
@@ -204,22 +236,20 @@ void DecodeKey(uint8_t first, ByteReader read) {
   bool any_digit = false;
   while ((f >= '0' && f <= '9') || f == ';') {
     if (f == ';') {
-      if (np < 1) ++np;
+      if (++np > 1) return plain();  // no key of ours has three parameters
     } else {
       params[np] = params[np] * 10 + (f - '0');
       if (params[np] > 999) params[np] = 999;
       any_digit = true;
     }
-    if (n >= static_cast<int>(sizeof seq)) return plain();
-    f = read(kEscTimeoutMs);
-    if (f < 0) return plain();
-    seq[n++] = static_cast<uint8_t>(f);
+    if (!next(f)) return plain();
   }
   int mod = np >= 1 ? params[1] : 1;
+  if (!ValidModifier(mod)) return plain();
   uint8_t code = 0;
   if (f == '~') {
     if (any_digit) code = TildeKey(params[0], mod);
-  } else {
+  } else if (params[0] <= 1) {  // letters carry at most "1;" before the modifier
     code = LetterKey(static_cast<char>(f), mod);
   }
   if (code) return PushExtended(code);

@@ -1,71 +1,270 @@
-// Minimal real terminal backend; to be completed (signals, alternate screen,
-// plain-text mode, code page 850 locale).
 #include "screen/posix_terminal.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <langinfo.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "screen/cp850.h"
+#include "screen/key_decoder.h"
 
 namespace term {
 namespace {
 
-termios saved_mode;
-bool raw = false;
+constexpr int kCols = 80;  // the program's logical page
+constexpr int kRows = 25;
+
+// Entering: alternate screen, no automatic wrap (the last cell of a row must not
+// move the cursor on), and a clean start. Leaving undoes all of it, resets the
+// attributes and shows the cursor.
+constexpr char kEnter[] = "\x1b[?1049h\x1b[?7l\x1b[H";
+constexpr char kLeave[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l";
+
+// ---- The state the signal handlers may touch ------------------------------
+// Only flags and plain data: the handlers use write(2), tcsetattr and raise.
+volatile sig_atomic_t g_on_alt_screen = 0;  // kEnter written, kLeave not yet
+volatile sig_atomic_t g_mode_changed = 0;   // the terminal is in our raw mode
+volatile sig_atomic_t g_resized = 0;        // SIGWINCH came
+volatile sig_atomic_t g_continued = 0;      // the process was stopped and continued
+int g_tty_fd = -1;                          // where the mode was saved
+int g_out_fd = -1;                          // where kLeave goes
+termios g_saved_mode;                       // the mode found at start
+termios g_raw_mode;                         // ours
+// A pipe the resize and continue handlers write a byte into: waiting for input
+// also waits on it, so a signal that comes just before the wait is not missed.
+int g_wake[2] = {-1, -1};
+
+void Wake() {
+  if (g_wake[1] >= 0) {
+    char c = 0;
+    (void)!write(g_wake[1], &c, 1);
+  }
+}
+
+void WriteAllFromHandler(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+// Gives the terminal back as found; async-signal-safe.
+void RestoreTerminalState() {
+  if (g_on_alt_screen) {
+    g_on_alt_screen = 0;
+    WriteAllFromHandler(g_out_fd, kLeave, sizeof kLeave - 1);
+  }
+  if (g_mode_changed) {
+    g_mode_changed = 0;
+    tcsetattr(g_tty_fd, TCSANOW, &g_saved_mode);
+  }
+}
+
+void AtExitRestore() {
+  RestoreTerminalState();
+}
+
+// The signals whose default action ends the process.
+constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGPIPE,
+                                 SIGSEGV, SIGBUS, SIGFPE,  SIGILL, SIGABRT};
+
+// What was installed before us, so that a handler of a checking tool (which
+// reports the crash) still runs after the terminal is back.
+struct sigaction g_previous[NSIG];
+
+void OnFatalSignal(int sig, siginfo_t* info, void* context) {
+  int saved_errno = errno;
+  RestoreTerminalState();
+  const struct sigaction& prev = g_previous[sig];
+  if (prev.sa_flags & SA_SIGINFO) {
+    if (prev.sa_sigaction) prev.sa_sigaction(sig, info, context);
+  } else if (prev.sa_handler != SIG_DFL && prev.sa_handler != SIG_IGN) {
+    prev.sa_handler(sig);
+  }
+  // End the way the signal would have ended us, so the parent sees it.
+  signal(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
+  errno = saved_errno;
+}
+
+void OnStop(int) {
+  int saved_errno = errno;
+  bool was_on_screen = g_on_alt_screen;
+  bool was_raw = g_mode_changed;
+  RestoreTerminalState();
+  signal(SIGTSTP, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(SIGTSTP);  // stops here until SIGCONT
+  signal(SIGTSTP, OnStop);
+  if (was_raw) {
+    tcsetattr(g_tty_fd, TCSANOW, &g_raw_mode);
+    g_mode_changed = 1;
+  }
+  if (was_on_screen) {
+    g_on_alt_screen = 1;
+    WriteAllFromHandler(g_out_fd, kEnter, sizeof kEnter - 1);
+  }
+  g_continued = 1;
+  Wake();
+  errno = saved_errno;
+}
+
+void OnResize(int) {
+  int saved_errno = errno;
+  g_resized = 1;
+  Wake();
+  errno = saved_errno;
+}
+
+void InstallHandlers() {
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sigemptyset(&sa.sa_mask);
+  sa.sa_sigaction = OnFatalSignal;
+  sa.sa_flags = SA_SIGINFO;
+  for (int sig : kFatalSignals) {
+    struct sigaction& old = g_previous[sig];
+    sigaction(sig, nullptr, &old);
+    if (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN) continue;  // nohup and friends
+    sigaction(sig, &sa, nullptr);
+  }
+  sa.sa_flags = 0;
+  sa.sa_handler = OnStop;
+  sigaction(SIGTSTP, &sa, nullptr);
+  sa.sa_handler = OnResize;
+  sigaction(SIGWINCH, &sa, nullptr);
+}
+
+// ---- Characters -------------------------------------------------------------
+
+// What the console shows for the control bytes 0..31 when they are put into a cell.
+constexpr char16_t kControlGlyphs[32] = {
+    0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
+    0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
+    0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+int64_t MonotonicMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// ---- The backend --------------------------------------------------------------
 
 class PosixTerminal : public Backend {
  public:
+  PosixTerminal(const PosixOptions& o, bool owns_terminal)
+      : opt_(o), owns_(owns_terminal), mode_(o.style == OutputStyle::kScreen ? kScreen : kPlain) {
+    cols_ = o.columns > 0 ? o.columns : kCols;
+    rows_ = o.rows > 0 ? o.rows : kRows;
+    for (auto& row : page_)
+      for (Cell& c : row) c = {' ', 7};
+    ForgetShown();
+  }
+
   int Columns() const override { return cols_; }
   int Rows() const override { return rows_; }
+
   void PutCell(int x, int y, uint8_t ch, uint8_t attr) override {
-    if (x > cols_ || y > rows_) return;
-    if (x != px_ || y != py_) MoveTo(x, y);
-    SetAttr(attr);
-    char buf[4];
-    out_.append(buf, Cp850ToUtf8(ch, buf));
-    px_ = x + 1;
-    py_ = y;
-    if (out_.size() > 4096) Flush();
+    if (mode_ == kLines) return LinePut(x, y, ch);
+    if (x < 1 || y < 1 || x > kCols || y > kRows) return;
+    page_[y - 1][x - 1] = {ch, attr};
+    dirty_ = true;
+    page_written_ = false;
   }
+
   void Clear(uint8_t attr) override {
-    SetAttr(attr);
-    out_ += "\x1b[2J";
-    px_ = py_ = -1;
+    if (mode_ == kLines) {
+      if (lx_ > 1) out_ += '\n';
+      lx_ = ly_ = 1;
+      return;
+    }
+    if (mode_ == kPlain && !page_written_) WritePage();
+    for (auto& row : page_)
+      for (Cell& c : row) c = {' ', attr};
+    clear_attr_ = attr;
+    if (((attr >> 4) & 7) != clear_bg_sent_) send_clear_ = true;
+    dirty_ = true;
+    page_written_ = true;  // a blank page is not worth a transcript entry
   }
+
   void ScrollUp(uint8_t attr) override {
-    SetAttr(attr);
-    out_ += "\x1b[25;1H\n";
-    px_ = py_ = -1;
+    if (mode_ == kLines) {
+      --ly_;  // the rows moved up under the real cursor
+      return;
+    }
+    for (int y = 0; y + 1 < kRows; ++y)
+      for (int x = 0; x < kCols; ++x) page_[y][x] = page_[y + 1][x];
+    for (Cell& c : page_[kRows - 1]) c = {' ', attr};
+    dirty_ = true;
+    page_written_ = false;
   }
+
   void SetCursor(int x, int y) override {
+    if (x != cx_ || y != cy_) dirty_ = true;
     cx_ = x;
     cy_ = y;
   }
+
   void Flush() override {
-    if (cx_ != px_ || cy_ != py_) MoveTo(cx_, cy_);
-    size_t off = 0;
-    while (off < out_.size()) {
-      ssize_t n = write(STDOUT_FILENO, out_.data() + off, out_.size() - off);
-      if (n <= 0) break;
-      off += static_cast<size_t>(n);
+    if (mode_ == kScreen) BuildScreenUpdate();
+    if (mode_ == kLines && cy_ > ly_) {  // line ends the layer has written
+      out_.append(static_cast<size_t>(cy_ - ly_), '\n');
+      ly_ = cy_;
+      lx_ = 1;
     }
-    out_.clear();
+    WriteOut();
   }
+
   int ReadByte(int timeout_ms) override {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    int r = poll(&p, 1, timeout_ms);
-    if (r <= 0) return kNoByte;
-    unsigned char c;
-    ssize_t n = read(STDIN_FILENO, &c, 1);
-    if (n == 1) return c;
-    return kEndOfInput;
+    if (mode_ == kPlain && timeout_ms < 0 && !page_written_) WritePage();
+    const int64_t deadline = timeout_ms < 0 ? -1 : MonotonicMs() + timeout_ms;
+    for (;;) {
+      int b = RawByte(deadline);
+      if (b < 0) return b;
+      if (!opt_.raw_cp850 && b >= 0xC2 && b <= 0xF4) {
+        int c = DecodeUtf8(b);
+        if (c == kSwallowed) continue;  // a character code page 850 has not
+        b = c;
+      }
+      if (mode_ == kPlain && !page_written_) WritePage();
+      return b;
+    }
   }
+
   LocalTime Now() override {
     timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
@@ -74,64 +273,389 @@ class PosixTerminal : public Backend {
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday,
             t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(ts.tv_nsec / 10000000)};
   }
+
   void Sleep(int ms) override {
+    if (ms <= 0) return;
     timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-    nanosleep(&ts, nullptr);
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
   }
-  void Bell() override { out_ += '\a'; }
+
+  void Bell() override {
+    if (mode_ != kScreen) return;  // no bell bytes in a transcript
+    ++bells_;
+    dirty_ = true;
+  }
+
+  // Gives the terminal back and turns into the plain line writer.
+  void Shutdown() override {
+    if (mode_ == kLines) return;
+    if (mode_ == kPlain && !page_written_) WritePage();
+    if (entered_) {
+      // The page is about to disappear with the alternate screen: drop it.
+      out_ += kLeave;
+      entered_ = false;
+      if (owns_) g_on_alt_screen = 0;
+    }
+    WriteOut();
+    if (owns_) RestoreTerminalState();
+    mode_ = kLines;
+    lx_ = 1;
+    ly_ = cy_;
+  }
 
  private:
+  struct Cell {
+    uint8_t ch;
+    uint8_t attr;
+  };
+  // What the terminal shows; -1 where that is unknown.
+  struct Shown {
+    int16_t ch;
+    int16_t attr;
+  };
+  enum Mode { kScreen, kPlain, kLines };
+  static constexpr int kSwallowed = -100;
+
+  void ForgetShown() {
+    for (auto& row : shown_)
+      for (Shown& s : row) s = {-1, -1};
+    px_ = py_ = -1;
+    sgr_ = -1;
+  }
+
+  // A blank shows only its background; anything else must match exactly.
+  static bool Same(const Cell& c, const Shown& s) {
+    if (s.ch != c.ch) return false;
+    if (s.attr == c.attr) return true;
+    return c.ch == ' ' && s.attr >= 0 && ((s.attr ^ c.attr) & 0x70) == 0;
+  }
+
+  void CheckSignals() {
+    if (g_resized) {
+      g_resized = 0;
+      ReadSize();
+      Repaint();
+    }
+    if (g_continued) {
+      g_continued = 0;
+      Repaint();
+    }
+  }
+
+  void ReadSize() {
+    winsize ws{};
+    if (ioctl(opt_.out_fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+      cols_ = ws.ws_col;
+      rows_ = ws.ws_row;
+    }
+  }
+
+  void Repaint() {
+    ForgetShown();
+    send_clear_ = true;
+    dirty_ = true;
+  }
+
   void MoveTo(int x, int y) {
-    out_ += "\x1b[" + std::to_string(y) + ";" + std::to_string(x) + "H";
+    if (x == px_ && y == py_) return;
+    out_ += "\x1b[";
+    out_ += std::to_string(y);
+    out_ += ';';
+    out_ += std::to_string(x);
+    out_ += 'H';
     px_ = x;
     py_ = y;
   }
+
+  // Colour numbers 0..7 to the terminal's indices: black, blue, green, cyan,
+  // red, magenta, brown, grey. Always from a reset, so that turning bold or blink
+  // off needs no special case.
   void SetAttr(uint8_t a) {
-    if (a == attr_) return;
-    attr_ = a;
-    static const char map[8] = {'0', '4', '2', '6', '1', '5', '3', '7'};
+    if (a == sgr_) return;
+    static const char kIndex[] = "04261537";
     out_ += "\x1b[0";
     if (a & 8) out_ += ";1";
     if (a & 128) out_ += ";5";
     out_ += ";3";
-    out_ += map[a & 7];
+    out_ += kIndex[a & 7];
     out_ += ";4";
-    out_ += map[(a >> 4) & 7];
+    out_ += kIndex[(a >> 4) & 7];
     out_ += 'm';
+    sgr_ = a;
   }
-  int cols_ = 80, rows_ = 25;
-  int px_ = -1, py_ = -1, cx_ = 1, cy_ = 1;
-  int attr_ = -1;
+
+  void AppendChar(uint8_t ch) {
+    if (ch >= 32 && ch < 127) {
+      out_ += static_cast<char>(ch);
+    } else if (opt_.raw_cp850) {
+      out_ += ch >= 128 ? static_cast<char>(ch) : '?';  // control bytes stay harmless
+    } else if (ch < 32) {
+      AppendUtf8(out_, kControlGlyphs[ch]);
+    } else if (ch == 127) {
+      AppendUtf8(out_, 0x2302);
+    } else {
+      AppendUtf8(out_, Cp850ToUnicode(ch));
+    }
+  }
+
+  void BuildScreenUpdate() {
+    if (owns_) CheckSignals();
+    if (!dirty_) return;
+    dirty_ = false;
+    if (!entered_) {
+      if (owns_) g_on_alt_screen = 1;
+      out_ += kEnter;
+      entered_ = true;
+    }
+    const size_t start = out_.size();
+    if (send_clear_) {
+      send_clear_ = false;
+      SetAttr(clear_attr_);
+      out_ += "\x1b[2J";
+      clear_bg_sent_ = (clear_attr_ >> 4) & 7;
+      for (auto& row : shown_)
+        for (Shown& s : row) s = {' ', clear_attr_};
+    }
+    const int w = cols_ < kCols ? cols_ : kCols;
+    const int h = rows_ < kRows ? rows_ : kRows;
+    for (int y = 1; y <= h; ++y) {
+      for (int x = 1; x <= w; ++x) {
+        const Cell& c = page_[y - 1][x - 1];
+        Shown& s = shown_[y - 1][x - 1];
+        if (Same(c, s)) continue;
+        MoveTo(x, y);
+        SetAttr(c.attr);
+        AppendChar(c.ch);
+        s = {c.ch, c.attr};
+        px_ = x < cols_ ? x + 1 : -1;  // at the right margin the position is unsure
+      }
+    }
+    const bool drew = out_.size() > start;
+    if (drew) out_.insert(start, "\x1b[?25l");  // no cursor flicker while drawing
+    MoveTo(cx_ <= cols_ ? cx_ : cols_, cy_ <= rows_ ? cy_ : rows_);
+    if (drew) out_ += "\x1b[?25h";
+    out_.append(static_cast<size_t>(bells_), '\a');
+    bells_ = 0;
+  }
+
+  // Plain text: the page as lines, trailing blanks and empty rows dropped.
+  void WritePage() {
+    page_written_ = true;
+    int last = kRows;
+    auto row_end = [&](int y) {
+      int n = kCols;
+      while (n > 0 && page_[y][n - 1].ch == ' ') --n;
+      return n;
+    };
+    while (last > 0 && row_end(last - 1) == 0) --last;
+    if (last == 0) return;
+    if (pages_written_++ > 0) out_ += '\n';
+    for (int y = 0; y < last; ++y) {
+      int n = row_end(y);
+      for (int x = 0; x < n; ++x) AppendChar(page_[y][x].ch);
+      out_ += '\n';
+    }
+    WriteOut();
+  }
+
+  // Line output after the terminal was given back: positions become line ends
+  // and spaces; nothing can move back up.
+  void LinePut(int x, int y, uint8_t ch) {
+    if (y != ly_) {
+      out_.append(y > ly_ ? static_cast<size_t>(y - ly_) : 1, '\n');
+      ly_ = y;
+      lx_ = 1;
+    } else if (x < lx_) {
+      out_ += '\n';
+      lx_ = 1;
+    }
+    while (lx_ < x) {
+      out_ += ' ';
+      ++lx_;
+    }
+    AppendChar(ch);
+    ++lx_;
+  }
+
+  void WriteOut() {
+    size_t off = 0;
+    while (off < out_.size()) {
+      ssize_t n = write(opt_.out_fd, out_.data() + off, out_.size() - off);
+      if (n > 0) {
+        off += static_cast<size_t>(n);
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        pollfd p{opt_.out_fd, POLLOUT, 0};
+        poll(&p, 1, 100);
+      } else {
+        break;  // the terminal is gone; nothing sensible is left to do
+      }
+    }
+    out_.clear();
+  }
+
+  // Next input byte before the deadline (-1: none), or kNoByte / kEndOfInput.
+  int RawByte(int64_t deadline) {
+    for (;;) {
+      if (in_pos_ < in_len_) return in_buf_[in_pos_++];
+      if (in_eof_) return kEndOfInput;
+      int wait = -1;
+      if (deadline >= 0) {
+        int64_t left = deadline - MonotonicMs();
+        wait = left > 0 ? static_cast<int>(left) : 0;
+      }
+      // A resize or a continue after a stop: show the page again at once.
+      if (mode_ == kScreen && owns_ && (g_resized || g_continued)) Flush();
+      pollfd fds[2] = {{opt_.in_fd, POLLIN, 0}, {owns_ ? g_wake[0] : -1, POLLIN, 0}};
+      const pollfd& p = fds[0];
+      int r = poll(fds, fds[1].fd >= 0 ? 2 : 1, wait);
+      if (r < 0) {
+        if (errno != EINTR) in_eof_ = true;
+        continue;
+      }
+      if (r == 0) return kNoByte;
+      if (fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
+        char drain[64];
+        while (read(g_wake[0], drain, sizeof drain) > 0) {
+        }
+        if (!(p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
+      }
+      if (p.revents & POLLNVAL) {
+        in_eof_ = true;
+        continue;
+      }
+      ssize_t n = read(opt_.in_fd, in_buf_, sizeof in_buf_);
+      if (n > 0) {
+        in_pos_ = 0;
+        in_len_ = static_cast<int>(n);
+      } else if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+        continue;
+      } else {
+        in_eof_ = true;  // end of file, or the terminal hung up
+      }
+    }
+  }
+
+  // A typed UTF-8 character after its lead byte: its code page 850 byte, or
+  // kSwallowed when code page 850 has no such character. A broken sequence
+  // gives its lead byte, and the byte that broke it is read again.
+  int DecodeUtf8(int lead) {
+    const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+    char32_t c = static_cast<char32_t>(lead & (0x3F >> more));
+    for (int i = 0; i < more; ++i) {
+      int b = RawByte(MonotonicMs() + kEscTimeoutMs);
+      if (b < 0) return lead;
+      if ((b & 0xC0) != 0x80) {
+        --in_pos_;
+        return lead;
+      }
+      c = (c << 6) | static_cast<char32_t>(b & 0x3F);
+    }
+    uint8_t cp = UnicodeToCp850(c);
+    return cp >= 128 ? cp : kSwallowed;
+  }
+
+  PosixOptions opt_;
+  bool owns_;  // the real terminal: keeps the global restore state in step
+  Mode mode_;
+  int cols_, rows_;
+  Cell page_[kRows][kCols];
+  Shown shown_[kRows][kCols];
+  bool dirty_ = true;
+  bool entered_ = false;
+  bool send_clear_ = true;
+  uint8_t clear_attr_ = 7;
+  int clear_bg_sent_ = -1;
+  int bells_ = 0;
+  int cx_ = 1, cy_ = 1;  // the layer's cursor
+  int px_ = -1, py_ = -1;
+  int sgr_ = -1;
+  bool page_written_ = true;  // plain text: nothing new since the last page
+  int pages_written_ = 0;
+  int lx_ = 1, ly_ = 1;  // line output: where the real cursor is on the page
   std::string out_;
+  uint8_t in_buf_[256];
+  int in_pos_ = 0, in_len_ = 0;
+  bool in_eof_ = false;
 };
 
 PosixTerminal* the_terminal = nullptr;
 
+std::string LocaleCodeset() {
+  const char* now = std::setlocale(LC_CTYPE, nullptr);
+  std::string keep = now ? now : "C";
+  std::setlocale(LC_CTYPE, "");
+  std::string codeset = nl_langinfo(CODESET);
+  std::setlocale(LC_CTYPE, keep.c_str());  // the program's own character handling stays "C"
+  return codeset;
+}
+
 }  // namespace
 
+bool CodesetIsCp850(std::string_view codeset) {
+  std::string s;
+  for (char c : codeset)
+    if (c != '-' && c != '_') s += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return s == "IBM850" || s == "CP850" || s == "850";
+}
+
+std::unique_ptr<Backend> NewPosixBackend(const PosixOptions& options) {
+  return std::make_unique<PosixTerminal>(options, false);
+}
+
 Backend* OpenPosixTerminal() {
-  if (!the_terminal) {
-    the_terminal = new PosixTerminal;
-    if (tcgetattr(STDIN_FILENO, &saved_mode) == 0) {
-      termios t = saved_mode;
-      cfmakeraw(&t);
-      tcsetattr(STDIN_FILENO, TCSAFLUSH, &t);
-      raw = true;
+  if (the_terminal) return the_terminal;
+  PosixOptions o;
+  o.in_fd = STDIN_FILENO;
+  o.out_fd = STDOUT_FILENO;
+  const bool out_tty = isatty(STDOUT_FILENO);
+  o.style = out_tty ? OutputStyle::kScreen : OutputStyle::kPlainText;
+  o.raw_cp850 = CodesetIsCp850(LocaleCodeset());
+  if (out_tty) {
+    winsize ws{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+      o.columns = ws.ws_col;
+      o.rows = ws.ws_row;
     }
   }
+
+  // Save and arrange the restore before anything changes.
+  g_out_fd = STDOUT_FILENO;
+  const bool in_tty = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &g_saved_mode) == 0;
+  g_tty_fd = STDIN_FILENO;
+  std::atexit(AtExitRestore);
+  if (pipe(g_wake) == 0) {
+    for (int fd : g_wake) {
+      fcntl(fd, F_SETFL, O_NONBLOCK);
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+  } else {
+    g_wake[0] = g_wake[1] = -1;
+  }
+  InstallHandlers();
+
+  if (in_tty) {
+    // Raw: no echo, no line editing, no signal keys (Ctrl-C, Ctrl-Z, Ctrl-\ are
+    // keys), no flow control (Ctrl-S, Ctrl-Q are keys), no output processing.
+    g_raw_mode = g_saved_mode;
+    cfmakeraw(&g_raw_mode);
+    g_raw_mode.c_cc[VMIN] = 1;
+    g_raw_mode.c_cc[VTIME] = 0;
+    g_mode_changed = 1;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &g_raw_mode) != 0) g_mode_changed = 0;
+  }
+  the_terminal = new PosixTerminal(o, true);
   return the_terminal;
 }
 
 void ClosePosixTerminal() {
   if (the_terminal) {
-    the_terminal->Flush();
-    const char reset[] = "\x1b[0m\x1b[?25h";
-    (void)!write(STDOUT_FILENO, reset, sizeof reset - 1);
+    the_terminal->Shutdown();  // the page on the alternate screen goes with it
+    the_terminal->Flush();     // line output written after the terminal was given back
   }
-  if (raw) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_mode);
-    raw = false;
-  }
+  RestoreTerminalState();
 }
 
 }  // namespace term

@@ -13,10 +13,11 @@ namespace {
 
 // The layer's whole state, in one place.
 struct LayerState {
-  Backend* backend = nullptr;        // where cells and bytes go; not owned
-  int cx = 1, cy = 1;                // cursor, 1-based screen coordinates
-  void (*input_closed)() = nullptr;  // called when the input ends
-  bool verify = false;               // the write-verify flag, stored only
+  Backend* backend = nullptr;          // where cells and bytes go; not owned
+  int cx = 1, cy = 1;                  // cursor, 1-based screen coordinates
+  void (*input_closed)() = nullptr;    // called when the input ends
+  bool input_closed_reported = false;  // the handler runs once per backend
+  bool verify = false;                 // the write-verify flag, stored only
   std::mt19937_64 rng{20250621};
 };
 LayerState L;
@@ -72,9 +73,8 @@ bool Fill(int timeout_ms) {
   int b = B().ReadByte(timeout_ms);
   if (b == Backend::kNoByte) return false;
   if (b == Backend::kEndOfInput) {
-    static bool reported = false;
-    if (!reported && L.input_closed) {
-      reported = true;
+    if (!L.input_closed_reported && L.input_closed) {
+      L.input_closed_reported = true;
       L.input_closed();
     }
     KeyQueuePush(KEY_ESC);
@@ -89,6 +89,7 @@ bool Fill(int timeout_ms) {
 void SetBackend(Backend* backend) {
   L.backend = backend;
   L.cx = L.cy = 1;
+  L.input_closed_reported = false;
   TextAttr = 7;
   LastMode = 3;
   KeyQueueClear();
@@ -153,10 +154,8 @@ void Flush() {
   if (L.backend) L.backend->Flush();
 }
 
-void LeaveFullScreen() {
-  B().Flush();
-  B().LeaveFullScreen();
-  L.cx = L.cy = 1;
+void RestoreTerminal() {
+  if (L.backend) L.backend->Shutdown();
 }
 
 char ReadKey() {

@@ -103,9 +103,9 @@ class Backend {
   virtual void Sleep(int ms) = 0;
   // The audible signal.
   virtual void Bell() = 0;
-  // Leave the full-screen page (the real terminal's alternate screen): what is
-  // written afterwards goes out as plain lines and stays after the program ends.
-  virtual void LeaveFullScreen() {}
+  // Leave the device as it was found (the real backend restores the terminal
+  // and writes everything after that as plain lines). Called more than once.
+  virtual void Shutdown() {}
 };
 
 // Installs the backend every operation below goes to; the layer does not own it.
@@ -131,9 +131,12 @@ void WriteInt(int64_t n);
 void WriteLn(std::string_view cp850 = {});
 // Make all output visible (also done before every wait for a key and at exit).
 void Flush();
-// Leaves the full-screen page before the exit text, so that the text stays on the
-// terminal and the user's earlier output comes back; later writes are plain lines.
-void LeaveFullScreen();
+// Gives the terminal back as it was found (mode, normal screen, attributes,
+// cursor) before the exit text is written. The page drawn so far goes with the
+// program's screen; what is written afterwards comes out as plain lines below the
+// user's earlier output and stays there (ClrScr then only starts a fresh line).
+// Safe to call more than once; in memory it changes nothing.
+void RestoreTerminal();
 
 // ---- Keyboard and timing --------------------------------------------------
 char ReadKey();     // blocks; extended keys give 0 then the code

@@ -8,7 +8,8 @@ int main(int argc, char** argv) {
   morvandeltrisk::PROGRAMMPFAD = morvandeltrisk::EIGENER_PFAD(argv[0]);
   term::SetBackend(term::OpenPosixTerminal());
   morvandeltrisk::MORVANDELTRISK();
-  term::Flush();
+  // Normally the exit routine has given the terminal back already (and written
+  // its lines); this flushes them and covers every other way out.
   term::ClosePosixTerminal();
   return 0;
 }

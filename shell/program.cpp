@@ -325,6 +325,9 @@ void TITELD() {
 }
 
 void NOTEXIT() {
+  // The terminal is given back first, so that the exit text goes below the
+  // user's earlier output and stays there when the program has ended.
+  term::RestoreTerminal();
   term::SetVerify(STARTZUSTAND.verify);
   term::DirectVideo = STARTZUSTAND.direct_video;
   term::CheckSnow = STARTZUSTAND.check_snow;
@@ -333,7 +336,6 @@ void NOTEXIT() {
   term::CheckBreak = STARTZUSTAND.check_break;
   term::TextAttr = STARTZUSTAND.text_attr;
   term::ClrScr();
-  term::LeaveFullScreen();
   const std::string_view rows[] = {
       "",
       " Morvandeltrisk - a game of code breaking on a ring of 36 signs.",
