@@ -21,9 +21,9 @@ struct Ergebnis {
 Ergebnis Kalender(MemoryScreen& s, const std::string& tasten, bool german = true) {
   Ergebnis e;
   s.Keys(tasten);
-  EXPECT_TRUE(testsupport::RunsToEnd(
-      [&] { zuf::KALENDER(german, 31, 30, e.virtuell, e.jahr, e.monat, e.tag, e.wotag); }))
-      << s->Dump();
+  EXPECT_TRUE(testsupport::RunsToEnd([&] {
+    zuf::KALENDER(german, 31, 30, e.virtuell, e.jahr, e.monat, e.tag, e.wotag);
+  })) << s->Dump();
   return e;
 }
 
@@ -138,7 +138,11 @@ TEST(Calendar, YearsZeroAndOneAndTheLast) {
 
   MemoryScreen s2;
   s2->SetClock(2026, 1, 1, 12, 0, 0);
-  e = Kalender(s2, "0000" "0001" + ENTER, false);
+  e = Kalender(s2,
+               "0000"
+               "0001" +
+                   ENTER,
+               false);
   EXPECT_EQ(e.jahr, 1);
   EXPECT_EQ(e.wotag, 6);  // Saturday
   EXPECT_EQ(s2->Text(37, 18, 4), "0001");
@@ -176,7 +180,11 @@ TEST(Calendar, DigitsOutsideTheirBoundsAreIgnored) {
   MemoryScreen s;
   s->SetClock(2026, 3, 30, 12, 0, 0);
   // Day units on the 30th take 0 or 1 only; day tens in March 0..3.
-  Ergebnis e = Kalender(s, DOWN + DOWN + "5" "1" "9" + ENTER);
+  Ergebnis e = Kalender(s, DOWN + DOWN +
+                               "5"
+                               "1"
+                               "9" +
+                               ENTER);
   EXPECT_EQ(e.tag, 31);
 }
 

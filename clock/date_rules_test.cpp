@@ -71,8 +71,8 @@ TEST(DateRules, LeapYearsJulianBefore1583GregorianAfter) {
 }
 
 struct Reparatur {
-  uint16_t j, m, t;      // as typed
-  uint16_t rm, rt;       // repaired month and day
+  uint16_t j, m, t;  // as typed
+  uint16_t rm, rt;   // repaired month and day
 };
 
 TEST(DateRules, RepairsMakeEveryTypedDateValid) {
@@ -87,8 +87,8 @@ TEST(DateRules, RepairsMakeEveryTypedDateValid) {
       {1700, 2, 29, 2, 28},    // no longer a leap year
       {1500, 2, 29, 2, 29},    // still a Julian leap year
       {1582, 10, 10, 10, 20},  // the dropped days move on by ten
-      {1582, 10, 5, 10, 15},   {1582, 10, 14, 10, 24}, {1582, 10, 4, 10, 4},
-      {1582, 10, 15, 10, 15},  {1583, 10, 10, 10, 10},
+      {1582, 10, 5, 10, 15},  {1582, 10, 14, 10, 24}, {1582, 10, 4, 10, 4},
+      {1582, 10, 15, 10, 15}, {1583, 10, 10, 10, 10},
   };
   for (const Reparatur& f : faelle) {
     uint16_t j = f.j, m = f.m, t = f.t;

@@ -15,8 +15,7 @@ const std::string ENTER = "\r";
 
 void Uhr(MemoryScreen& s, const std::string& tasten, bool german) {
   s.Keys(tasten);
-  EXPECT_TRUE(testsupport::RunsToEnd([&] { zuf::KORRIGIERE_ZEIT(german, 31, 30); }))
-      << s->Dump();
+  EXPECT_TRUE(testsupport::RunsToEnd([&] { zuf::KORRIGIERE_ZEIT(german, 31, 30); })) << s->Dump();
 }
 
 TEST(DateTimeSetting, ShowsTheSystemDateAndTime) {
@@ -40,7 +39,7 @@ TEST(DateTimeSetting, EnglishTwelveHourNote) {
   const struct {
     int stunde;
     const char* text;
-  } faelle[] = {{0, " (= 12 a.m.)"}, {7, " (= 07 a.m.)"}, {11, " (= 11 a.m.)"},
+  } faelle[] = {{0, " (= 12 a.m.)"},  {7, " (= 07 a.m.)"},  {11, " (= 11 a.m.)"},
                 {12, " (= 12 p.m.)"}, {13, " (= 01 p.m.)"}, {23, " (= 11 p.m.)"}};
   for (const auto& f : faelle) {
     MemoryScreen s;

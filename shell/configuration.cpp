@@ -19,7 +19,7 @@ constexpr std::string_view kHinweisD[6] = {
     "  keine Änderung: das Programm übersetzt jedes Zeichen dafür. Ein Terminal mit"_cp,
     "  der Textkodierung \"Westeuropäisch (DOS Latin 1)\" geht ebenso. Sehen Rahmen"_cp,
     "  falsch aus, wählen Sie in den Einstellungen des Terminals \"Unicode (UTF-8)\""_cp,
-    "  oder \"Western (DOS Latin 1)\" für Ihr Profil."_cp,
+    "  oder \"Westeuropäisch (DOS Latin 1)\" für Ihr Profil."_cp,
 };
 constexpr std::string_view kHinweisE[6] = {
     "  This program draws its frames and umlauts with the signs of code page 850.",
