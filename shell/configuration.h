@@ -3,6 +3,9 @@
 
 namespace morvandeltrisk {
 
+// Main-menu choice 8. Moves the mark over the 15 memory budgets and keeps the
+// choice in SPEICHERWAHL and X.SPEICHER on every end key (there is no cancel);
+// the budget itself takes effect when the next game starts.
 void KONFIGURATION();
 
 }  // namespace morvandeltrisk

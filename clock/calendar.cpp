@@ -1,0 +1,116 @@
+#include "clock/calendar.h"
+
+#include <string_view>
+
+#include "clock/date_editor.h"
+#include "clock/date_rules.h"
+#include "screen/cp850.h"
+#include "screen/marked_text.h"
+#include "screen/terminal.h"
+
+namespace zuf {
+namespace {
+
+// Heading and explanation from row 1; '~' marks the emphasised pieces.
+constexpr std::string_view kTextD[] = {
+    "~Bitte stellen Sie Ihr virtuelles Spieldatum ein:~",
+    "",
+    "Bewegen Sie den Cursor mit den ~Pfeiltasten~ auf die Ziffer, die Sie ändern"_cp,
+    "möchten, und tippen Sie die richtige ~Ziffer~ ein."_cp,
+    "Wenn das virtuelle Datum stimmt, drücken Sie bitte ~\"CR\"/\"ENTER\"~."_cp,
+    "Der ~Wochentag~ kann nicht geändert werden, er folgt aus dem Datum."_cp,
+    "Hinter dem Jahr steht, ob es ein ~Schaltjahr~ ist."_cp,
+    "Jede Ziffer bewirkt eine ~sofortige Änderung des virtuellen Spieldatums~;"_cp,
+    "das Spiel zeigt dieses Datum an, die Uhr des Systems bleibt unberührt."_cp,
+    "Nur Änderungen mit gültigem Ergebnis werden angenommen."_cp,
+    "Sie können diese Seite auch als ~Wochentagskalender von 0000 bis 9999~ benutzen."_cp,
+    "~\"F1\"~ setzt das angezeigte virtuelle Datum auf das heutige Datum zurück."_cp,
+};
+constexpr std::string_view kTextE[] = {
+    "~Please set the right virtual date of the game:~",
+    "",
+    "Please move the cursor with the ~arrow keys~ to the digit you want to change,",
+    "and type the right ~digit~.",
+    "If the virtual date is o.k., please press ~'CR'/'ENTER'~.",
+    "The ~day of the week~ can't be changed, it follows from the date.",
+    "Beside the year you can read whether it is a ~leap-year~.",
+    "Every digit causes an ~immediate change of the virtual date of the game~;",
+    "the game shows this date, and the clock of the system stays untouched.",
+    "Only changes with a valid result are accepted.",
+    "You can use this screen as a weekday ~calendar from 0000 to 9999~ as well.",
+    "~'F1'~ sets the shown virtual date back to the real date of today.",
+};
+// The change of calendars, below the date rows.
+constexpr std::string_view kWechselD[] = {
+    "Auf ~Donnerstag, den 4. Oktober 1582~ folgt ~Freitag, der 15. Oktober 1582~.",
+    "Damals wurde der bis dahin geltende Julianische Kalender durch den heute",
+    "gültigen Gregorianischen Kalender ersetzt."_cp,
+};
+constexpr std::string_view kWechselE[] = {
+    "~Thursday, 4th October 1582~ is followed by ~Friday, 15th October 1582~.",
+    "At this time the Gregorian Calendar replaced the Julian Calendar.",
+};
+
+// The results handed back to the game, set after every key.
+bool* ERG_VIRTUAL = nullptr;
+uint16_t *ERG_JAHR = nullptr, *ERG_MONAT = nullptr, *ERG_TAG = nullptr, *ERG_WOTAG = nullptr;
+
+// The date on screen becomes the game's date; today's date means no virtual date.
+void ERGEBNIS() {
+  const bool heute = E_JAHR == M_JAHR && E_MONAT == M_MONAT && E_TAG == M_TAG;
+  *ERG_VIRTUAL = !heute;
+  *ERG_JAHR = E_JAHR;
+  *ERG_MONAT = E_MONAT;
+  *ERG_TAG = E_TAG;
+  *ERG_WOTAG = heute ? M_WOTAG : static_cast<uint16_t>(WOCHENTAG(E_JAHR, E_MONAT, E_TAG));
+}
+
+}  // namespace
+
+void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, uint16_t& jahr,
+              uint16_t& monat, uint16_t& tag, uint16_t& wotag) {
+  DEUTSCH = german;
+  NORMAL = colour1;
+  HERVOR = colour2;
+  MIT_ZEIT = false;
+  term::TextAttr = NORMAL;
+  term::ClrScr();
+  auto zeilen = [](const auto& text, int zeile) {
+    for (std::string_view z : text) {
+      term::GotoXY(1, zeile++);
+      SCHREIBE_MARKIERT(z, NORMAL, HERVOR);
+    }
+  };
+  if (german)
+    zeilen(kTextD, 1);
+  else
+    zeilen(kTextE, 1);
+  if (german)
+    zeilen(kWechselD, 23);
+  else
+    zeilen(kWechselE, 23);
+
+  // Opening the calendar starts from today and drops an earlier virtual date.
+  term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
+  SCHALT = SCHALTJAHR(E_JAHR);
+  M_JAHR = E_JAHR;
+  M_MONAT = E_MONAT;
+  M_TAG = E_TAG;
+  M_WOTAG = E_WOTAG;
+  M_SCHALT = SCHALT;
+  ERG_VIRTUAL = &virtualdate;
+  ERG_JAHR = &jahr;
+  ERG_MONAT = &monat;
+  ERG_TAG = &tag;
+  ERG_WOTAG = &wotag;
+  ERGEBNIS();
+  FELDER_ZEICHNEN(false);
+  // The results follow every key, the end key included, so that a date
+  // brought back by F1 is the one the game gets.
+  BEARBEITEN(false, ERGEBNIS);
+  ERG_VIRTUAL = nullptr;
+  ERG_JAHR = ERG_MONAT = ERG_TAG = ERG_WOTAG = nullptr;
+  term::TextAttr = NORMAL;
+}
+
+}  // namespace zuf

@@ -1,0 +1,463 @@
+#include "clock/date_editor.h"
+
+#include <string_view>
+
+#include "clock/date_rules.h"
+#include "screen/cp850.h"
+#include "screen/terminal.h"
+
+namespace zuf {
+namespace {
+
+// The month names in brackets and the weekday names, padded so that a shorter
+// name overwrites a longer one completely.
+constexpr std::string_view kMonatD[13] = {"",           "Januar)   ", "Februar)  ", "März)     "_cp,
+                                          "April)    ", "Mai)      ", "Juni)     ", "Juli)     ",
+                                          "August)   ", "September)", "Oktober)  ", "November) ",
+                                          "Dezember) "};
+constexpr std::string_view kMonatE[13] = {"",           "January)  ", "February) ", "March)    ",
+                                          "April)    ", "May)      ", "June)     ", "July)     ",
+                                          "August)   ", "September)", "October)  ", "November) ",
+                                          "December) "};
+constexpr std::string_view kWochentagD[7] = {"Sonntag.   ", "Montag.    ", "Dienstag.  ",
+                                             "Mittwoch.  ", "Donnerstag.", "Freitag.   ",
+                                             "Samstag.   "};
+constexpr std::string_view kWochentagE[7] = {"Sunday.    ", "Monday.    ", "Tuesday.   ",
+                                             "Wednesday. ", "Thursday.  ", "Friday.    ",
+                                             "Saturday.  "};
+
+constexpr int kFeldZeile[6] = {18, 19, 20, 23, 24, 25};
+constexpr int kWert = 37;  // column of the values
+
+uint16_t A_GRENZE = 0;  // the day's upper bound shown in its label
+
+int FELD(int s) {
+  return s <= JAHR_1 ? 0 : 1 + (s - MONAT_10) / 2;
+}
+// 0 for the left column of values (37), 1 for the right one (38 and beyond).
+int SPALTENART(int s) {
+  if (s <= JAHR_1) return s == JAHR_1000 ? 0 : 1;
+  return (s - MONAT_10) % 2;
+}
+int STELLE_IN(int feld, int spaltenart) {
+  if (feld == 0) return spaltenart == 0 ? JAHR_1000 : JAHR_100;
+  return MONAT_10 + 2 * (feld - 1) + spaltenart;
+}
+// The other digit of a two-digit field.
+int ANDERE(int s) {
+  if (s <= JAHR_1) return s;
+  return SPALTENART(s) == 0 ? s + 1 : s - 1;
+}
+int RECHTS_VON(int s) {
+  if (s <= JAHR_1) return s == JAHR_1 ? JAHR_1000 : s + 1;
+  return ANDERE(s);
+}
+int LINKS_VON(int s) {
+  if (s <= JAHR_1) return s == JAHR_1000 ? JAHR_1 : s - 1;
+  return ANDERE(s);
+}
+int SENKRECHT(int s, int richtung) {
+  const int felder = MIT_ZEIT ? 6 : 3;
+  const int f = (FELD(s) + richtung + felder) % felder;
+  const int t = STELLE_IN(f, SPALTENART(s));
+  return ANGEBOTEN(t) ? t : ANDERE(t);
+}
+
+void ZWEISTELLIG(int n) {
+  term::Write(static_cast<char>('0' + n / 10 % 10));
+  term::Write(static_cast<char>('0' + n % 10));
+}
+
+int TAGESGRENZE() {
+  if (E_MONAT == 2) return SCHALT ? 29 : 28;
+  return MONATSTAGE(E_JAHR, E_MONAT);
+}
+
+void SCHREIBE_JAHR() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 18);
+  for (int teiler = 1000; teiler > 0; teiler /= 10)
+    term::Write(static_cast<char>('0' + A_JAHR / teiler % 10));
+}
+void SCHREIBE_SCHALTJAHR() {
+  term::TextAttr = NORMAL;
+  term::GotoXY(41, 18);
+  if (DEUTSCH)
+    term::Write(A_SCHALT ? " (ist ein Schaltjahr.) " : " (ist kein Schaltjahr.)");
+  else
+    term::Write(A_SCHALT ? " (is a leap-year.) " : " (is no leap-year.)");
+}
+void SCHREIBE_MONAT() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 19);
+  ZWEISTELLIG(A_MONAT);
+  term::TextAttr = NORMAL;
+  term::Write("   (");
+  const int m = A_MONAT >= 1 && A_MONAT <= 12 ? A_MONAT : 0;
+  term::Write(DEUTSCH ? kMonatD[m] : kMonatE[m]);
+}
+void SCHREIBE_GRENZE() {
+  term::TextAttr = NORMAL;
+  term::GotoXY(32, 20);
+  ZWEISTELLIG(A_GRENZE);
+}
+void SCHREIBE_TAG() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 20);
+  ZWEISTELLIG(A_TAG);
+}
+void SCHREIBE_WOCHENTAG() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 21);
+  term::Write(DEUTSCH ? kWochentagD[A_WOTAG % 7] : kWochentagE[A_WOTAG % 7]);
+}
+void SCHREIBE_STUNDE() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 23);
+  ZWEISTELLIG(A_STD);
+  term::TextAttr = NORMAL;
+  if (DEUTSCH) {
+    term::Write(" Uhr,");
+    return;
+  }
+  // The English note on the 12-hour clock.
+  const int h = A_STD % 24;
+  term::GotoXY(43, 23);
+  term::Write(" (= ");
+  if (h == 0) {
+    term::Write("12 a.m.)");
+  } else if (h < 12) {
+    ZWEISTELLIG(h);
+    term::Write(" a.m.)");
+  } else if (h == 12) {
+    term::Write("12 p.m.)");
+  } else {
+    ZWEISTELLIG(h - 12);
+    term::Write(" p.m.)");
+  }
+}
+void SCHREIBE_MINUTE() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 24);
+  ZWEISTELLIG(A_MIN);
+  term::TextAttr = NORMAL;
+  term::Write(DEUTSCH ? " Minuten und" : " minutes and");
+}
+void SCHREIBE_SEKUNDE() {
+  term::TextAttr = HERVOR;
+  term::GotoXY(kWert, 25);
+  ZWEISTELLIG(A_SEK);
+  term::TextAttr = NORMAL;
+  term::Write(DEUTSCH ? " Sekunden." : " seconds.");
+}
+
+void LABEL(int zeile, std::string_view text) {
+  term::TextAttr = NORMAL;
+  term::GotoXY(17, zeile);
+  term::Write(text);
+}
+
+}  // namespace
+
+int SPALTE(int s) {
+  if (s <= JAHR_1) return kWert + s;
+  return kWert + SPALTENART(s);
+}
+
+int ZEILE(int s) {
+  return kFeldZeile[FELD(s)];
+}
+
+bool ANGEBOTEN(int s) {
+  if (s == MONAT_10) return E_MONAT % 10 <= 2;
+  if (s == TAG_1) return !(E_TAG == 30 && TAGESGRENZE() == 30);
+  return true;
+}
+
+void GRENZEN(int s, int& kleinste, int& groesste) {
+  kleinste = 0;
+  groesste = 9;
+  switch (s) {
+    case MONAT_10:
+      groesste = 1;
+      break;
+    case TAG_10:
+      groesste = E_MONAT == 2 ? 2 : 3;
+      break;
+    case TAG_1:
+      if (E_TAG >= 30)
+        groesste = 1;
+      else if (E_MONAT == 2 && !SCHALT && E_TAG >= 20)
+        groesste = 8;
+      break;
+    case STD_10:
+      groesste = 2;
+      break;
+    case STD_1:
+      if (E_STD >= 20) groesste = 3;
+      break;
+    case MIN_10:
+    case SEK_10:
+      groesste = 5;
+      break;
+    default:
+      break;
+  }
+}
+
+void ZIFFER_SETZEN(int s, int d) {
+  auto zehner = [d](uint16_t& v) { v = static_cast<uint16_t>(d * 10 + v % 10); };
+  auto einer = [d](uint16_t& v) { v = static_cast<uint16_t>(v / 10 * 10 + d); };
+  switch (s) {
+    case JAHR_1000:
+      E_JAHR = static_cast<uint16_t>(d * 1000 + E_JAHR % 1000);
+      break;
+    case JAHR_100:
+      E_JAHR = static_cast<uint16_t>(E_JAHR / 1000 * 1000 + d * 100 + E_JAHR % 100);
+      break;
+    case JAHR_10:
+      E_JAHR = static_cast<uint16_t>(E_JAHR / 100 * 100 + d * 10 + E_JAHR % 10);
+      break;
+    case JAHR_1:
+      einer(E_JAHR);
+      break;
+    case MONAT_10:
+      zehner(E_MONAT);
+      break;
+    case MONAT_1:
+      einer(E_MONAT);
+      break;
+    case TAG_10:
+      zehner(E_TAG);
+      break;
+    case TAG_1:
+      einer(E_TAG);
+      break;
+    case STD_10:
+      zehner(E_STD);
+      break;
+    case STD_1:
+      einer(E_STD);
+      break;
+    case MIN_10:
+      zehner(E_MIN);
+      break;
+    case MIN_1:
+      einer(E_MIN);
+      break;
+    case SEK_10:
+      zehner(E_SEK);
+      break;
+    case SEK_1:
+      einer(E_SEK);
+      break;
+    default:
+      break;
+  }
+}
+
+void FELDER_ZEICHNEN(bool jahr_ab_1980) {
+  A_JAHR = E_JAHR;
+  A_MONAT = E_MONAT;
+  A_TAG = E_TAG;
+  A_WOTAG = E_WOTAG;
+  A_STD = E_STD;
+  A_MIN = E_MIN;
+  A_SEK = E_SEK;
+  A_SCHALT = SCHALT;
+  A_GRENZE = static_cast<uint16_t>(TAGESGRENZE());
+  const int x = term::WhereX(), y = term::WhereY();
+  if (DEUTSCH) {
+    LABEL(18, jahr_ab_1980 ? "Jahr (1980 - ?\?\?\?): " : "Jahr (0000 - 9999): ");
+    LABEL(19, "Monat    (01 - 12): ");
+    LABEL(20, "Tag      (01 - 31): ");
+    LABEL(21, "Wochentag         : ");
+  } else {
+    LABEL(18, jahr_ab_1980 ? "Year (1980 - ?\?\?\?): " : "Year (0000 - 9999): ");
+    LABEL(19, "Month    (01 - 12): ");
+    LABEL(20, "Day      (01 - 31): ");
+    LABEL(21, "Day of the week   : ");
+  }
+  SCHREIBE_JAHR();
+  SCHREIBE_SCHALTJAHR();
+  SCHREIBE_MONAT();
+  SCHREIBE_GRENZE();
+  SCHREIBE_TAG();
+  SCHREIBE_WOCHENTAG();
+  if (MIT_ZEIT) {
+    LABEL(23, DEUTSCH ? "Stunde   (00 - 23): " : "Hour     (00 - 23): ");
+    LABEL(24, "Minute   (00 - 59): ");
+    LABEL(25, DEUTSCH ? "Sekunde  (00 - 59): " : "Second   (00 - 59): ");
+    SCHREIBE_STUNDE();
+    SCHREIBE_MINUTE();
+    SCHREIBE_SEKUNDE();
+  }
+  term::GotoXY(x, y);
+}
+
+void ZEICHNEN() {
+  const int x = term::WhereX(), y = term::WhereY();
+  const uint8_t attr = term::TextAttr;
+  if (E_JAHR != A_JAHR) {
+    A_JAHR = E_JAHR;
+    SCHREIBE_JAHR();
+  }
+  if (SCHALT != A_SCHALT) {
+    A_SCHALT = SCHALT;
+    SCHREIBE_SCHALTJAHR();
+  }
+  if (E_MONAT != A_MONAT) {
+    A_MONAT = E_MONAT;
+    SCHREIBE_MONAT();
+  }
+  if (TAGESGRENZE() != A_GRENZE) {
+    A_GRENZE = static_cast<uint16_t>(TAGESGRENZE());
+    SCHREIBE_GRENZE();
+  }
+  if (E_TAG != A_TAG) {
+    A_TAG = E_TAG;
+    SCHREIBE_TAG();
+  }
+  if (E_WOTAG != A_WOTAG) {
+    A_WOTAG = E_WOTAG;
+    SCHREIBE_WOCHENTAG();
+  }
+  if (MIT_ZEIT) {
+    if (E_STD != A_STD) {
+      A_STD = E_STD;
+      SCHREIBE_STUNDE();
+    }
+    if (E_MIN != A_MIN) {
+      A_MIN = E_MIN;
+      SCHREIBE_MINUTE();
+    }
+    if (E_SEK != A_SEK) {
+      A_SEK = E_SEK;
+      SCHREIBE_SEKUNDE();
+    }
+  }
+  term::TextAttr = attr;
+  term::GotoXY(x, y);
+}
+
+void ANZEIGE(bool live) {
+  if (live) {
+    term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
+    term::GetTime(E_STD, E_MIN, E_SEK, E_HSEK);
+    E_STD_MOD24 = E_STD % 24;
+    SCHALT = SCHALTJAHR_GREGORIANISCH(E_JAHR);
+  } else {
+    SCHALT = SCHALTJAHR(E_JAHR);
+    E_WOTAG = static_cast<uint16_t>(WOCHENTAG(E_JAHR, E_MONAT, E_TAG));
+  }
+  ZEICHNEN();
+}
+
+void DATUMSPRUEFUNG(bool live) {
+  SCHALT = DATUM_REPARIEREN(E_JAHR, E_MONAT, E_TAG);
+  if (live && (E_JAHR != A_JAHR || E_MONAT != A_MONAT || E_TAG != A_TAG))
+    term::SetDate(E_JAHR, E_MONAT, E_TAG);
+}
+
+void ZEITPRUEFUNG() {
+  if (E_STD > 23) E_STD = 20;
+  E_STD_MOD24 = E_STD % 24;
+  if (E_STD != A_STD || E_MIN != A_MIN || E_SEK != A_SEK)
+    term::SetTime(E_STD, E_MIN, E_SEK, E_HSEK);
+}
+
+TASTENART TASTE_LESEN(bool live, int kleinste, int groesste) {
+  if (!live) ANZEIGE(false);
+  for (;;) {
+    if (live) {
+      // Keep the clock on screen running, blocking briefly between polls.
+      while (!term::KeyWait(15)) ANZEIGE(true);
+    }
+    TASTE = static_cast<uint8_t>(term::ReadKey());
+    if (TASTE == 0) {
+      const uint8_t code = static_cast<uint8_t>(term::ReadKey());
+      switch (code) {
+        case term::EXT_UP:
+        case term::EXT_CTRL_UP:
+        case term::EXT_ALT_UP:
+          return HOCH;
+        case term::EXT_DOWN:
+        case term::EXT_CTRL_DOWN:
+        case term::EXT_ALT_DOWN:
+          return RUNTER;
+        case term::EXT_LEFT:
+        case term::EXT_CTRL_LEFT:
+        case term::EXT_ALT_LEFT:
+          return LINKS;
+        case term::EXT_RIGHT:
+        case term::EXT_CTRL_RIGHT:
+        case term::EXT_ALT_RIGHT:
+          return RECHTS;
+        case term::EXT_F1:
+        case term::EXT_SHIFT_F1:
+        case term::EXT_CTRL_F1:
+        case term::EXT_ALT_F1:
+          if (E_JAHR != M_JAHR || E_MONAT != M_MONAT || E_TAG != M_TAG) {
+            E_JAHR = M_JAHR;
+            E_MONAT = M_MONAT;
+            E_TAG = M_TAG;
+            SCHALT = M_SCHALT;
+            if (live) term::SetDate(E_JAHR, E_MONAT, E_TAG);
+            ANZEIGE(live);
+          }
+          continue;
+        default:
+          continue;
+      }
+    }
+    if (TASTE == term::KEY_ENTER || TASTE == term::KEY_ESC || TASTE == term::KEY_CTRL_C)
+      return ENDE;
+    if (TASTE >= '0' && TASTE <= '9') {
+      const int d = TASTE - '0';
+      if (d >= kleinste && d <= groesste) {
+        ZIFFERNWERT = static_cast<uint8_t>(d);
+        return ZIFFER;
+      }
+    }
+  }
+}
+
+void BEARBEITEN(bool live, void (*nach_taste)()) {
+  int s = JAHR_1000;
+  for (;;) {
+    if (!ANGEBOTEN(s)) s = ANDERE(s);
+    int kleinste, groesste;
+    GRENZEN(s, kleinste, groesste);
+    term::GotoXY(SPALTE(s), ZEILE(s));
+    const TASTENART art = TASTE_LESEN(live, kleinste, groesste);
+    switch (art) {
+      case ENDE:
+        if (nach_taste) nach_taste();
+        return;
+      case ZIFFER:
+        ZIFFER_SETZEN(s, ZIFFERNWERT);
+        if (s <= TAG_1)
+          DATUMSPRUEFUNG(live);
+        else
+          ZEITPRUEFUNG();
+        ANZEIGE(false);
+        s = RECHTS_VON(s);
+        break;
+      case LINKS:
+        s = LINKS_VON(s);
+        break;
+      case RECHTS:
+        s = RECHTS_VON(s);
+        break;
+      case HOCH:
+        s = SENKRECHT(s, -1);
+        break;
+      case RUNTER:
+        s = SENKRECHT(s, 1);
+        break;
+    }
+    if (nach_taste) nach_taste();
+  }
+}
+
+}  // namespace zuf
