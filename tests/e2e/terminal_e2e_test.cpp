@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
 
 namespace {
@@ -18,24 +19,14 @@ using testsupport::PtyDriver;
 
 constexpr const char* kEarlier = "$ earlier output of the user";
 
-// A scratch directory for the program's files, removed afterwards.
-struct ScratchDir {
-  std::string path;
-  ScratchDir() {
-    char tmpl[] = "/tmp/mt_e2e_XXXXXX";
-    path = mkdtemp(tmpl) ? tmpl : "/tmp";
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    if (path != "/tmp") std::filesystem::remove_all(path, ec);
-  }
-};
+using ScratchDir = testsupport::GameDir;
 
 // Starts the game on a terminal that already shows the user's earlier output
 // and waits for its first screen.
 void StartGame(PtyDriver& pty, const ScratchDir& dir, const std::string& lang = "C.UTF-8") {
   pty.Preload(std::string(kEarlier) + "\r\n");
-  ASSERT_TRUE(pty.Start(MT_BINARY, {MT_BINARY}, dir.path, {"LANG=" + lang, "LC_ALL=" + lang}));
+  ASSERT_TRUE(
+      pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=" + lang, "LC_ALL=" + lang}));
   ASSERT_TRUE(pty.WaitForText("Morvandeltrisk", 5000)) << pty.ScreenText();
 }
 
@@ -47,7 +38,7 @@ void ExpectTerminalGivenBack(PtyDriver& pty, bool check_rows = true) {
   EXPECT_FALSE(pty.AltScreen()) << "the alternate screen was not left";
   if (!check_rows) return;
   EXPECT_EQ(pty.RowText(1), kEarlier) << pty.ScreenText();
-  EXPECT_EQ(pty.ScreenText().find("Morvandeltrisk"), std::string::npos)
+  EXPECT_EQ(pty.ScreenText().find("English:"), std::string::npos)
       << "the game's page must leave with the alternate screen\n"
       << pty.ScreenText();
   // Attributes reset and cursor shown, the last things the program sent.
@@ -62,11 +53,14 @@ TEST(TerminalE2E, ShowsItsScreenOnTheAlternateScreenAndEndsOnEsc) {
   StartGame(pty, dir);
   EXPECT_TRUE(pty.AltScreen());
   EXPECT_NE(pty.RowText(1).find("Morvandeltrisk"), std::string::npos);
-  // The page is light grey on black (attribute 7).
-  testsupport::CellView c = pty.Cell(1, 1);
+  // Without a conditions file the page is white on blue (attribute 31), the
+  // title yellow on blue (30): bright colours are bold, blue is index 4.
+  testsupport::CellView c = pty.Cell(3, 3);
   EXPECT_EQ(c.fg, 7);
-  EXPECT_EQ(c.bg, 0);
-  EXPECT_EQ(pty.Cell(40, 12).bg, 0) << "the cleared page is black";
+  EXPECT_TRUE(c.bold);
+  EXPECT_EQ(c.bg, 4);
+  EXPECT_EQ(pty.Cell(5, 1).fg, 3);
+  EXPECT_EQ(pty.Cell(40, 12).bg, 4) << "the cleared page is blue";
   // The terminal mode is raw while it runs.
   termios running = pty.ModeNow();
   EXPECT_EQ(running.c_lflag & (ECHO | ICANON | ISIG), 0u);
@@ -112,19 +106,22 @@ INSTANTIATE_TEST_SUITE_P(Signals, TerminalSignalE2E,
                          });
 
 TEST(TerminalE2E, CtrlCCtrlZAndCtrlBackslashAreKeysNotSignals) {
-  // The waiting program takes any key and ends normally; a signal would end or
-  // stop it instead.
-  for (const char* key : {"\x03", "\x1a", "\x1c"}) {
-    ScratchDir dir;
-    PtyDriver pty;
-    StartGame(pty, dir);
-    pty.SendKeys(key);
-    ExitStatus st = pty.WaitForExit(5000);
-    ASSERT_FALSE(st.timed_out) << "key " << int(key[0]);
-    EXPECT_TRUE(st.exited) << "key " << int(key[0]) << " raised signal " << st.signal;
-    EXPECT_EQ(st.code, 0);
-    EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
-  }
+  // Ctrl-Z and Ctrl-\ mean nothing on the language screen: the program stays and
+  // answers the next key. A signal would have stopped or ended it instead.
+  ScratchDir dir;
+  PtyDriver pty;
+  StartGame(pty, dir);
+  pty.SendKeys("\x1a\x1c");
+  pty.Pump(100);
+  pty.SendKeys("e");
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000)) << pty.ScreenText();
+  // Ctrl-C in the main menu is the key 9: the program ends normally.
+  pty.SendKeys("\x03");
+  ExitStatus st = pty.WaitForExit(5000);
+  ASSERT_FALSE(st.timed_out);
+  EXPECT_TRUE(st.exited) << "raised signal " << st.signal;
+  EXPECT_EQ(st.code, 0);
+  EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
 }
 
 TEST(TerminalE2E, ATerminalSmallerThanThePageClipsInsteadOfFailing) {
@@ -137,7 +134,8 @@ TEST(TerminalE2E, ATerminalSmallerThanThePageClipsInsteadOfFailing) {
     ASSERT_FALSE(st.timed_out);
     EXPECT_TRUE(st.exited) << cols << "x" << rows << " signal " << st.signal;
     EXPECT_EQ(st.code, 0);
-    ExpectTerminalGivenBack(pty);
+    // The exit text is wider than the terminal and scrolls the earlier rows away.
+    ExpectTerminalGivenBack(pty, false);
   }
 }
 
@@ -145,9 +143,9 @@ TEST(TerminalE2E, AResizedTerminalIsRepainted) {
   ScratchDir dir;
   PtyDriver pty(10, 5);
   pty.Preload(std::string(kEarlier) + "\r\n");
-  ASSERT_TRUE(pty.Start(MT_BINARY, {MT_BINARY}, dir.path, {"LANG=C.UTF-8"}));
-  ASSERT_TRUE(pty.WaitForText("Morvandelt", 5000)) << pty.ScreenText();
-  EXPECT_EQ(pty.RowText(1), "Morvandelt") << "clipped at the tenth column";
+  ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=C.UTF-8"}));
+  ASSERT_TRUE(pty.WaitForText("********", 5000)) << pty.ScreenText();
+  EXPECT_EQ(pty.RowText(1), " ********") << "clipped at the tenth column";
   pty.Resize(80, 25);
   EXPECT_TRUE(pty.WaitForText("Morvandeltrisk", 5000)) << pty.ScreenText();
   pty.SendKeys("\x1b");
@@ -159,7 +157,7 @@ TEST(TerminalE2E, AResizedTerminalIsRepainted) {
 TEST(TerminalE2E, WithoutATerminalTheOutputIsPlainText) {
   ScratchDir dir;
   // No terminal anywhere: keys from /dev/null (end of input), output to a pipe.
-  std::string cmd = "cd '" + dir.path + "' && exec '" MT_BINARY "' </dev/null 2>&1";
+  std::string cmd = "cd '" + dir.path() + "' && exec '" + dir.binary() + "' </dev/null 2>&1";
   FILE* f = popen(cmd.c_str(), "r");
   ASSERT_NE(f, nullptr);
   std::string out;
@@ -169,8 +167,13 @@ TEST(TerminalE2E, WithoutATerminalTheOutputIsPlainText) {
   int st = pclose(f);
   EXPECT_TRUE(WIFEXITED(st));
   EXPECT_EQ(WEXITSTATUS(st), 0);
-  EXPECT_NE(out.find("Morvandeltrisk\n"), std::string::npos) << out;
+  // The closed input ends the program as the key 9 would: the exit text is
+  // written and the conditions file too.
+  EXPECT_NE(out.find(" To leave the program, please press 'Esc'/'Escape'."), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Bye-bye!"), std::string::npos) << out;
   EXPECT_EQ(out.find('\x1b'), std::string::npos) << testing::PrintToString(out);
+  EXPECT_EQ(dir.ConditionsFile().size(), 80u);
 }
 
 }  // namespace
