@@ -18,12 +18,18 @@ namespace {
 
 using mtspiel::X;
 
-bool IsSign(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'); }
+bool IsSign(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
+}
 
-char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Folded(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The record as it goes to the file: bytes of X, Booleans as 0 or 1.
-void ToBytes(uint8_t out[80]) { std::memcpy(out, &X, 80); }
+void ToBytes(uint8_t out[80]) {
+  std::memcpy(out, &X, 80);
+}
 
 // Takes a record from the file into X. Boolean bytes are taken as they are, any
 // value but 0 counting as true (a bool may hold nothing else in memory).
@@ -139,8 +145,10 @@ void BEDINGUNGENSPEICHERN() {
   size_t done = 0;
   while (ok && done < sizeof record) {
     const ssize_t n = write(fd, record + done, sizeof record - done);
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;

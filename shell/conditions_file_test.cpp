@@ -36,7 +36,8 @@ class ConditionsFile : public ::testing::Test {
   }
   void WriteFile(const std::vector<uint8_t>& bytes) {
     std::ofstream f(ALT, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    f.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   }
   std::vector<uint8_t> ReadFile() {
     std::ifstream f(ALT, std::ios::binary);

@@ -30,7 +30,9 @@ constexpr std::string_view kPlattform = "macOS - ";
 constexpr std::string_view kPlattform = "Linux - ";
 #endif
 
-bool Deutsch() { return SPRACHE_DEUTSCH; }
+bool Deutsch() {
+  return SPRACHE_DEUTSCH;
+}
 
 void At(int x, int y, std::string_view text) {
   term::GotoXY(x, y);
@@ -50,8 +52,12 @@ std::string Aufgefuellt(std::string_view s, size_t n) {
 }
 
 // Column of the trial number, of the code, of P and of S in board column 1 or 2.
-int NummerSpalte(int spalte) { return spalte == 1 ? 42 : 62; }
-int CodeSpalte(int spalte) { return ((spalte == 1 ? 101 : 141) - X.LAENGE) / 2; }
+int NummerSpalte(int spalte) {
+  return spalte == 1 ? 42 : 62;
+}
+int CodeSpalte(int spalte) {
+  return ((spalte == 1 ? 101 : 141) - X.LAENGE) / 2;
+}
 
 // The right part of a trial row (from column 40) with the separators of row 7.
 constexpr std::string_view kLeereVersuchszeile = "█║   │         │ │ ║█║   │         │ │ ║"_cp;
@@ -129,9 +135,10 @@ void SPIELBRETT(int wieviele, const char* muster) {
               std::to_string(sizeof(void*) * 8) + "-Bit - Version  2025-06-21.  ***  ");
   term::Write("══╗"_cp);
   At(1, 2, "║"_cp);
-  term::Write(Aufgefuellt(d ? "           Ein Spiel um geheime Codes - freie Software, ohne Gewähr"_cp
-                            : "           A game of secret codes - free software, without warranty",
-                          77));
+  term::Write(
+      Aufgefuellt(d ? "           Ein Spiel um geheime Codes - freie Software, ohne Gewähr"_cp
+                    : "           A game of secret codes - free software, without warranty",
+                  77));
   term::Write("║"_cp);
   At(1, 3, "╠"_cp);
   term::Write(Wiederholt("═"_cp, 42) + std::string("╦"_cp) + Wiederholt("═"_cp, 34) +
@@ -161,7 +168,8 @@ void SPIELBRETT(int wieviele, const char* muster) {
     links[1] = leer ? " Raten benutzt werden." : " Raten nicht benutzt werden.";
     links[2] = X.FEST ? " Der Antwortcode ist fest." : " Der Antwortcode ist nicht fest.";
   } else {
-    links[0] = leer ? " The vacant sign ' '/'*' may be used " : " The vacant sign ' '/'*' cannot be   ";
+    links[0] =
+        leer ? " The vacant sign ' '/'*' may be used " : " The vacant sign ' '/'*' cannot be   ";
     links[1] = leer ? " for guessing." : " used for guessing.";
     links[2] = X.FEST ? " The answercode is fixed." : " The answercode is not fixed.";
   }
@@ -261,7 +269,9 @@ void VersuchZeigen(int spalte, int zeile, int32_t nummer, const mtspiel::VERSUCH
   term::WriteInt(v.S);
 }
 
-int Slot(int32_t t) { return static_cast<int>((t - 1) % 30) + 1; }
+int Slot(int32_t t) {
+  return static_cast<int>((t - 1) % 30) + 1;
+}
 
 // One trial in the current row: the computer's or a human's. Returns false
 // when it was broken off.

@@ -23,7 +23,9 @@ namespace {
 
 using mtspiel::X;
 
-bool Deutsch() { return SPRACHE_DEUTSCH; }
+bool Deutsch() {
+  return SPRACHE_DEUTSCH;
+}
 
 // Writes text at (x, y) in the current attribute.
 void At(int x, int y, std::string_view text) {
@@ -46,7 +48,9 @@ void Zeile(int y, std::string_view text) {
   term::Write("║"_cp);
 }
 
-const char* JaNein(bool wert) { return JANEIN_TEXT[Deutsch() ? 1 : 0][wert ? 1 : 0]; }
+const char* JaNein(bool wert) {
+  return JANEIN_TEXT[Deutsch() ? 1 : 0][wert ? 1 : 0];
+}
 
 void ZeitWert() {
   term::GotoXY(Deutsch() ? 71 : 69, 10);
@@ -60,7 +64,9 @@ void Zeichenvorrat() {
   term::Write(std::string(36 - mtspiel::MAXFARBE, ' '));
 }
 
-void AntwortPunkte() { At(46, 18, std::string(X.LAENGE, '.') + std::string(9 - X.LAENGE, ' ')); }
+void AntwortPunkte() {
+  At(46, 18, std::string(X.LAENGE, '.') + std::string(9 - X.LAENGE, ' '));
+}
 
 void NameZeile1() {
   if (X.PC_STELLT) {
@@ -94,9 +100,13 @@ void Kapazitaet() {
   }
 }
 
-void Trenner(int y) { At(36, y, "│"_cp); }
+void Trenner(int y) {
+  At(36, y, "│"_cp);
+}
 
-bool ZweiMenschenFest() { return X.FEST && !X.PC_STELLT && !X.PC_RAET; }
+bool ZweiMenschenFest() {
+  return X.FEST && !X.PC_STELLT && !X.PC_RAET;
+}
 
 void Pruefen(bool anzeigen) {
   mtspiel::KORRIGIERE(mtspiel::MAXFARBE, X.LAENGE, X.WDHG, X.LEER, anzeigen, false);
@@ -208,8 +218,18 @@ enum class Weiter { Menue, Spiel, Hauptmenue };
 
 // The fields of the edit pass, in their forward order.
 enum Feld {
-  F_ZEIT, F_TON, F_ERSTES, F_LETZTES, F_LAENGE, F_WDHG, F_LEER, F_FEST, F_RAET, F_STELLT,
-  F_ANTWORT, F_ENDE
+  F_ZEIT,
+  F_TON,
+  F_ERSTES,
+  F_LETZTES,
+  F_LAENGE,
+  F_WDHG,
+  F_LEER,
+  F_FEST,
+  F_RAET,
+  F_STELLT,
+  F_ANTWORT,
+  F_ENDE
 };
 
 // Reads a yes/no field at (x, y); returns the key that ended it.

@@ -1,3 +1,5 @@
+#include "shell/game_part.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,6 @@
 #include "game/signs.h"
 #include "game/trial_record.h"
 #include "shell/game_board.h"
-#include "shell/game_part.h"
 #include "shell/names.h"
 #include "shell/shell_state.h"
 #include "tests/support/memory_screen.h"
@@ -68,11 +69,13 @@ TEST(ConditionsScreen, LayoutAndCapacityRow) {
   EXPECT_EQ(Row(s, 1).size(), 79u * 3);  // box characters are three bytes in UTF-8
   EXPECT_EQ(s->Text(71, 2, 7), "  8 GiB");
   EXPECT_EQ(s->AttrAt(73, 2), FARBE_HERVOR);
-  EXPECT_EQ(Row(s, 8), "║ Max. number of allowed signs:   36   36   36   35   21   13    9    7       ║");
+  EXPECT_EQ(Row(s, 8),
+            "║ Max. number of allowed signs:   36   36   36   35   21   13    9    7       ║");
   EXPECT_EQ(s->Text(37, 10, 42), " Timelimit (only for computer): 10 sec.   ");
   EXPECT_EQ(s->Text(2, 15, 38), " Set of signs      :        0123456789");
   EXPECT_EQ(s->Text(37, 18, 13), " Answer: ....");
-  EXPECT_EQ(s->Text(2, 23, 67), " 1st player,who devises the riddle: *** The computer ***           ");
+  EXPECT_EQ(s->Text(2, 23, 67),
+            " 1st player,who devises the riddle: *** The computer ***           ");
   EXPECT_EQ(s->Text(38, 24, 4), "Bert");
   EXPECT_EQ(s->Text(37, 20, 38), " Please choose now (1, 2, 3 or 4):  1.");
 }
@@ -137,7 +140,13 @@ TEST(Game, AHumanCracksAFixedCodeTypedByAnotherHuman) {
   MemoryScreen s;
   TwoHumans();
   // Encoder keeps the roles, types 1234; then play: 5678, 4321, 1234; no new game.
-  s.Keys("\r1234" "1" "5678" "4321" "1234" "n");
+  s.Keys(
+      "\r1234"
+      "1"
+      "5678"
+      "4321"
+      "1234"
+      "n");
   ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
   EXPECT_EQ(s->Text(40, 9, 20), "█║  1│  5678   │0│0║");
   EXPECT_EQ(s->Text(40, 10, 20), "█║  2│  4321   │0│4║");
@@ -152,7 +161,10 @@ TEST(Game, AHumanCracksAFixedCodeTypedByAnotherHuman) {
 TEST(Game, ABrokenOffGameShowsTheSolutionButNoCount) {
   MemoryScreen s;
   TwoHumans();
-  s.Keys("\r1234" "1" "56");
+  s.Keys(
+      "\r1234"
+      "1"
+      "56");
   s.Esc();
   s.Keys("n");
   ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
@@ -163,7 +175,9 @@ TEST(Game, ABrokenOffGameShowsTheSolutionButNoCount) {
 TEST(Game, TheThirtyFirstTrialScrollsTheBoard) {
   MemoryScreen s;
   TwoHumans();
-  std::string keys = "\r1234" "1";
+  std::string keys =
+      "\r1234"
+      "1";
   for (int t = 1; t <= 30; ++t) keys += t % 2 ? "5678" : "4321";
   keys += "1234n";
   s.Keys(keys);
@@ -180,7 +194,9 @@ TEST(Game, TheThirtyFirstTrialScrollsTheBoard) {
 TEST(Game, TrialOneThousandIsShownAsThreeZeros) {
   MemoryScreen s;
   TwoHumans();
-  std::string keys = "\r1234" "1";
+  std::string keys =
+      "\r1234"
+      "1";
   for (int t = 1; t <= 1000; ++t) keys += "5678";
   s.Keys(keys);
   s.Esc();
@@ -222,10 +238,12 @@ TEST(Board, LayoutInBothLanguages) {
   SPIELBRETT(7, "     (0123) ");
   EXPECT_EQ(Row(s, 1),
             "╔══  ***  Morvandeltrisk  ****  Linux - 64-Bit - Version  2025-06-21.  ***  ══╗");
-  EXPECT_EQ(Row(s, 5), "║ 4   signs without repetition      (0123) ║ with 7 trials or less.           ║");
+  EXPECT_EQ(Row(s, 5),
+            "║ 4   signs without repetition      (0123) ║ with 7 trials or less.           ║");
   EXPECT_EQ(Row(s, 7),
             "║ The vacant sign ' '/'*' cannot be   ║█║No.│  Code   │P│S║█║No.│  Code   │P│S║");
-  EXPECT_EQ(Row(s, 21), "║ Time total: 00 hours 00 min. 00 sec.║█║   │         │ │ ║█║   │         │ │ ║");
+  EXPECT_EQ(Row(s, 21),
+            "║ Time total: 00 hours 00 min. 00 sec.║█║   │         │ │ ║█║   │         │ │ ║");
   SPRACHE_DEUTSCH = true;
   X.FEST = false;
   SPIELBRETT(12, "            ");

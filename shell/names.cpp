@@ -9,14 +9,26 @@ namespace {
 using mtspiel::NAMENSFELD;
 using mtspiel::X;
 
-bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsSmall(char c) { return c >= 'a' && c <= 'z'; }
-bool IsSeparator(char c) { return c == ' ' || c == '-'; }
-char Capital(char c) { return static_cast<char>(c - 'a' + 'A'); }
-char Small(char c) { return static_cast<char>(c - 'A' + 'a'); }
+bool IsCapital(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+bool IsSmall(char c) {
+  return c >= 'a' && c <= 'z';
+}
+bool IsSeparator(char c) {
+  return c == ' ' || c == '-';
+}
+char Capital(char c) {
+  return static_cast<char>(c - 'a' + 'A');
+}
+char Small(char c) {
+  return static_cast<char>(c - 'A' + 'a');
+}
 
 // Screen column of position p of a name.
-int Column(int p) { return 37 + p; }
+int Column(int p) {
+  return 37 + p;
+}
 
 void WriteName(int row, const NAMENSFELD& name) {
   term::GotoXY(38, row);
@@ -201,8 +213,8 @@ void SCHREIBE_NAME(bool line1, bool line2, bool swap) {
 }
 
 void SCHREIBE_PC(bool line1, bool line2) {
-  const std::string_view text = mtspiel::SP_D ? "*** Der Computer ***           "
-                                              : "*** The computer ***           ";
+  const std::string_view text =
+      mtspiel::SP_D ? "*** Der Computer ***           " : "*** The computer ***           ";
   if (line1) {
     term::GotoXY(38, 23);
     term::Write(text);
@@ -231,10 +243,17 @@ void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
           continue;
         }
         switch (k) {
-          case 'j': case 'J': case 'y': case 'Y': case 'z': case 'Z': case term::KEY_ENTER:
+          case 'j':
+          case 'J':
+          case 'y':
+          case 'Y':
+          case 'z':
+          case 'Z':
+          case term::KEY_ENTER:
             taste = 'j';
             return;
-          case 'n': case 'N':
+          case 'n':
+          case 'N':
             name.fill(' ');
             WriteName(row, name);
             term::GotoXY(38, row);

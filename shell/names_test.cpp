@@ -82,7 +82,8 @@ TEST(NameEditor, ShapesWhileTyping) {
   EXPECT_EQ(Typed(s, "a \rj"), std::make_pair(std::string("A."), 'j'));
   EXPECT_EQ(s->Text(38, 24, 3), "A. ");
   EXPECT_EQ(Typed(s, "a bert\ry"), std::make_pair(std::string("A. Bert"), 'j'));
-  EXPECT_EQ(Typed(s, " anna\r\r"), std::make_pair(std::string("Anna"), 'j'));  // blank first: nothing
+  EXPECT_EQ(Typed(s, " anna\r\r"),
+            std::make_pair(std::string("Anna"), 'j'));  // blank first: nothing
   EXPECT_EQ(Typed(s, "ANNA  b\rj"), std::make_pair(std::string("Anna B."), 'j'));
   EXPECT_EQ(Typed(s, "anna -maria\rj"), std::make_pair(std::string("Anna-Maria"), 'j'));
   EXPECT_EQ(Typed(s, "x.y\rj"), std::make_pair(std::string("X. Y."), 'j'));
@@ -116,7 +117,9 @@ TEST(NameEditor, ConfirmingAndRejectingAShownName) {
   EXPECT_EQ(Text(X.NAME1), "Bob");
   EXPECT_EQ(s->Text(38, 23, 31), "Bob" + std::string(28, ' '));
   // Backspace resumes behind the last character.
-  s.Keys("\x08" "by\rj");
+  s.Keys(
+      "\x08"
+      "by\rj");
   ASSERT_TRUE(RunsToEnd([&] { LESE_NAMEN(1, X.NAME1, taste); }));
   EXPECT_EQ(Text(X.NAME1), "Bobby");
 }

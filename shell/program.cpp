@@ -178,8 +178,8 @@ void ANFANGEN() {
   LEER_WAHL = X.LEER;
   NAMEOK(false);
   // 12. Text mode: 3 is a colour mode.
-  FARBBILDSCHIRM = !(STARTZUSTAND.text_mode == 0 || STARTZUSTAND.text_mode == 2 ||
-                     STARTZUSTAND.text_mode == 7);
+  FARBBILDSCHIRM =
+      !(STARTZUSTAND.text_mode == 0 || STARTZUSTAND.text_mode == 2 || STARTZUSTAND.text_mode == 7);
   term::TextMode(FARBBILDSCHIRM ? 3 : STARTZUSTAND.text_mode);
   // 13. Colours, window, clock.
   FARBEN_PRUEFEN(FARBBILDSCHIRM);
@@ -272,7 +272,17 @@ void TITELE() {
   const std::string_view rows[25] = {
       "{ Operating instructions:}",
       "",
-      k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7], k[8], k[9], k[10],
+      k[0],
+      k[1],
+      k[2],
+      k[3],
+      k[4],
+      k[5],
+      k[6],
+      k[7],
+      k[8],
+      k[9],
+      k[10],
       "",
       " Every trial is answered with {P}, the signs in the right place, and {S}, the",
       " further signs that trial and code have in common. The game ends when P",
@@ -293,10 +303,12 @@ void TITELD() {
   const std::string k[11] = {
       Tastenzeile("{'Esc'}/{'Escape'}",
                   "verlässt eine Seite oder ein Spiel, beendet das Programm."_cp),
-      Tastenzeile("{Rücktaste}, {'<--'},"_cp, "zeigen die vorige Seite eines Textes; die Rücktaste"_cp),
+      Tastenzeile("{Rücktaste}, {'<--'},"_cp,
+                  "zeigen die vorige Seite eines Textes; die Rücktaste"_cp),
       Tastenzeile("{'Strg H'}, {'PgUp'}", "geht auch zurück zum vorigen Feld."_cp),
       Tastenzeile("{jede andere Taste}", "zeigt die nächste Seite eines Textes."_cp),
-      Tastenzeile("{Ziffern}, {Buchstaben}", "wählen und ändern; für die Ziffern des Zahlenblocks"_cp),
+      Tastenzeile("{Ziffern}, {Buchstaben}",
+                  "wählen und ändern; für die Ziffern des Zahlenblocks"_cp),
       Tastenzeile("", "schalten Sie {'Num'} ein."),
       Tastenzeile("{'CR'}/{'Enter'}", "übernimmt den Vorschlag des Computers oder geht weiter."_cp),
       Tastenzeile("{Rücktaste}, {'del'}"_cp, "korrigieren Ihren Versuch beim Raten."),
@@ -307,7 +319,17 @@ void TITELD() {
   const std::string_view rows[25] = {
       "{ Bedienungsanleitung:}",
       "",
-      k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7], k[8], k[9], k[10],
+      k[0],
+      k[1],
+      k[2],
+      k[3],
+      k[4],
+      k[5],
+      k[6],
+      k[7],
+      k[8],
+      k[9],
+      k[10],
       "",
       " Jeder Versuch wird mit {P} beantwortet, den Zeichen an der richtigen Stelle,",
       " und mit {Z}, den weiteren Zeichen, die Versuch und Code gemeinsam haben. Das",

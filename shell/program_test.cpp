@@ -29,7 +29,9 @@ class Program : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
   std::string File() { return dir_ + "/BEDINGUN.DAT"; }
   // Runs the whole program on the keys; true when it ended by itself.
-  bool Run() { return RunsToEnd([] { MORVANDELTRISK(); }); }
+  bool Run() {
+    return RunsToEnd([] { MORVANDELTRISK(); });
+  }
   std::string dir_;
 };
 
@@ -45,10 +47,8 @@ TEST_F(Program, EscOnTheLanguageScreenEndsAndWritesTheFile) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(fs::file_size(File()), 80u);
   EXPECT_EQ(s->RowUtf8(1).substr(0, PROGRAMMPFAD.size()), PROGRAMMPFAD);
-  EXPECT_EQ(Row(s, 3),
-            "Morvandeltrisk  ***  Linux - 64-Bit - Version  2025-06-21,");
-  EXPECT_EQ(Row(s, 4),
-            "Version mit Grafik- und Sonderzeichen / version with graphics characters.");
+  EXPECT_EQ(Row(s, 3), "Morvandeltrisk  ***  Linux - 64-Bit - Version  2025-06-21,");
+  EXPECT_EQ(Row(s, 4), "Version mit Grafik- und Sonderzeichen / version with graphics characters.");
   bool bye = false;
   for (int y = 1; y <= 25; ++y) bye = bye || s->Text(1, y, 9) == "Bye-bye! ";
   EXPECT_TRUE(bye) << s->Dump();
@@ -86,8 +86,7 @@ TEST_F(Program, EnglishAndGermanMenus) {
     s.Keys("D");
     EXPECT_TRUE(testsupport::WaitsForKey([] { MORVANDELTRISK(); }));
     EXPECT_EQ(Row(s, 19), "Bitte wählen Sie:");
-    EXPECT_EQ(Row(s, 21),
-              " 1 - Sprache ändern.                      5 - Das Spiel beginnt.");
+    EXPECT_EQ(Row(s, 21), " 1 - Sprache ändern.                      5 - Das Spiel beginnt.");
     EXPECT_EQ(Row(s, 22),
               " 2 - Datum/Uhrzeit anzeigen/einstellen.   6 - Kurze Spielanleitung.  (1 Seite)");
     EXPECT_EQ(Row(s, 25), " 4 - Bringen Sie Farbe ins Spiel.         9 - Programm beenden.");

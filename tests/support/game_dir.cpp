@@ -27,6 +27,8 @@ std::vector<unsigned char> GameDir::ConditionsFile() const {
   return {std::istreambuf_iterator<char>(f), {}};
 }
 
-bool GameDir::HasConditionsFile() const { return fs::exists(path_ + "/BEDINGUN.DAT"); }
+bool GameDir::HasConditionsFile() const {
+  return fs::exists(path_ + "/BEDINGUN.DAT");
+}
 
 }  // namespace testsupport
