@@ -8,9 +8,9 @@ namespace mte {
 const zuf::SEITE KURZANLEITUNG_SEITEN[1] = {{{
     "                         ~***  Rules of the game !  ***~",
     "",
-    "Morvandeltrisk is a game of thought for two players. It was the model of a",
-    "commercial board game played with colours; the traditional game guesses a",
-    "code of 4 digits. In this version letters extend the digits: you can choose",
+    "Morvandeltrisk is a game of thought for two players. It goes back to a game",
+    "played with paper and pencil, in which a secret code of 4 digits is guessed.",
+    "In this version letters extend the digits: you can choose",
     "the ~allowed signs~, the ~code length~ and whether signs may be ~repeated~.",
     "",
     "~Course of a game:~ player 1 devises a secret code. Player 2 guesses it with",
@@ -35,11 +35,11 @@ const zuf::SEITE KURZANLEITUNG_SEITEN[1] = {{{
 
 const zuf::SEITE SPIELANLEITUNG_SEITEN[4] = {
     {{
-        "    ~***  Morvandeltrisk, the computer version of a classic board game  ***~",
+        "        ~***  Morvandeltrisk, a game of thought for two players  ***~",
         "",
-        "Morvandeltrisk grew out of a game of thought for two players that became",
-        "known as a commercial board game with coloured pegs. The traditional game is",
-        "played with digits.",
+        "Morvandeltrisk grew out of a game of thought for two players that is played",
+        "with paper and pencil. The traditional game is played with digits.",
+        "",
         "",
         "~Course of the game:~",
         "",

@@ -9,9 +9,9 @@ namespace mtd {
 const zuf::SEITE KURZANLEITUNG_SEITEN[1] = {{{
     "                          ~***  Spielregeln !  ***~",
     "",
-    "Morvandeltrisk ist ein Denkspiel für zwei Spieler. Es war das Vorbild eines"_cp,
-    "käuflichen Brettspiels mit Farben; im herkömmlichen Spiel wird ein Code aus"_cp,
-    "4 Ziffern geraten. In dieser Fassung erweitern Buchstaben die Ziffern: Sie",
+    "Morvandeltrisk ist ein Denkspiel für zwei Spieler. Es geht auf ein Spiel mit"_cp,
+    "Papier und Bleistift zurück, in dem ein geheimer Code aus 4 Ziffern geraten"_cp,
+    "wird. In dieser Fassung erweitern Buchstaben die Ziffern: Sie",
     "wählen die ~erlaubten Zeichen~, die ~Codelänge~ und ob sich Zeichen ~wiederholen~"_cp,
     "dürfen."_cp,
     "",
@@ -36,11 +36,11 @@ const zuf::SEITE KURZANLEITUNG_SEITEN[1] = {{{
 
 const zuf::SEITE SPIELANLEITUNG_SEITEN[4] = {
     {{
-        "    ~***  Morvandeltrisk, die Computerfassung eines bekannten Brettspiels  ***~",
+        "        ~***  Morvandeltrisk, ein Denkspiel für zwei Spieler  ***~"_cp,
         "",
-        "Morvandeltrisk geht auf ein Denkspiel für zwei Spieler zurück, das als"_cp,
-        "käufliches Brettspiel mit farbigen Steckern bekannt wurde. Das herkömmliche"_cp,
-        "Spiel wird mit Ziffern gespielt.",
+        "Morvandeltrisk geht auf ein Denkspiel für zwei Spieler zurück, das mit Papier"_cp,
+        "und Bleistift gespielt wird. Das herkömmliche Spiel wird mit Ziffern gespielt."_cp,
+        "",
         "",
         "~Spielablauf:~",
         "",
