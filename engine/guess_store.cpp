@@ -213,8 +213,8 @@ constexpr size_t kKleinBis = size_t{1} << 18;
 
 // Puts record r into a random bucket at a uniformly drawn place of its ring.
 template <typename T>
-inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r) {
-  const uint32_t h = term::Random(kBuckets);
+inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
+  const uint32_t h = term::Random(buckets);
   bool neu;
   const uint32_t slot = tab.Suchen(h, neu);
   if (neu) {
@@ -454,7 +454,10 @@ void INIT_RATEN(bool& ok) {
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
   b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
   b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
-  const bool klein = count <= kKleinBis;
+  const bool klein = count <= kKleinBis || MISCHFELD_BITS != 25;
+  const uint32_t buckets = uint32_t{1} << (MISCHFELD_BITS < 0    ? 0
+                                           : MISCHFELD_BITS > 25 ? 25
+                                                                 : MISCHFELD_BITS);
   GROSSE_TABELLE gross;
   KLEINE_TABELLE kleintab;
   if (!RS.kand || !RS.marke || !b.nach || !b.vor ||
@@ -496,9 +499,9 @@ void INIT_RATEN(bool& ok) {
         break;
       }
       if (klein) {
-        for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q);
+        for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q, buckets);
       } else {
-        for (uint32_t q = s; q < t; ++q) InsMischfeld(gross, b, q);
+        for (uint32_t q = s; q < t; ++q) InsMischfeld(gross, b, q, kBuckets);
       }
     }
   }

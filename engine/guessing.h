@@ -59,6 +59,9 @@ inline void (*UHR_TESTHAKEN)() = nullptr;
 // Test hook: when >= 0, the memory reservation of the store with this number
 // (counted from 0 at the start of each set-up) fails as an exhausted machine would.
 inline int64_t FEHLSCHLAG_BEI_STOREBLOCK = -1;
+// Test hook: the number of shuffle buckets is 2^MISCHFELD_BITS (25 in the game);
+// fewer buckets make the insertion into a bucket's ring decide the order.
+inline int MISCHFELD_BITS = 25;
 
 // ---- Entry points -----------------------------------------------------------
 // Gives back the pages of the shuffle table (costs nothing when no set-up used it).
