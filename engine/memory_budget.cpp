@@ -4,9 +4,7 @@
 namespace mtspiel {
 
 void LISTEN_FREIGEBEN(bool) {}
-bool SPEICHER_RESERVIEREN(uint64_t) {
-  return true;
-}
+bool SPEICHER_RESERVIEREN(uint64_t) { return true; }
 void SPEICHER_ZURUECKGEBEN(uint64_t) {}
 
 }  // namespace mtspiel
