@@ -77,7 +77,9 @@ struct BEWERTUNG {
 BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, ABFRAGE& abfrage,
                    bool e) {
   BEWERTUNG b;
-  std::memset(tab, 0, sizeof(int32_t) * kKlassen);
+  // Only totals 0..L occur: the table is used up to row L.
+  const int klassen = (RS.laenge + 1) << 4;
+  std::memset(tab, 0, sizeof(int32_t) * klassen);
   ZAEHLAUFTRAG a;
   a.erl = RS.erl;
   a.gwort = g;
@@ -101,14 +103,16 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
         if (i == bis) break;
         // A class reached the best's worst class: decide by the sum of squares.
         int32_t t = 0;
-        for (int k = 0; k < kKlassen; ++k) t = std::max(t, tab[k]);
+        for (int k = 0; k < klassen; ++k) t = std::max(t, tab[k]);
         if (t > bestmax) {
+          VERGLEICHE_GESAMT += i + 1;
           b.verloren = true;
           return b;
         }
         quadrat = 0;
-        for (int k = 0; k < kKlassen; ++k) quadrat += int64_t{tab[k]} * tab[k];
+        for (int k = 0; k < klassen; ++k) quadrat += int64_t{tab[k]} * tab[k];
         if (quadrat > bestsq || (quadrat == bestsq && i != letzter)) {
+          VERGLEICHE_GESAMT += i + 1;
           b.verloren = true;
           return b;
         }
@@ -117,6 +121,7 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
       } else {
         i = ZAEHLEN_FEIN(a, RS.worte, i, bis, bestmax, bestsq, letzter, quadrat);
         if (i == bis) break;
+        VERGLEICHE_GESAMT += i + 1;
         b.verloren = true;
         return b;
       }
@@ -129,10 +134,11 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
       }
     }
   }
+  VERGLEICHE_GESAMT += n;
   int32_t mx = 0;
   int64_t sq = 0;
   int cls = 0;
-  for (int k = 0; k < kKlassen; ++k) {
+  for (int k = 0; k < klassen; ++k) {
     const int32_t c = tab[k];
     if (c > mx) mx = c;
     sq += int64_t{c} * c;
@@ -354,7 +360,7 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
   uint32_t k = 2;
   int64_t best_platz = -1;
   uint64_t best_wort = E && RS.kand_n > 0 ? RS.kand[0] : anfang;
-  alignas(64) int32_t tab[kKlassen];
+  alignas(64) int32_t tab[kKlassen] = {};  // rows above L stay 0
   alignas(64) int32_t best_tab[kKlassen] = {};
   ZAHL_DER_STERNE = 0;
   GERATENE_VERSUCHE = 0;

@@ -293,15 +293,16 @@ void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]) {
 }
 
 void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits) {
-  uint8_t anzahl[37];
-  WORT_ANZAHL(wort, RS.laenge, anzahl);
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1.
+  uint8_t bisher[37];
+  for (int i = 0; i < RS.laenge; ++i) bisher[wort >> (7 * i) & 0x7F] = 0;
   for (int w = 0; w < RS.worte; ++w) bits[w] = 0;
-  for (int s = 1; s <= RS.farben; ++s) {
-    const int bis = anzahl[s] < RS.kmax ? anzahl[s] : RS.kmax;
-    for (int k = 0; k < bis; ++k) {
-      const int bit = (s - 1) * RS.kmax + k;
-      bits[bit >> 6] |= uint64_t{1} << (bit & 63);
-    }
+  for (int i = 0; i < RS.laenge; ++i) {
+    const unsigned s = wort >> (7 * i) & 0x7F;
+    const int k = bisher[s]++;
+    if (s == 0 || k >= RS.kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * RS.kmax + k;
+    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
   }
 }
 
@@ -468,12 +469,9 @@ void INIT_RATEN(bool& ok) {
     return;
   }
   DekoderBauen(b.dek, L, basis, v);
-  if (!klein) {
-    MISCH_BENUTZT = true;
-    madvise(MISCHFELD, kMischfeldBytes, MADV_HUGEPAGE);
-    madvise(MISCHZ, kMischzBytes, MADV_HUGEPAGE);
-    madvise(MISCHBELEGT, kBelegtBytes, MADV_HUGEPAGE);
-  }
+  // (Huge pages were tried for the shuffle tables: zeroing 2 MiB at every first
+  // touch made the set-up slower, not faster.)
+  if (!klein) MISCH_BENUTZT = true;
 
   // Every record is counted against the budget in blocks, so that a budget or a
   // machine that runs out stops the set-up cleanly wherever that happens.

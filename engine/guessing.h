@@ -46,6 +46,9 @@ inline bool GENUGPLATZ = false;
 // Candidates examined by every search since program start; the self-play
 // signature counts them, so a change in the search's pruning shows.
 inline int64_t KANDIDATEN_GESAMT = 0;
+// Candidate-against-possible-code comparisons made by every search, for the
+// benchmarks' rate per comparison.
+inline int64_t VERGLEICHE_GESAMT = 0;
 
 // How often the search looks at the keyboard and the clock: the cheap monotonic
 // clock is read after about this many code comparisons, and the keyboard and
