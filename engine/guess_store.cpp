@@ -67,7 +67,8 @@ struct DEKODER {
   uint64_t* hoch = nullptr;
   size_t tief_n = 0, hoch_n = 0;
   uint32_t teiler = 1;
-  uint32_t versatz = 0;  // 1 with the vacant sign: the all-vacant code is skipped
+  uint64_t kehrwert = 0;  // ceil(2^64 / teiler): exact division of 32-bit values by a multiply
+  uint32_t versatz = 0;   // 1 with the vacant sign: the all-vacant code is skipped
 };
 
 void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
@@ -78,6 +79,7 @@ void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
   d.tief_n = t;
   d.hoch_n = h;
   d.teiler = static_cast<uint32_t>(t);
+  d.kehrwert = t == 1 ? 0 : UINT64_MAX / t + 1;
   d.versatz = leer ? 1 : 0;
   d.tief = new uint64_t[t];
   d.hoch = new uint64_t[h];
@@ -108,7 +110,9 @@ void DekoderFrei(DEKODER& d) {
 
 inline uint64_t Dekodieren(const DEKODER& d, uint32_t r) {
   const uint32_t v = r + d.versatz;
-  return d.tief[v % d.teiler] | d.hoch[v / d.teiler];
+  if (d.teiler == 1) return d.tief[0] | d.hoch[v];
+  const uint32_t q = static_cast<uint32_t>((static_cast<unsigned __int128>(v) * d.kehrwert) >> 64);
+  return d.tief[v - q * d.teiler] | d.hoch[q];
 }
 
 void SterneZeigen() {
@@ -316,7 +320,10 @@ uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
 
 void* SEITEN_HOLEN(size_t bytes) {
   if (bytes == 0) bytes = 1;
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // Every page of these arrays is written at once, so they are faulted in as a
+  // batch rather than one by one.
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+                 -1, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
 
