@@ -320,10 +320,9 @@ uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
 
 void* SEITEN_HOLEN(size_t bytes) {
   if (bytes == 0) bytes = 1;
-  // Every page of these arrays is written at once, so they are faulted in as a
-  // batch rather than one by one.
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                 -1, 0);
+  // Not populated up front: faulting in a big store at once would keep Esc
+  // waiting for longer than the whole slice between two looks at the keyboard.
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return p == MAP_FAILED ? nullptr : p;
 }
 
