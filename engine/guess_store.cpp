@@ -414,7 +414,7 @@ void INIT_RATEN(bool& ok) {
   ERL_FARBE[0] = 0;
   for (int s = 1; s <= 36; ++s) ERL_FARBE[s] = s <= n ? 1 : 0;
 
-  ALLES_FREIGEBEN();
+  RATEN_SPEICHER_FREIGEBEN();  // a store left from an earlier game, if any
   RS.laenge = L;
   RS.farben = n;
   RS.leer = v;
