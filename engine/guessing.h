@@ -1,5 +1,11 @@
 // The computer as codebreaker: the shuffle table, the guessing set-up with its
 // opening guesses, the opening-pattern text and the choice of each guess.
+//
+// The candidate store is not a web of heap records: every code is one 64-bit
+// word (seven bits per position), the candidates lie in one array in their
+// random order and the possible codes in another, so that the search streams
+// through contiguous memory. The budget still counts one record of SIZERATEN
+// bytes per candidate, as the memory configuration promises the user.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +15,59 @@
 
 namespace mtspiel {
 
-// Empties the shuffle table (touching only what a set-up used).
+// ---- Opening guess --------------------------------------------------------
+// Random order of the positions (1..L) and of the signs (1..n) in which the
+// opening pattern is laid out; PERMF[0] is the filler sign (0 = vacant).
+inline uint8_t PERMZ[10] = {};
+inline uint8_t PERMF[37] = {};
+// Work lists from which the permutations are drawn, and the index drawn last.
+inline uint8_t ZAHLENREIHENFOLGE[10] = {};
+inline uint8_t FARBENREIHENFOLGE[37] = {};
+inline uint8_t HILFZAHLREIHENFOLGE = 0;
+inline uint8_t HILFFARBREIHENFOLGE = 0;
+// A second, independent pair that scrambles the enumeration of all codes, so
+// that neither the store's order nor its first candidates betray a sign order.
+inline uint8_t PERMZTM[10] = {};
+inline uint8_t PERMFTM[37] = {};
+inline uint8_t ZAHLENREIHENFOLGETM[10] = {};
+inline uint8_t FARBENREIHENFOLGETM[37] = {};
+inline uint8_t HILFZAHLREIHENFOLGETM = 0;
+inline uint8_t HILFFARBREIHENFOLGETM = 0;
+// The opening guess: sign numbers at positions 1..L (0 = vacant) and the count
+// of each sign 0..36 in it.
+inline uint8_t ANFANG[10] = {};
+inline uint8_t ANFANG_ANZAHL[37] = {};
+// ANFANG_BILDEN was given arguments it can build a pattern for.
+inline bool OK = false;
+// The candidate record has a spare byte for the class mark of the search.
+inline bool GENUGPLATZ = false;
+
+// ---- Progress and bookkeeping of the search ---------------------------------
+// Candidates examined by every search since program start; the self-play
+// signature counts them, so a change in the search's pruning shows.
+inline int64_t KANDIDATEN_GESAMT = 0;
+// Candidate-against-possible-code comparisons made by every search, for the
+// benchmarks' rate per comparison.
+inline int64_t VERGLEICHE_GESAMT = 0;
+
+// How often the search looks at the keyboard and the clock: the cheap monotonic
+// clock is read after about this many code comparisons, and the keyboard and
+// the clock display are serviced when this many nanoseconds have passed. Tests
+// set both to 0 to service after every candidate.
+inline int64_t ABFRAGE_VERGLEICHE = 1 << 15;
+inline int64_t ABFRAGE_INTERVALL_NS = 1'000'000;
+// Test hook: called after every service of the clock during set-up and search,
+// so a test can play the part of the clock (SPIELZEIT, RESTZEIT).
+inline void (*UHR_TESTHAKEN)() = nullptr;
+// Test hook: when >= 0, the memory reservation of the store with this number
+// (counted from 0 at the start of each set-up) fails as an exhausted machine would.
+inline int64_t FEHLSCHLAG_BEI_STOREBLOCK = -1;
+// Test hook: the number of shuffle buckets is 2^MISCHFELD_BITS (25 in the game);
+// fewer buckets make the insertion into a bucket's ring decide the order.
+inline int MISCHFELD_BITS = 25;
+
+// ---- Entry points -----------------------------------------------------------
+// Gives back the pages of the shuffle table (costs nothing when no set-up used it).
 void INITFELD();
 // Builds the candidate store; ok is false when the user broke off or an
 // allocation failed (the store is then released and A = Esc).
@@ -21,5 +79,21 @@ void RATE_CODE(CODE& code, uint8_t& p, uint8_t& s, char& taste);
 void RATEN_SPEICHER_FREIGEBEN();
 // The 12-character opening-pattern text for the board.
 std::string INIT_MUSTER(uint8_t laenge, uint8_t farben, bool wdhg, bool leer);
+// Writes the opening guess for laenge positions and zeichen signs into ANFANG,
+// laid out through PERMZ and PERMF; fuell allows the patterns with the filler
+// PERMF[0]; zeigen writes it at the cursor.
+void ANFANG_BILDEN(uint8_t laenge, uint8_t zeichen, bool wdhg, bool fuell, bool zeigen);
+// The next opening guess over the signs still allowed while every answer was (0, 0).
+void ANFANG_NEU();
+
+// ---- Read-only views of the store, for tests and tools ---------------------
+// Number of codes that may still be the secret.
+int64_t MOEGLICHE_CODES();
+// Sign numbers (positions 1..L) of possible code i (0 = first in chain order).
+void MOEGLICHER_CODE(int64_t i, uint8_t zeichen[10]);
+// Sign numbers of the candidate at chain position i.
+void KANDIDAT(int64_t i, uint8_t zeichen[10]);
+// Resident bytes of this process (from the kernel's accounting), for benchmarks.
+int64_t RESIDENTER_SPEICHER();
 
 }  // namespace mtspiel

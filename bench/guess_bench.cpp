@@ -1,0 +1,199 @@
+// Speed of the computer's guessing: the first searched guess after a fixed
+// opening answer, the set-up of a big store, how fast Esc ends both, and the
+// resident memory when no guessing runs.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+
+#include "engine/guess_store.h"
+#include "engine/guess_test_helpers.h"
+#include "screen/memory_terminal.h"
+
+using namespace mtspiel;
+
+namespace {
+
+void KeineTaste(const term::MemoryTerminal&, const char* why) {
+  std::fprintf(stderr, "guess_bench: %s\n", why);
+  std::abort();
+}
+
+struct Bildschirm {
+  term::MemoryTerminal mem;
+  Bildschirm() {
+    mem.SetExhaustedHandler(KeineTaste);
+    mem.max_idle_polls = LONG_MAX;
+    term::SetBackend(&mem);
+    SP_D = false;
+  }
+};
+
+Bildschirm& Schirm() {
+  static Bildschirm b;
+  return b;
+}
+
+// Set-up and the opening turn, with a secret chosen so that the opening guess
+// is answered P = 1, S = 1.
+void BisZumErstenSuchen(const rateprobe::SPIEL& s, uint64_t seed) {
+  rateprobe::SPIEL_VORBEREITEN(s);
+  term::RandSeed(seed);
+  bool ok = false;
+  rateprobe::SETUP(ok);
+  if (!ok) std::abort();
+  CODE anfang{};
+  for (int i = 1; i <= s.laenge; ++i) anfang[i] = FARBARRAY[ANFANG[i]];
+  for (int64_t i = 0; i < MOEGLICHE_CODES(); ++i) {
+    uint8_t z[10];
+    MOEGLICHER_CODE(i, z);
+    CODE c{};
+    for (int k = 1; k <= s.laenge; ++k) c[k] = FARBARRAY[z[k]];
+    uint8_t p, sz;
+    BEWERTE(anfang, c, s.laenge, p, sz);
+    if (p == 1 && sz == 1) {
+      LOESUNG = c;
+      break;
+    }
+  }
+  LOESUNGSFARBEN_ZAEHLEN();
+  uint8_t p, sz;
+  char taste = 0;
+  CODE code{};
+  rateprobe::ZUG(code, p, sz, taste);
+  if (p != 1 || sz != 1) std::abort();
+}
+
+void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s) {
+  Schirm();
+  int64_t vergleiche = 0;
+  uint64_t seed = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    BisZumErstenSuchen(s, seed++);
+    const int64_t vorher = VERGLEICHE_GESAMT;
+    state.ResumeTiming();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    state.PauseTiming();
+    vergleiche += VERGLEICHE_GESAMT - vorher;
+    RATEN_SPEICHER_FREIGEBEN();
+    state.ResumeTiming();
+  }
+  state.counters["evals_per_s"] =
+      benchmark::Counter(double(vergleiche), benchmark::Counter::kIsRate);
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+      benchmark::Counter::kIs1000);
+  state.counters["evals_per_search"] = double(vergleiche) / double(state.iterations());
+}
+BENCHMARK_CAPTURE(ErsteSuche, l4_n10_norep, rateprobe::SPIEL{4, 10, false, false, true})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep, rateprobe::SPIEL{5, 8, true, false, true})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+// The set-up of a store of several million codes: 7 positions, 9 signs.
+void Aufbau(benchmark::State& state) {
+  Schirm();
+  const rateprobe::SPIEL s{7, 9, true, false, true};
+  int64_t datensaetze = 0;
+  double bytes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    rateprobe::SPIEL_VORBEREITEN(s);
+    state.ResumeTiming();
+    bool ok = false;
+    rateprobe::SETUP(ok);
+    if (!ok) std::abort();
+    state.PauseTiming();
+    datensaetze += ZAHLGESAMTVERSUCHE;
+    bytes = double(RS.kand_bytes + RS.marke_bytes + RS.erl_bytes) / double(ZAHLGESAMTVERSUCHE);
+    RATEN_SPEICHER_FREIGEBEN();
+    state.ResumeTiming();
+  }
+  state.counters["records_per_s"] =
+      benchmark::Counter(double(datensaetze), benchmark::Counter::kIsRate);
+  state.counters["bytes_per_record"] = bytes;
+  state.counters["budget_bytes_per_record"] = SIZERATEN;
+}
+BENCHMARK(Aufbau)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A terminal on which Esc arrives a fixed time after the clock starts; reports
+// how long the engine takes to notice it and to have released everything.
+class EscNach : public term::MemoryTerminal {
+ public:
+  std::chrono::steady_clock::time_point ab{};
+  bool gedrueckt = false;
+  int ReadByte(int timeout_ms) override {
+    if (!gedrueckt && std::chrono::steady_clock::now() >= ab) {
+      gedrueckt = true;
+      return 27;
+    }
+    return MemoryTerminal::ReadByte(timeout_ms);
+  }
+};
+
+void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche) {
+  Schirm();
+  double schlimmste = 0;
+  for (auto _ : state) {
+    if (suche) BisZumErstenSuchen(s, 5);
+    EscNach esc;
+    esc.SetExhaustedHandler(KeineTaste);
+    esc.max_idle_polls = LONG_MAX;
+    term::SetBackend(&esc);
+    if (!suche) rateprobe::SPIEL_VORBEREITEN(s);
+    esc.ab = std::chrono::steady_clock::now() + std::chrono::milliseconds(suche ? 100 : 300);
+    bool ok = true;
+    char taste = 0;
+    if (suche) {
+      uint8_t p, sz;
+      CODE code{};
+      rateprobe::ZUG(code, p, sz, taste);
+    } else {
+      rateprobe::SETUP(ok);
+    }
+    const auto fertig = std::chrono::steady_clock::now();
+    if (!esc.gedrueckt || (suche ? taste != 27 : ok)) std::abort();
+    const double ms = std::chrono::duration<double, std::milli>(fertig - esc.ab).count();
+    if (ms > schlimmste) schlimmste = ms;
+    term::SetBackend(&Schirm().mem);
+  }
+  state.counters["esc_to_end_ms_worst"] = schlimmste;
+}
+// 8 positions, 9 signs: 43 million records, the set-up runs for seconds.
+BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, false)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EscLatenz, search_l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true}, true)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+// Resident memory with no guessing running: at start, and after a big set-up
+// and a game have come and gone.
+void RuhenderSpeicher(benchmark::State& state) {
+  Schirm();
+  const double start = double(RESIDENTER_SPEICHER()) / (1 << 20);
+  double danach = 0;
+  for (auto _ : state) {
+    rateprobe::SPIEL_VORBEREITEN({7, 9, true, false, true});
+    bool ok = false;
+    rateprobe::SETUP(ok);
+    ALLES_FREIGEBEN();
+    danach = double(RESIDENTER_SPEICHER()) / (1 << 20);
+  }
+  state.counters["resident_MiB_at_start"] = start;
+  state.counters["resident_MiB_after_store_released"] = danach;
+}
+BENCHMARK(RuhenderSpeicher)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

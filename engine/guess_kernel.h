@@ -1,0 +1,36 @@
+// The inner loop of the computer's search: one candidate guess against a run of
+// possible codes, counting each code into its answer class. Compiled twice, for
+// machines with a population-count instruction and without; chosen at run time.
+#pragma once
+
+#include <cstdint>
+
+namespace mtspiel {
+
+// Class index of an answer: total * 16 + P. A table has 160 entries.
+inline constexpr int kKlassen = 160;
+
+struct ZAEHLAUFTRAG {
+  const uint64_t* erl;  // possible codes, 1 + worte words each
+  uint64_t gwort;       // the candidate's code word
+  uint64_t gbits[6];    // the candidate's sign-count words
+  uint64_t lanes;       // bit 6 of every used lane
+  int32_t* tab;         // class counts
+};
+
+// Counts codes i = von.. bis-1 into the table while every count stays below
+// schwelle; returns the index of the first code whose class count reached it
+// (already counted), or bis.
+int64_t ZAEHLEN_BIS(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t schwelle);
+
+// Counts codes von..bis-1 keeping the running sum of squares quadrat (the
+// fine test): stops and returns the index of a code after which the candidate
+// can no longer win (a class above bestmax, or the sum above bestsq, or equal
+// to it before the last code letzter), else returns bis.
+int64_t ZAEHLEN_FEIN(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t bestmax,
+                     int64_t bestsq, int64_t letzter, int64_t& quadrat);
+
+// Writes the class index of code von + j into klasse[j], j < bis - von (for the narrowing).
+void KLASSEN(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, uint8_t* klasse);
+
+}  // namespace mtspiel

@@ -1,0 +1,622 @@
+// The guessing set-up: every code the computer may play, in a random order made
+// with the shuffle buckets, and the codes that may be the secret.
+#include "engine/guess_store.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "clock/game_clock.h"
+#include "engine/engine_state.h"
+#include "engine/guessing.h"
+#include "engine/memory_budget.h"
+#include "game/input.h"
+#include "game/signs.h"
+#include "screen/terminal.h"
+
+namespace mtspiel {
+
+void PERMUTATION_ZIEHEN(uint8_t* perm, uint8_t* liste, uint8_t& hilf, int m);
+
+namespace {
+
+constexpr uint32_t kBuckets = 1u << 25;
+
+// The shuffle tables. MISCHFELD holds record number + 1 of each bucket's head
+// (0 = empty), MISCHZ the fill counter, MISCHBELEGT one bit per bucket so that
+// the test "empty?" stays in the cache. They are mapped on first use and their
+// pages are given back after each set-up, so they cost nothing between games.
+uint32_t* MISCHFELD = nullptr;
+uint8_t* MISCHZ = nullptr;
+uint64_t* MISCHBELEGT = nullptr;
+bool MISCH_BENUTZT = false;
+
+constexpr size_t kMischfeldBytes = size_t{kBuckets} * 4;
+constexpr size_t kMischzBytes = kBuckets;
+constexpr size_t kBelegtBytes = kBuckets / 8;
+
+void* Reservieren(size_t bytes) {
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+bool MischtabellenBereit() {
+  if (MISCHFELD) return true;
+  MISCHFELD = static_cast<uint32_t*>(Reservieren(kMischfeldBytes));
+  MISCHZ = static_cast<uint8_t*>(Reservieren(kMischzBytes));
+  MISCHBELEGT = static_cast<uint64_t*>(Reservieren(kBelegtBytes));
+  if (MISCHFELD && MISCHZ && MISCHBELEGT) return true;
+  if (MISCHFELD) munmap(MISCHFELD, kMischfeldBytes);
+  if (MISCHZ) munmap(MISCHZ, kMischzBytes);
+  if (MISCHBELEGT) munmap(MISCHBELEGT, kBelegtBytes);
+  MISCHFELD = nullptr;
+  MISCHZ = nullptr;
+  MISCHBELEGT = nullptr;
+  return false;
+}
+
+// Decoding a record number into its code word: the odometer value splits into
+// a low and a high half, each looked up in a table built from the permutations.
+struct DEKODER {
+  uint64_t* tief = nullptr;
+  uint64_t* hoch = nullptr;
+  size_t tief_n = 0, hoch_n = 0;
+  uint32_t teiler = 1;
+  uint64_t kehrwert = 0;  // ceil(2^64 / teiler): exact division of 32-bit values by a multiply
+  uint32_t versatz = 0;   // 1 with the vacant sign: the all-vacant code is skipped
+};
+
+void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
+  const int halb = laenge / 2;
+  size_t t = 1, h = 1;
+  for (int k = 0; k < halb; ++k) t *= static_cast<size_t>(basis);
+  for (int k = halb; k < laenge; ++k) h *= static_cast<size_t>(basis);
+  d.tief_n = t;
+  d.hoch_n = h;
+  d.teiler = static_cast<uint32_t>(t);
+  d.kehrwert = t == 1 ? 0 : UINT64_MAX / t + 1;
+  d.versatz = leer ? 1 : 0;
+  d.tief = new uint64_t[t];
+  d.hoch = new uint64_t[h];
+  const int lo = leer ? 0 : 1;
+  // Digit k of the odometer (k = 1 turns fastest) goes to position PERMZTM[k]
+  // with the sign PERMFTM[digit].
+  auto fill = [&](uint64_t* tab, size_t count, int k0, int k1) {
+    for (size_t v = 0; v < count; ++v) {
+      size_t rest = v;
+      uint64_t w = 0;
+      for (int k = k0; k <= k1; ++k) {
+        const int digit = static_cast<int>(rest % static_cast<size_t>(basis)) + lo;
+        rest /= static_cast<size_t>(basis);
+        w |= uint64_t{PERMFTM[digit]} << (7 * (PERMZTM[k] - 1));
+      }
+      tab[v] = w;
+    }
+  };
+  fill(d.tief, t, 1, halb);
+  fill(d.hoch, h, halb + 1, laenge);
+}
+
+void DekoderFrei(DEKODER& d) {
+  delete[] d.tief;
+  delete[] d.hoch;
+  d = DEKODER{};
+}
+
+inline uint64_t Dekodieren(const DEKODER& d, uint32_t r) {
+  const uint32_t v = r + d.versatz;
+  if (d.teiler == 1) return d.tief[0] | d.hoch[v];
+  const uint32_t q = static_cast<uint32_t>((static_cast<unsigned __int128>(v) * d.kehrwert) >> 64);
+  return d.tief[v - q * d.teiler] | d.hoch[q];
+}
+
+void SterneZeigen() {
+  if (ZAHL_DER_VERSUCHE <= 0) return;
+  QU_10_2 = static_cast<int32_t>(int64_t{GERATENE_VERSUCHE} * 10 / ZAHL_DER_VERSUCHE);
+  if (QU_10_2 > ZAHL_DER_STERNE) {
+    term::GotoXY(44, 25);
+    for (int i = 0; i < QU_10_2; ++i) term::Write('*');
+    term::GotoXY(WX, WY);
+    ZAHL_DER_STERNE = QU_10_2;
+  }
+}
+
+// Clock, stars and keyboard during set-up; true when the user broke off.
+bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
+  if (!ABFRAGE_FAELLIG(a, arbeit)) return false;
+  GERATENE_VERSUCHE = static_cast<int32_t>(erledigt);
+  SterneZeigen();
+  UHR_BEDIENEN();
+  return TASTEN_LESEN(false);
+}
+
+// Gives the shuffle tables' pages back; they read as zero (all buckets empty).
+void MischtabellenLeeren() {
+  if (!MISCH_BENUTZT) return;
+  madvise(MISCHFELD, kMischfeldBytes, MADV_DONTNEED);
+  madvise(MISCHZ, kMischzBytes, MADV_DONTNEED);
+  madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
+  MISCH_BENUTZT = false;
+}
+
+struct AUFBAU {
+  uint32_t* nach = nullptr;  // bucket ring: next record
+  uint32_t* vor = nullptr;   // bucket ring: previous record
+  size_t bytes = 0;
+  DEKODER dek;
+};
+
+void AufbauFrei(AUFBAU& b) {
+  if (b.nach) SEITEN_ABGEBEN(b.nach, b.bytes);
+  if (b.vor) SEITEN_ABGEBEN(b.vor, b.bytes);
+  b.nach = b.vor = nullptr;
+  DekoderFrei(b.dek);
+}
+
+// The bucket table: the static one of 2^25 buckets for big stores, or, for
+// stores small enough that touching pages of the big table would cost more than
+// the whole set-up, a small hash table over the same 2^25 bucket numbers. Both
+// see exactly the same draws and give exactly the same order.
+struct GROSSE_TABELLE {
+  uint32_t Suchen(uint32_t h, bool& neu) {
+    uint64_t& wort = MISCHBELEGT[h >> 6];
+    const uint64_t bit = uint64_t{1} << (h & 63);
+    neu = !(wort & bit);
+    wort |= bit;
+    return h;  // MISCHZ[h] is 0 for a new bucket: the pages were given back empty
+  }
+  uint32_t& Kopf(uint32_t s) { return MISCHFELD[s]; }
+  uint8_t& Zaehler(uint32_t s) { return MISCHZ[s]; }
+};
+
+struct KLEINE_TABELLE {
+  static constexpr uint32_t kLeer = UINT32_MAX;
+  uint32_t* schluessel = nullptr;
+  uint32_t* kopf = nullptr;
+  uint8_t* zaehler = nullptr;
+  uint32_t maske = 0;
+  size_t bytes = 0;
+
+  bool Anlegen(size_t anzahl) {
+    size_t n = 1024;
+    while (n < 2 * anzahl) n *= 2;
+    maske = static_cast<uint32_t>(n - 1);
+    bytes = n * 9;
+    char* p = static_cast<char*>(SEITEN_HOLEN(bytes));
+    if (!p) return false;
+    schluessel = reinterpret_cast<uint32_t*>(p);
+    kopf = reinterpret_cast<uint32_t*>(p + n * 4);
+    zaehler = reinterpret_cast<uint8_t*>(p + n * 8);
+    std::memset(schluessel, 0xFF, n * 4);
+    return true;
+  }
+  void Frei() {
+    if (schluessel) SEITEN_ABGEBEN(schluessel, bytes);
+    schluessel = nullptr;
+  }
+  uint32_t Suchen(uint32_t h, bool& neu) {
+    uint32_t i = (h * 2654435761u) & maske;
+    while (schluessel[i] != kLeer && schluessel[i] != h) i = (i + 1) & maske;
+    neu = schluessel[i] == kLeer;
+    if (neu) {
+      schluessel[i] = h;
+      zaehler[i] = 0;
+    }
+    return i;
+  }
+  uint32_t& Kopf(uint32_t s) { return kopf[s]; }
+  uint8_t& Zaehler(uint32_t s) { return zaehler[s]; }
+};
+
+constexpr size_t kKleinBis = size_t{1} << 18;
+
+// Puts record r into a random bucket at a uniformly drawn place of its ring.
+template <typename T>
+inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
+  const uint32_t h = term::Random(buckets);
+  bool neu;
+  const uint32_t slot = tab.Suchen(h, neu);
+  if (neu) {
+    tab.Kopf(slot) = r + 1;
+    b.nach[r] = b.vor[r] = r;
+    return;
+  }
+  uint32_t* nach = b.nach;
+  uint32_t* vor = b.vor;
+  uint8_t& zaehler = tab.Zaehler(slot);
+  const uint32_t c = uint32_t{zaehler} + 1;
+  const uint32_t p = term::Random(c + 1);
+  const uint32_t kopf = tab.Kopf(slot) - 1;
+  uint32_t davor, danach;  // r goes between these two
+  if (p == 0 || p == c) {
+    davor = vor[kopf];
+    danach = kopf;
+    if (p == 0) tab.Kopf(slot) = r + 1;
+  } else if (p <= c / 2) {
+    davor = kopf;
+    for (uint32_t j = 1; j < p; ++j) davor = nach[davor];
+    danach = nach[davor];
+  } else {
+    danach = vor[kopf];
+    for (uint32_t j = c - 1; j > p; --j) danach = vor[danach];
+    davor = vor[danach];
+  }
+  nach[davor] = r;
+  vor[r] = davor;
+  nach[r] = danach;
+  vor[danach] = r;
+  // Beyond 256 records the counter stops tracking the size: new records then
+  // land near the ends, which keeps every insertion cheap.
+  zaehler = zaehler == 255 ? 254 : static_cast<uint8_t>(zaehler + 1);
+}
+
+// Appends the ring of a bucket to the candidate chain.
+inline size_t RingAnhaengen(const AUFBAU& b, uint32_t kopf, uint8_t zaehler, size_t k) {
+  if (zaehler == 0) {
+    RS.kand[k++] = Dekodieren(b.dek, kopf);
+    return k;
+  }
+  uint32_t e = kopf;
+  do {
+    RS.kand[k++] = Dekodieren(b.dek, e);
+    e = b.nach[e];
+  } while (e != kopf);
+  return k;
+}
+
+void Abbrechen(bool& ok) {
+  A = 27;
+  RATEN_ZEITANZEIGE = false;
+  ALLES_FREIGEBEN();
+  ok = false;
+  ZEITEIN = false;
+}
+
+}  // namespace
+
+// ---- Code words -----------------------------------------------------------
+
+uint64_t CODEWORT(const uint8_t* z, int laenge) {
+  uint64_t w = 0;
+  for (int i = 1; i <= laenge; ++i) w |= uint64_t{z[i]} << (7 * (i - 1));
+  return w;
+}
+
+void WORT_ZEICHEN(uint64_t wort, int laenge, uint8_t* z) {
+  for (int i = 1; i <= laenge; ++i) z[i] = static_cast<uint8_t>(wort >> (7 * (i - 1)) & 0x7F);
+}
+
+void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]) {
+  std::memset(anzahl, 0, 37);
+  for (int i = 0; i < laenge; ++i) ++anzahl[wort >> (7 * i) & 0x7F];
+}
+
+void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits) {
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1.
+  uint8_t bisher[37];
+  for (int i = 0; i < RS.laenge; ++i) bisher[wort >> (7 * i) & 0x7F] = 0;
+  for (int w = 0; w < RS.worte; ++w) bits[w] = 0;
+  for (int i = 0; i < RS.laenge; ++i) {
+    const unsigned s = wort >> (7 * i) & 0x7F;
+    const int k = bisher[s]++;
+    if (s == 0 || k >= RS.kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * RS.kmax + k;
+    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+  }
+}
+
+uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
+  uint64_t m = 0;
+  for (int i = 0; i < laenge; ++i) m |= uint64_t{1} << (wort >> (7 * i) & 0x7F);
+  return m;
+}
+
+// ---- Memory ---------------------------------------------------------------
+
+void* SEITEN_HOLEN(size_t bytes) {
+  if (bytes == 0) bytes = 1;
+  // Not populated up front: faulting in a big store at once would keep Esc
+  // waiting for longer than the whole slice between two looks at the keyboard.
+  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+void SEITEN_ABGEBEN(void* p, size_t bytes) {
+  if (p) munmap(p, bytes == 0 ? 1 : bytes);
+}
+
+void RATEN_SPEICHER_FREIGEBEN() {
+  SEITEN_ABGEBEN(RS.kand, RS.kand_bytes);
+  SEITEN_ABGEBEN(RS.marke, RS.marke_bytes);
+  SEITEN_ABGEBEN(RS.erl, RS.erl_bytes);
+  if (RS.reserviert) SPEICHER_ZURUECKGEBEN(RS.reserviert);
+  RATESPEICHER leer;
+  leer.laenge = RS.laenge;
+  leer.farben = RS.farben;
+  leer.leer = RS.leer;
+  leer.kmax = RS.kmax;
+  leer.worte = RS.worte;
+  leer.lanes = RS.lanes;
+  RS = leer;
+  ZAHLGESAMTVERSUCHE = 0;
+}
+
+void ALLES_FREIGEBEN() {
+  // The store is freed here as well as through LISTEN_FREIGEBEN, so that it
+  // never depends on who else releases what; a second release finds it empty.
+  RATEN_SPEICHER_FREIGEBEN();
+  LISTEN_FREIGEBEN(true);
+}
+
+int64_t RESIDENTER_SPEICHER() {
+  long seiten = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &seiten, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<int64_t>(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// ---- Polling --------------------------------------------------------------
+
+bool ABFRAGE_FAELLIG(ABFRAGE& a, int64_t arbeit) {
+  a.bis -= arbeit;
+  if (a.bis > 0) return false;
+  a.bis = ABFRAGE_VERGLEICHE;
+  const auto jetzt = std::chrono::steady_clock::now();
+  if (jetzt - a.zuletzt < std::chrono::nanoseconds(ABFRAGE_INTERVALL_NS)) return false;
+  a.zuletzt = jetzt;
+  return true;
+}
+
+void UHR_BEDIENEN() {
+  SETZEZEITLETZTERVERSUCH = true;
+  SCHREIBE_ZEIT_FPC();
+  if (UHR_TESTHAKEN) UHR_TESTHAKEN();
+}
+
+bool TASTEN_LESEN(bool f6) {
+  while (term::KeyPressed()) {
+    const char c = term::ReadKey();
+    if (c == 27 || c == 3) return true;
+    if (c == 0) {
+      const uint8_t e = static_cast<uint8_t>(term::ReadKey());
+      const bool f4f6 = e == term::EXT_F4 || e == term::EXT_F6 || e == term::EXT_SHIFT_F4 ||
+                        e == term::EXT_SHIFT_F6 || e == term::EXT_CTRL_F4 ||
+                        e == term::EXT_CTRL_F6 || e == term::EXT_ALT_F4 || e == term::EXT_ALT_F6;
+      if (f4f6 && f6) F6_GEDR = true;
+    }
+  }
+  return false;
+}
+
+// ---- The set-up -----------------------------------------------------------
+
+void INITFELD() {
+  MischtabellenLeeren();
+}
+
+void INIT_RATEN(bool& ok) {
+  ok = true;
+  const int L = X.LAENGE;
+  const int n = MAXFARBE;
+  // The vacant sign joins the computer's guesses only with two signs and four
+  // or more positions; the game switches it off otherwise, and so do we.
+  const bool v = X.LEER && n == 2 && L >= 4;
+  const int roh = 24 + L + n + (v ? 1 : 0);
+  const int groesse = (roh + 31) / 32 * 32;
+  GENUGPLATZ = roh < groesse;
+  ERL_FARBE[0] = 0;
+  for (int s = 1; s <= 36; ++s) ERL_FARBE[s] = s <= n ? 1 : 0;
+
+  RATEN_SPEICHER_FREIGEBEN();  // a store left from an earlier game, if any
+  RS.laenge = L;
+  RS.farben = n;
+  RS.leer = v;
+  RS.kmax = X.WDHG ? L : 1;
+  RS.worte = (n * RS.kmax + 63) / 64;
+  RS.lanes = 0;
+  for (int i = 0; i < L; ++i) RS.lanes |= uint64_t{0x40} << (7 * i);
+
+  const int basis = n + (v ? 1 : 0);
+  int64_t anzahl = 1;
+  for (int i = 0; i < L; ++i) anzahl *= basis;
+  if (v) anzahl -= 1;
+  if (L < 1 || L > 9 || n < 1 || anzahl > INT32_MAX) {
+    Abbrechen(ok);
+    return;
+  }
+
+  ZAHL_DER_STERNE = 0;
+  ZEITLIMIT_GR_0 = false;
+  ZEIT_GERATEN_KL100 = true;
+  NEUER_KANDIDAT = false;
+  GERATENE_VERSUCHE = 0;
+  ZAHLGESAMTVERSUCHE = ZAHL_DER_VERSUCHE = NUMMER_PLUS = static_cast<int32_t>(anzahl);
+  SETZE_RATE_ZEIT_AKT = SETZEZEITLETZTERVERSUCH = RATEN_ZEITANZEIGE = true;
+
+  for (int i = 1; i <= L; ++i) ZAHLENREIHENFOLGE[i] = static_cast<uint8_t>(i);
+  PERMUTATION_ZIEHEN(PERMZ, ZAHLENREIHENFOLGE, HILFZAHLREIHENFOLGE, L);
+  for (int i = 1; i <= n; ++i) FARBENREIHENFOLGE[i] = static_cast<uint8_t>(i);
+  PERMUTATION_ZIEHEN(PERMF, FARBENREIHENFOLGE, HILFFARBREIHENFOLGE, n);
+  PERMF[0] = 0;
+  ANFANG_BILDEN(static_cast<uint8_t>(L), static_cast<uint8_t>(n), MERKE_WDHG, v, true);
+  for (int i = 1; i <= L; ++i) ZAHLENREIHENFOLGETM[i] = static_cast<uint8_t>(i);
+  PERMUTATION_ZIEHEN(PERMZTM, ZAHLENREIHENFOLGETM, HILFZAHLREIHENFOLGETM, L);
+  for (int i = 1; i <= n; ++i) FARBENREIHENFOLGETM[i] = static_cast<uint8_t>(i);
+  PERMUTATION_ZIEHEN(PERMFTM, FARBENREIHENFOLGETM, HILFFARBREIHENFOLGETM, n);
+  PERMFTM[0] = 0;
+
+  const size_t count = static_cast<size_t>(anzahl);
+  AUFBAU b;
+  b.bytes = count * 4;
+  RS.kand_bytes = count * 8;
+  RS.marke_bytes = count;
+  RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
+  RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
+  b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+  b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+  const bool klein = count <= kKleinBis || MISCHFELD_BITS != 25;
+  const uint32_t buckets = uint32_t{1} << (MISCHFELD_BITS < 0    ? 0
+                                           : MISCHFELD_BITS > 25 ? 25
+                                                                 : MISCHFELD_BITS);
+  GROSSE_TABELLE gross;
+  KLEINE_TABELLE kleintab;
+  if (!RS.kand || !RS.marke || !b.nach || !b.vor ||
+      !(klein ? kleintab.Anlegen(count) : MischtabellenBereit())) {
+    AufbauFrei(b);
+    kleintab.Frei();
+    Abbrechen(ok);
+    return;
+  }
+  DekoderBauen(b.dek, L, basis, v);
+  // (Huge pages were tried for the shuffle tables: zeroing 2 MiB at every first
+  // touch made the set-up slower, not faster.)
+  if (!klein) MISCH_BENUTZT = true;
+
+  // Every record is counted against the budget in blocks, so that a budget or a
+  // machine that runs out stops the set-up cleanly wherever that happens.
+  constexpr uint32_t kBlock = 1 << 16;
+  int64_t block_nr = 0;
+  ABFRAGE abfrage;
+  const uint32_t ende = static_cast<uint32_t>(count);
+  bool abbruch = false;
+  for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
+    const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
+    const uint64_t bytes = uint64_t{bis - r} * static_cast<uint64_t>(groesse);
+    const bool fehlschlag = FEHLSCHLAG_BEI_STOREBLOCK == block_nr++;
+    if (fehlschlag || !SPEICHER_RESERVIEREN(bytes)) {
+      abbruch = true;
+      break;
+    }
+    RS.reserviert += bytes;
+    // The keyboard and the clock are looked at between slices of the block.
+    for (uint32_t s = r; s < bis && !abbruch; s += 1024) {
+      const uint32_t t = bis - s < 1024 ? bis : s + 1024;
+      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1024, s)) {
+        abbruch = true;
+        break;
+      }
+      if (klein) {
+        for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q, buckets);
+      } else {
+        for (uint32_t q = s; q < t; ++q) InsMischfeld(gross, b, q, kBuckets);
+      }
+    }
+  }
+  if (abbruch) {
+    AufbauFrei(b);
+    kleintab.Frei();
+    MischtabellenLeeren();
+    Abbrechen(ok);
+    return;
+  }
+  GERATENE_VERSUCHE = static_cast<int32_t>(count);
+  SETZEZEITLETZTERVERSUCH = true;
+  SterneZeigen();
+
+  // The buckets in index order make the candidate chain.
+  size_t k = 0;
+  if (klein) {
+    std::vector<uint64_t> belegt;  // bucket number << 32 | slot
+    for (uint32_t i = 0; i <= kleintab.maske; ++i)
+      if (kleintab.schluessel[i] != KLEINE_TABELLE::kLeer)
+        belegt.push_back(uint64_t{kleintab.schluessel[i]} << 32 | i);
+    std::sort(belegt.begin(), belegt.end());
+    for (uint64_t e : belegt) {
+      const uint32_t slot = static_cast<uint32_t>(e);
+      k = RingAnhaengen(b, kleintab.kopf[slot] - 1, kleintab.zaehler[slot], k);
+    }
+    kleintab.Frei();
+  } else {
+    for (uint32_t w = 0; w < kBuckets / 64 && !abbruch; ++w) {
+      uint64_t bits = MISCHBELEGT[w];
+      while (bits) {
+        const uint32_t h = w * 64 + static_cast<uint32_t>(__builtin_ctzll(bits));
+        bits &= bits - 1;
+        k = RingAnhaengen(b, MISCHFELD[h] - 1, MISCHZ[h], k);
+      }
+      if ((w & 0x3FFF) == 0x3FFF && Bedienen(abfrage, 1 << 14, static_cast<int64_t>(count)))
+        abbruch = true;
+    }
+  }
+  RS.kand_n = static_cast<int64_t>(k);
+  MischtabellenLeeren();
+  SEITEN_ABGEBEN(b.nach, b.bytes);
+  SEITEN_ABGEBEN(b.vor, b.bytes);
+  b.nach = b.vor = nullptr;
+  if (abbruch || (UHR_BEDIENEN(), TASTEN_LESEN(false))) {
+    AufbauFrei(b);
+    Abbrechen(ok);
+    return;
+  }
+
+  // The possible secret codes, newest record first: no vacant sign, and no sign
+  // twice when the code may not repeat signs.
+  int64_t moeglich = 1;
+  if (X.WDHG) {
+    for (int i = 0; i < L; ++i) moeglich *= n;
+  } else {
+    for (int i = 0; i < L; ++i) moeglich *= (n - i > 0 ? n - i : 0);
+  }
+  const int stride = 1 + RS.worte;
+  RS.erl_bytes = static_cast<size_t>(moeglich) * static_cast<size_t>(stride) * 8;
+  RS.erl = static_cast<uint64_t*>(SEITEN_HOLEN(RS.erl_bytes));
+  if (!RS.erl) {
+    AufbauFrei(b);
+    Abbrechen(ok);
+    return;
+  }
+  int64_t m = 0;
+  for (int64_t r = static_cast<int64_t>(count) - 1; r >= 0; --r) {
+    const uint64_t w = Dekodieren(b.dek, static_cast<uint32_t>(r));
+    if ((r & 0xFFFF) == 0 && Bedienen(abfrage, 1 << 16, static_cast<int64_t>(count))) {
+      abbruch = true;
+      break;
+    }
+    if (v && ((w + kLaneFill) & RS.lanes) != RS.lanes) continue;  // a vacant position
+    if (!X.WDHG) {
+      uint64_t menge = 0;
+      bool doppelt = false;
+      for (int i = 0; i < L; ++i) {
+        const uint64_t bit = uint64_t{1} << (w >> (7 * i) & 0x7F);
+        doppelt |= (menge & bit) != 0;
+        menge |= bit;
+      }
+      if (doppelt) continue;
+    }
+    if (m >= moeglich) break;
+    uint64_t* ziel = RS.erl + m * stride;
+    ziel[0] = w;
+    WORT_ZAEHLBITS(w, ziel + 1);
+    ++m;
+  }
+  RS.erl_n = m;
+  AufbauFrei(b);
+  if (abbruch || (UHR_BEDIENEN(), TASTEN_LESEN(false))) {
+    Abbrechen(ok);
+    return;
+  }
+  ZEITLIMIT_GR_0 = ZEITLIMIT > 0;
+}
+
+// ---- Views ----------------------------------------------------------------
+
+int64_t MOEGLICHE_CODES() {
+  return RS.erl_n;
+}
+
+void MOEGLICHER_CODE(int64_t i, uint8_t zeichen[10]) {
+  WORT_ZEICHEN(RS.erl[i * (1 + RS.worte)], RS.laenge, zeichen);
+}
+
+void KANDIDAT(int64_t i, uint8_t zeichen[10]) {
+  WORT_ZEICHEN(RS.kand[i], RS.laenge, zeichen);
+}
+
+}  // namespace mtspiel

@@ -1,0 +1,75 @@
+// The layout of the candidate store, shared by the set-up and the search.
+//
+// A code is one 64-bit word with seven bits per position (position i in bits
+// 7(i-1)..7(i-1)+6, sign numbers 0..36 in the low six bits of each lane), so
+// that the positions in common with another code are counted with one xor, one
+// add and one population count. A possible code also carries a sign-count
+// word set: bit (s-1)*KMAX + (k-1) is set when sign s occurs at least k times,
+// so the signs two codes have in common are the population count of an and.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace mtspiel {
+
+// Bit 6 of each of the nine lanes: the lane is nonzero after adding kLaneFill.
+inline constexpr uint64_t kLaneFill = 0x3FULL | 0x3FULL << 7 | 0x3FULL << 14 | 0x3FULL << 21 |
+                                      0x3FULL << 28 | 0x3FULL << 35 | 0x3FULL << 42 |
+                                      0x3FULL << 49 | 0x3FULL << 56;
+inline constexpr int kMaxWorte = 6;  // sign-count words: 36 signs x 9 counts at most
+
+struct RATESPEICHER {
+  int laenge = 0;            // L
+  int farben = 0;            // n
+  bool leer = false;         // the vacant sign is among the candidates' signs
+  int kmax = 1;              // highest sign count a possible code can have that matters
+  int worte = 1;             // sign-count words per possible code
+  uint64_t lanes = 0;        // bit 6 of every used lane
+  uint64_t* kand = nullptr;  // candidate guesses in chain order
+  int64_t kand_n = 0;
+  size_t kand_bytes = 0;
+  uint8_t* marke = nullptr;  // class mark per chain slot (when GENUGPLATZ)
+  size_t marke_bytes = 0;
+  uint64_t* erl = nullptr;  // possible codes, 1 + worte words each, in chain order
+  int64_t erl_n = 0;
+  size_t erl_bytes = 0;
+  uint64_t reserviert = 0;  // bytes counted against the memory budget
+};
+inline RATESPEICHER RS;
+
+// Code word of sign numbers z[1..laenge].
+uint64_t CODEWORT(const uint8_t* z, int laenge);
+// Sign numbers z[1..laenge] of a code word.
+void WORT_ZEICHEN(uint64_t wort, int laenge, uint8_t* z);
+// Sign counts (0..36) of a code word.
+void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]);
+// The sign-count words of a code word, as RS lays them out.
+void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits);
+// Bit mask over sign numbers 0..36 of the signs in a code word.
+uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge);
+
+// Memory for the big arrays comes straight from the kernel, so that it goes back
+// to it when the store is released (resident memory between games stays small).
+void* SEITEN_HOLEN(size_t bytes);
+void SEITEN_ABGEBEN(void* p, size_t bytes);
+
+// Frees the store and gives back its budget (RATEN_SPEICHER_FREIGEBEN) and then
+// lets the budget owner release the rest (LISTEN_FREIGEBEN with true).
+void ALLES_FREIGEBEN();
+
+// Rate limiter for looking at the keyboard and the clock inside long loops:
+// arbeit is the work done since the last call (in code comparisons).
+struct ABFRAGE {
+  int64_t bis = 0;
+  std::chrono::steady_clock::time_point zuletzt{};
+};
+bool ABFRAGE_FAELLIG(ABFRAGE& a, int64_t arbeit);
+// Redraws the clock (and runs the test hook). Requests a progress reading first.
+void UHR_BEDIENEN();
+// Reads the waiting keys: true on Esc or Ctrl-C; F4/F6 in any shift form set
+// F6_GEDR when f6 is allowed; every other key is read and dropped.
+bool TASTEN_LESEN(bool f6);
+
+}  // namespace mtspiel

@@ -1,0 +1,141 @@
+// Shared by the guessing tests and the self-play tool: sets up the conditions
+// and the game-start state the way the game does before the computer guesses.
+// Not part of the game itself.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "clock/game_clock.h"
+#include "engine/engine_state.h"
+#include "engine/guessing.h"
+#include "engine/memory_budget.h"
+#include "game/answer_order.h"
+#include "game/conditions.h"
+#include "game/input.h"
+#include "game/signs.h"
+#include "game/trial_record.h"
+
+namespace mtspiel::rateprobe {
+
+// The preference order of answer classes as "PT" pairs per length; used only
+// when the game's own REIHENFOLGE left the order empty.
+inline void ANTWORTORDNUNG() {
+  REIHENFOLGE();
+  if (ZAHL_DER_GRUPPEN > 0 && LETZTEZAHL == X.LAENGE) return;
+  static const char* const kOrdnung[10] = {
+      "",
+      "00 11",
+      "01 11 00 02 22",
+      "12 01 02 11 22 00 03 13 33",
+      "12 13 23 02 01 03 11 22 33 00 04 14 24 44",
+      "12 13 14 23 24 34 02 03 01 04 11 22 33 44 00 05 15 25 35 55",
+      "13 12 14 23 15 24 25 34 35 45 03 02 04 01 05 11 22 33 44 55 00 06 16 26 36 46 66",
+      "13 14 12 15 23 24 25 34 16 26 35 36 45 46 56 03 04 02 05 01 06 11 22 33 44 55 66 "
+      "00 07 17 27 37 47 57 77",
+      "14 13 15 24 23 25 34 12 16 26 35 17 36 45 27 37 46 47 56 57 67 04 03 05 02 06 01 07 "
+      "11 22 33 44 55 66 77 00 08 18 28 38 48 58 68 88",
+      "14 15 24 13 25 16 23 12 17 26 34 35 18 27 36 28 45 37 46 38 47 56 48 57 58 67 68 78 "
+      "04 05 03 06 02 07 01 08 11 22 33 44 55 66 77 88 00 09 19 29 39 49 59 69 79 99",
+  };
+  int i = 0;
+  for (const char* c = kOrdnung[X.LAENGE]; *c; ++c) {
+    if (*c == ' ') continue;
+    ++i;
+    POS_ORD[i] = static_cast<uint8_t>(c[0] - '0');
+    ZEI_ORD[i] = static_cast<uint8_t>(c[1] - '0');
+    ++c;
+  }
+  ZAHL_DER_GRUPPEN = static_cast<uint8_t>(i);
+  LETZTEZAHL = X.LAENGE;
+}
+
+struct SPIEL {
+  int laenge = 4;
+  int farben = 6;
+  bool wdhg = true;
+  bool leer = false;
+  bool fest = true;
+  bool pc_stellt = true;
+  int zeitgrenze = 0;  // tens of seconds
+};
+
+// Conditions, sign tables, budget and the game-start switches; the secret code
+// (when fixed and set by the computer) must be put into LOESUNG by the caller
+// before SPIEL_ZAEHLEN.
+inline void SPIEL_VORBEREITEN(const SPIEL& s) {
+  X.LAENGE = static_cast<uint8_t>(s.laenge);
+  X.ERSTES = '0';
+  X.LETZTES = s.farben <= 10 ? static_cast<char>('0' + s.farben - 1)
+                             : static_cast<char>('a' + s.farben - 11);
+  X.WDHG = s.wdhg;
+  X.LEER = s.leer && s.farben == 2 && s.laenge >= 4;
+  X.FEST = s.fest;
+  X.PC_STELLT = s.pc_stellt;
+  X.PC_RAET = true;
+  X.TON = false;
+  X.ZEITGRENZE = static_cast<uint8_t>(s.zeitgrenze);
+  ZEITLIMIT = s.zeitgrenze * 1000;
+  ZEITLIMIT99 = ZEITLIMIT + 99;
+  ZEITLIMIT_DIV_10 = s.zeitgrenze * 100;
+  POSITIONSWERTE('0');
+  ZEICHENTABELLEN();
+  ANTWORTORDNUNG();
+  // The budget as the conditions check leaves it for these conditions.
+  MEMAVAIL_FPC = SPEICHER_BYTES[15];
+  LISTEN_FREIGEBEN(false);
+  MEMGES = MEMAVAIL_FPC - MEMAVAIL_FPC % 32;
+  const int v = X.LEER ? 1 : 0;
+  SIZERATEN = static_cast<uint16_t>((24 + s.laenge + s.farben + v + 31) / 32 * 32);
+  SIZERATENPTR = SIZERATEN;
+  int64_t m = 1;
+  for (int i = 0; i < s.laenge; ++i) m *= s.farben + v;
+  MEMRATE = static_cast<int32_t>(m - v);
+  // Game start.
+  PL_0 = static_cast<uint8_t>(s.laenge < s.farben ? s.laenge : s.farben);
+  PL_1 = static_cast<uint8_t>(PL_0 + 1);
+  AEQUI_KLASSE = true;
+  FEHLZEICHEN = 0;
+  NUMMER = 0;
+  UNTERBR = 0;
+  std::memset(GESPIELT, 0, sizeof GESPIELT);
+  KENNEALLEFARBEN = !X.WDHG && X.LAENGE == MAXFARBE;
+  ALLESTERNEDRUCKEN = true;
+  LEERZEICHEN = X.LEER;
+  ALLE_F_LOESCHEN = FEHLZ_BENUTZT = LEERZEICHEN;
+  ZAEHLE_VORH_FARBE = 0;
+  F6_GEDR = false;
+  MERKE_WDHG = X.WDHG;
+  ZEITEIN = false;
+  RATENDRAN = true;
+  WX = 48;
+  WY = 9;
+  K = 9;
+}
+
+// INIT_RATEN as the game calls it: repetitions switched off while a store for
+// a variable code of length 6 with 6, 27, 31 or 36 signs is built; then the
+// shuffle table is emptied.
+inline void SETUP(bool& ok) {
+  const bool merke = X.WDHG;
+  if (!X.FEST && X.PC_STELLT && X.LAENGE == 6 &&
+      (MAXFARBE == 6 || MAXFARBE == 27 || MAXFARBE == 31 || MAXFARBE == 36))
+    X.WDHG = false;
+  INIT_RATEN(ok);
+  X.WDHG = merke;
+  INITFELD();
+}
+
+// One trial: the board position of trial NUMMER, then RATE_CODE.
+inline void ZUG(CODE& code, uint8_t& p, uint8_t& s, char& taste) {
+  F6_GEDR = false;
+  ++NUMMER;
+  const int platz = (NUMMER - 1) % 30;
+  const int spalte = platz < 15 ? 1 : 2;
+  WY = static_cast<uint8_t>(9 + platz % 15);
+  K = WY;
+  WX = static_cast<uint8_t>(spalte == 1 ? (101 - X.LAENGE) / 2 : (141 - X.LAENGE) / 2);
+  RATE_CODE(code, p, s, taste);
+}
+
+}  // namespace mtspiel::rateprobe
