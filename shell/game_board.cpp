@@ -362,6 +362,13 @@ bool SPIEL() {
   PL_1 = static_cast<uint8_t>(PL_0 + 1);
   NUMMER = 0;
   SPIELUHR_STARTEN();
+  // The computer's set-up shows its opening guess and its progress from the
+  // place of the first trial.
+  WX = static_cast<uint8_t>(CodeSpalte(1));
+  WY = 9;
+  K = 9;
+  WXMINUS1 = static_cast<uint8_t>(WX - 1);
+  term::GotoXY(WX, WY);
   // The store for six positions over 6, 27, 31 or 36 signs is built without
   // repetitions when the computer also varies its own answer.
   const bool sechs = X.PC_STELLT && l == 6 &&
