@@ -17,6 +17,7 @@
 #include "game/trial_record.h"
 #include "screen/cp850.h"
 #include "screen/terminal.h"
+#include "shell/screen_pieces.h"
 #include "shell/shell_state.h"
 
 namespace morvandeltrisk {
@@ -24,31 +25,8 @@ namespace {
 
 using mtspiel::X;
 
-#if defined(__APPLE__)
-constexpr std::string_view kPlattform = "macOS - ";
-#else
-constexpr std::string_view kPlattform = "Linux - ";
-#endif
-
 bool Deutsch() {
   return SPRACHE_DEUTSCH;
-}
-
-void At(int x, int y, std::string_view text) {
-  term::GotoXY(x, y);
-  term::Write(text);
-}
-
-std::string Wiederholt(std::string_view s, int n) {
-  std::string r;
-  for (int i = 0; i < n; ++i) r += s;
-  return r;
-}
-
-std::string Aufgefuellt(std::string_view s, size_t n) {
-  std::string r(s);
-  if (r.size() < n) r.append(n - r.size(), ' ');
-  return r;
 }
 
 // Column of the trial number, of the code, of P and of S in board column 1 or 2.
@@ -131,8 +109,8 @@ void SPIELBRETT(int wieviele, const char* muster) {
   term::ClrScr();
   // Row 1: the title in the top frame.
   At(1, 1, "╔══"_cp);
-  term::Write(std::string("  ***  Morvandeltrisk  ****  ") + std::string(kPlattform) +
-              std::to_string(sizeof(void*) * 8) + "-Bit - Version  2025-06-21.  ***  ");
+  term::Write(std::string("  ***  Morvandeltrisk  ****  ") + std::string(kPlattform) + kBits +
+              "-Bit - Version  " + std::string(kVersion) + ".  ***  ");
   term::Write("══╗"_cp);
   At(1, 2, "║"_cp);
   term::Write(

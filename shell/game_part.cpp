@@ -16,6 +16,7 @@
 #include "shell/conditions_file.h"
 #include "shell/game_board.h"
 #include "shell/names.h"
+#include "shell/screen_pieces.h"
 #include "shell/shell_state.h"
 
 namespace morvandeltrisk {
@@ -25,18 +26,6 @@ using mtspiel::X;
 
 bool Deutsch() {
   return SPRACHE_DEUTSCH;
-}
-
-// Writes text at (x, y) in the current attribute.
-void At(int x, int y, std::string_view text) {
-  term::GotoXY(x, y);
-  term::Write(text);
-}
-
-std::string Wiederholt(std::string_view s, int n) {
-  std::string r;
-  for (int i = 0; i < n; ++i) r += s;
-  return r;
 }
 
 // A framed row: the text from column 2, blanks up to column 78, a frame at 79.
@@ -118,7 +107,6 @@ void BILDSCHIRM() {
   const bool d = Deutsch();
   term::TextAttr = FARBE_NORMAL;
   term::ClrScr();
-  const std::string doppel = "═"_cp.data();
   At(1, 1, "╔"_cp);
   term::Write(Wiederholt("═"_cp, 67) + std::string("╦"_cp) + Wiederholt("═"_cp, 9) +
               std::string("╗"_cp));
@@ -208,7 +196,6 @@ void BILDSCHIRM() {
   At(1, 25, "╚"_cp);
   term::Write(Wiederholt("═"_cp, 77));
   term::Write("╝"_cp);
-  (void)doppel;
 }
 
 namespace {

@@ -27,21 +27,13 @@
 #include "shell/configuration.h"
 #include "shell/game_part.h"
 #include "shell/names.h"
+#include "shell/screen_pieces.h"
 #include "shell/shell_state.h"
 
 namespace morvandeltrisk {
 namespace {
 
 using mtspiel::X;
-
-// The system the binary was built for, eight characters so that no column moves.
-#if defined(__APPLE__)
-constexpr std::string_view kPlattform = "macOS - ";
-#else
-constexpr std::string_view kPlattform = "Linux - ";
-#endif
-const std::string kBits = std::to_string(sizeof(void*) * 8);
-constexpr std::string_view kVersion = "2025-06-21";
 
 // Writes text; the parts between braces in the emphasis colour.
 void Markiert(std::string_view text) {
