@@ -69,26 +69,13 @@ void ERGEBNIS() {
 
 void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, uint16_t& jahr,
               uint16_t& monat, uint16_t& tag, uint16_t& wotag) {
-  DEUTSCH = german;
-  NORMAL = colour1;
-  HERVOR = colour2;
-  MIT_ZEIT = false;
-  term::TextAttr = NORMAL;
-  term::ClrScr();
-  auto zeilen = [](const auto& text, int zeile) {
-    for (std::string_view z : text) {
-      term::GotoXY(1, zeile++);
-      SCHREIBE_MARKIERT(z, NORMAL, HERVOR);
-    }
-  };
-  if (german)
-    zeilen(kTextD, 1);
-  else
-    zeilen(kTextE, 1);
-  if (german)
-    zeilen(kWechselD, 23);
-  else
-    zeilen(kWechselE, 23);
+  if (german) {
+    SEITE_BEGINNEN(german, colour1, colour2, false, kTextD, std::size(kTextD));
+    ZEILEN_SCHREIBEN(kWechselD, std::size(kWechselD), 23);
+  } else {
+    SEITE_BEGINNEN(german, colour1, colour2, false, kTextE, std::size(kTextE));
+    ZEILEN_SCHREIBEN(kWechselE, std::size(kWechselE), 23);
+  }
 
   // Opening the calendar starts from today and drops an earlier virtual date.
   term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);

@@ -4,6 +4,7 @@
 
 #include "clock/date_rules.h"
 #include "screen/cp850.h"
+#include "screen/marked_text.h"
 #include "screen/terminal.h"
 
 namespace zuf {
@@ -458,6 +459,28 @@ void BEARBEITEN(bool live, void (*nach_taste)()) {
     }
     if (nach_taste) nach_taste();
   }
+}
+
+}  // namespace zuf
+
+namespace zuf {
+
+void ZEILEN_SCHREIBEN(const std::string_view* text, size_t zeilen, int zeile) {
+  for (size_t i = 0; i < zeilen; ++i) {
+    term::GotoXY(1, zeile + static_cast<int>(i));
+    SCHREIBE_MARKIERT(text[i], NORMAL, HERVOR);
+  }
+}
+
+void SEITE_BEGINNEN(bool german, uint8_t colour1, uint8_t colour2, bool mit_zeit,
+                    const std::string_view* text, size_t zeilen) {
+  DEUTSCH = german;
+  NORMAL = colour1;
+  HERVOR = colour2;
+  MIT_ZEIT = mit_zeit;
+  term::TextAttr = NORMAL;
+  term::ClrScr();
+  ZEILEN_SCHREIBEN(text, zeilen, 1);
 }
 
 }  // namespace zuf

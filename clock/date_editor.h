@@ -4,7 +4,9 @@
 // the time rows on 23..25; values start at column 37.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace zuf {
 
@@ -92,5 +94,12 @@ TASTENART TASTE_LESEN(bool live, int kleinste, int groesste);
 // The editing loop over the positions of the screen until an end key.
 // nach_taste, if given, runs after every key the reader returns (also the end key).
 void BEARBEITEN(bool live, void (*nach_taste)());
+
+// Starts a page of the editor: the language, colours and clock mode, the screen
+// cleared, and the explanation rows written from row `zeile` on.
+void SEITE_BEGINNEN(bool german, uint8_t colour1, uint8_t colour2, bool mit_zeit,
+                    const std::string_view* text, size_t zeilen);
+// Writes rows of marked text (~ switches the emphasis) from row `zeile` on.
+void ZEILEN_SCHREIBEN(const std::string_view* text, size_t zeilen, int zeile);
 
 }  // namespace zuf

@@ -44,22 +44,11 @@ constexpr std::string_view kTextE[] = {
 }  // namespace
 
 void KORRIGIERE_ZEIT(bool german, uint8_t colour1, uint8_t colour2) {
-  DEUTSCH = german;
-  NORMAL = colour1;
-  HERVOR = colour2;
-  MIT_ZEIT = true;
-  term::TextAttr = NORMAL;
-  term::ClrScr();
-  auto zeilen = [](const auto& text, int zeile) {
-    for (std::string_view z : text) {
-      term::GotoXY(1, zeile++);
-      SCHREIBE_MARKIERT(z, NORMAL, HERVOR);
-    }
-  };
-  if (german)
-    zeilen(kTextD, 1);
-  else
-    zeilen(kTextE, 1);
+  if (german) {
+    SEITE_BEGINNEN(german, colour1, colour2, true, kTextD, std::size(kTextD));
+  } else {
+    SEITE_BEGINNEN(german, colour1, colour2, true, kTextE, std::size(kTextE));
+  }
   // Start from the clock as it is, and remember its date for F1.
   term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
   term::GetTime(E_STD, E_MIN, E_SEK, E_HSEK);
