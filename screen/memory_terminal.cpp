@@ -155,6 +155,10 @@ void MemoryTerminal::PushKeys(std::string_view bytes) {
   for (char c : bytes) keys_.push_back(static_cast<uint8_t>(c));
 }
 
+void MemoryTerminal::PushPause(int n) {
+  for (int i = 0; i < n; ++i) keys_.push_back(kPause);
+}
+
 void MemoryTerminal::PushEsc() {
   keys_.push_back(27);
   keys_.push_back(kPause);

@@ -53,6 +53,9 @@ class MemoryTerminal : public Backend {
   // The Esc key alone: Esc followed by a pause, so that the key decoder does not
   // take the next scripted byte as part of an escape sequence.
   void PushEsc();
+  // n polls that find no key: lets a routine that polls the keyboard while it
+  // works (the computer's set-up) finish before the next scripted keys arrive.
+  void PushPause(int n = 1);
   size_t PendingKeys() const { return keys_.size(); }
   // When the script is empty, a blocking read, or this many polls in a row that
   // find nothing, mean that the routine under test waits for a key nobody will

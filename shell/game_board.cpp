@@ -262,6 +262,8 @@ bool Versuch(int spalte, int zeile) {
   mtspiel::WXMINUS1 = static_cast<uint8_t>(mtspiel::WX - 1);
   if (mtspiel::NUMMER == 2) At(32, 5, std::string(11, ' '));
   term::GotoXY(mtspiel::WX, mtspiel::WY);
+  // The computer's turn leaves the key alone unless the user breaks off.
+  mtspiel::A = 0;
   if (X.PC_RAET) {
     mtspiel::RATE_CODE(v.KOMBINATION, v.P, v.S, mtspiel::A);
   } else {

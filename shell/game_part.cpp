@@ -231,7 +231,7 @@ char JaNeinFeld(int x, int y, bool& wert, bool& geaendert) {
 
 // One edit pass over the conditions, beginning at field start. Returns Menue to
 // go to the game menu, Hauptmenue for Ctrl-C (or Esc in the time-limit field).
-Weiter Bearbeiten(Feld start) {
+Weiter Bearbeiten(Feld start, bool zurueck = false) {
   const bool d = Deutsch();
   mtspiel::KANN_RATEN = true;
   mtspiel::KANN_MOGELN = true;
@@ -239,7 +239,7 @@ Weiter Bearbeiten(Feld start) {
   mtspiel::MAXFARBE = mtspiel::NR(X.LETZTES);
   if (ZweiMenschenFest()) AntwortPunkte();
   Feld f = start;
-  bool rueckwaerts = false;  // the field was entered with Backspace from the next one
+  bool rueckwaerts = zurueck;  // the field was entered with Backspace from the next one
   for (;;) {
     char k = term::KEY_ENTER;
     bool geaendert = false;
@@ -470,7 +470,7 @@ Weiter Spielmenue() {
         return Weiter::Hauptmenue;
       case term::KEY_BACKSPACE:
         if (ZweiMenschenFest()) {
-          w = Bearbeiten(F_ANTWORT);
+          w = Bearbeiten(F_ANTWORT, true);
         } else {
           At(46, 18, std::string(X.LAENGE, ' '));
           Pruefen(true);

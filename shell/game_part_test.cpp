@@ -158,6 +158,22 @@ TEST(Game, AHumanCracksAFixedCodeTypedByAnotherHuman) {
   EXPECT_EQ(s->Text(2, 15, 6), " Bert.");
 }
 
+TEST(Game, BackspaceInTheGameMenuReopensTheLastSignOfTheAnswer) {
+  MemoryScreen s;
+  TwoHumans();
+  // The answer 1234 typed, then Backspace in the game menu: the last sign is
+  // typed again (5), and the game is won with 1235.
+  s.Keys(
+      "\r1234\x08"
+      "5"
+      "1"
+      "1235"
+      "n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(1, 25, 13), "Answer:  1235");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  1 ");
+}
+
 TEST(Game, ABrokenOffGameShowsTheSolutionButNoCount) {
   MemoryScreen s;
   TwoHumans();
@@ -230,6 +246,52 @@ TEST(Game, TheComputersCodeIsDrawnHalfWithoutRepetition) {
   // about 75% in all. A draw that always repeated freely would give about 50%.
   EXPECT_GT(without, games * 66 / 100);
   EXPECT_LT(without, games * 84 / 100);
+}
+
+TEST(Game, TheComputerPlaysAgainstItself) {
+  MemoryScreen s;
+  Defaults();
+  X.PC_RAET = true;
+  X.ZEITGRENZE = 0;
+  mtspiel::ZEITLIMIT_SETZEN();
+  mtspiel::A = term::KEY_ESC;  // as a game broken off before leaves it
+  // Against its own fixed code it needs at most the board's bound. (Keys typed
+  // ahead are taken by the computer's polling, so the test looks at the screen
+  // while the new-game question waits.)
+  s.Keys("1");
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(1, 25, 8), "Answer: ");
+  const int fest = std::stoi(s->Text(45, 25, 2));
+  EXPECT_GE(fest, 1);
+  EXPECT_LE(fest, 7);
+  // Against its own variable code every game takes exactly the bound.
+  X.FEST = false;
+  s.Keys("1");
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(45, 5, 15), " with 7 trials.");
+  EXPECT_EQ(std::stoi(s->Text(45, 25, 2)), 7) << s->Dump();
+}
+
+TEST(Game, AHumanAgainstTheComputersVariableCode) {
+  MemoryScreen s;
+  Defaults();
+  X.FEST = false;
+  // The same guesses always get the same answers: the first guess 0123 is
+  // answered with the largest class, and Esc breaks the game off. The pauses
+  // let the set-up finish: it takes the keys it finds while it works.
+  s.Keys("1");
+  s.Pause(50);
+  s.Keys("0123");
+  s.Esc();
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  const std::string first = s->Text(42, 9, 17);
+  EXPECT_EQ(s->Text(42, 9, 10), "  1│  0123");
+  s.Keys("1");
+  s.Pause(50);
+  s.Keys("0123");
+  s.Esc();
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(42, 9, 17), first);
 }
 
 TEST(Board, LayoutInBothLanguages) {

@@ -27,6 +27,7 @@ class MemoryScreen {
   term::MemoryTerminal* operator->() { return &mem_; }
   void Keys(std::string_view raw) { mem_.PushKeys(raw); }
   void Esc() { mem_.PushEsc(); }
+  void Pause(int polls) { mem_.PushPause(polls); }
 
  private:
   term::MemoryTerminal mem_;
