@@ -350,8 +350,8 @@ void NOTEXIT() {
   term::CheckBreak = STARTZUSTAND.check_break;
   term::TextAttr = STARTZUSTAND.text_attr;
   term::ClrScr();
-  const std::string_view rows[] = {
-      "",
+  // The block about the program: eleven lines, two of them empty.
+  const std::string_view block[11] = {
       " Morvandeltrisk - a game of code breaking on a ring of 36 signs.",
       " Version 2025-06-21 for terminals of 80 x 25 characters.",
       "",
@@ -360,7 +360,8 @@ void NOTEXIT() {
       "",
       " The conditions of your last game stay in BEDINGUN.DAT beside the program.",
       " Start it again to play: choose a language, then 5 for a game, 6 or 7 for",
-      " the instructions.",
+      " the instructions. Any terminal of 80 x 25 characters will do; a UTF-8",
+      " terminal needs no setting.",
       " Danke fürs Spielen! / Thank you for playing!"_cp,
   };
   term::WriteLn(PROGRAMMPFAD);
@@ -368,7 +369,8 @@ void NOTEXIT() {
   term::WriteLn(std::string("Morvandeltrisk  ***  ") + std::string(kPlattform) + kBits +
                 "-Bit - Version  " + std::string(kVersion) + ",");
   term::WriteLn("Version mit Grafik- und Sonderzeichen / version with graphics characters.");
-  for (std::string_view r : rows) term::WriteLn(r);
+  term::WriteLn();
+  for (std::string_view r : block) term::WriteLn(r);
   term::WriteLn();
   term::WriteLn("Bye-bye!");
   term::WriteLn();
