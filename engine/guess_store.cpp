@@ -311,7 +311,14 @@ void SortZiehen(SORTMISCHEN& m, uint32_t s, uint32_t t) {
     return puf[i++];
   };
   for (; q < t; ++q) {
-    if (i + 16 < n) __builtin_prefetch(&belegt[(puf[i + 16] & maske) >> 6], 1);
+    // Two steps ahead: the occupied bit of a coming bucket, and the counter of
+    // one that looks occupied (whether a number is a bucket or a place is
+    // known only when it comes, so every one is treated as a bucket).
+    if (i + 32 < n) __builtin_prefetch(&belegt[(puf[i + 32] & maske) >> 6], 1);
+    if (i + 16 < n) {
+      const uint64_t h16 = puf[i + 16] & maske;
+      if (belegt[h16 >> 6] >> (h16 & 63) & 1) __builtin_prefetch(&zaehler[h16], 1);
+    }
     uint64_t x;
     do {
       x = roh();
@@ -421,17 +428,34 @@ void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]) {
 }
 
 void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits) {
-  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1.
-  uint8_t bisher[37];
-  for (int i = 0; i < RS.laenge; ++i) bisher[wort >> (7 * i) & 0x7F] = 0;
-  for (int w = 0; w < RS.worte; ++w) bits[w] = 0;
-  for (int i = 0; i < RS.laenge; ++i) {
-    const unsigned s = wort >> (7 * i) & 0x7F;
-    const int k = bisher[s]++;
-    if (s == 0 || k >= RS.kmax) continue;
-    const int bit = (static_cast<int>(s) - 1) * RS.kmax + k;
-    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
+  // once for every possible code of a set-up, so k comes from comparing all
+  // lower lanes at once instead of from counters in memory.
+  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
+  const int laenge = RS.laenge;
+  const int kmax = RS.kmax;
+  const int worte = RS.worte;
+  uint64_t acc[kMaxWorte] = {};
+  uint64_t einzel = 0;
+  for (int i = 0; i < laenge; ++i) {
+    const uint64_t s = wort >> (7 * i) & 0x7F;
+    if (s == 0) continue;
+    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
+    const uint64_t gleich = ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
+    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
+    if (k >= kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * kmax + k;
+    if (worte == 1) {
+      einzel |= uint64_t{1} << bit;
+    } else {
+      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
   }
+  if (worte == 1) {
+    bits[0] = einzel;
+    return;
+  }
+  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
 }
 
 uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
@@ -688,27 +712,30 @@ void INIT_RATEN(bool& ok) {
     }
     if (sm.paesse == 0)  // a single bucket
       for (uint32_t q = 0; q < ende; ++q) RS.kand[q] = q;
-    // Runs of one bucket, replayed and decoded in place.
+    // Runs of one bucket, replayed and decoded in place; most buckets hold a
+    // single record.
     std::vector<uint32_t> ring;
-    size_t a = 0;
+    std::vector<uint64_t> lauf;
     uint64_t* kette = RS.kand;
-    while (a < count && !abbruch) {
-      const uint64_t h = kette[a] >> 32;
-      size_t e = a + 1;
-      while (e < count && kette[e] >> 32 == h) ++e;
-      uint64_t lauf[64];
-      if (e - a <= 64) {
-        std::copy(kette + a, kette + e, lauf);
-        k = EimerAusgeben(sm, b.dek, lauf, e - a, ring, kette, k);
-      } else {
-        std::vector<uint64_t> gross(kette + a, kette + e);
-        k = EimerAusgeben(sm, b.dek, gross.data(), e - a, ring, kette, k);
+    for (size_t a = 0; a < count && !abbruch;) {
+      const size_t stueck_ende = std::min(count, a + kStueck);
+      while (a < stueck_ende) {
+        const uint64_t h = kette[a] >> 32;
+        if (a + 1 == count || kette[a + 1] >> 32 != h) {
+          kette[a] = Dekodieren(b.dek, static_cast<uint32_t>(kette[a]));
+          ++a;
+          continue;
+        }
+        size_t e = a + 2;
+        while (e < count && kette[e] >> 32 == h) ++e;
+        lauf.assign(kette + a, kette + e);
+        EimerAusgeben(sm, b.dek, lauf.data(), e - a, ring, kette, a);
+        a = e;
       }
-      if ((a >> 16) != (e >> 16) &&
-          Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1 << 16, static_cast<int64_t>(count)))
+      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : kStueck, static_cast<int64_t>(count)))
         abbruch = true;
-      a = e;
     }
+    k = count;
     SortmischenFrei(sm);
   }
   RS.kand_n = static_cast<int64_t>(k);
