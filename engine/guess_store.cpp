@@ -256,11 +256,17 @@ constexpr auto kPlatzGrenze = [] {
   return g;
 }();
 
+// A record's word: its bucket in the low 25 bits, its place above them (bit
+// 31: counted from the end; bits 25..30: the count, kWeit when it is too big
+// to fit, then it is in `weit`).
+constexpr uint32_t kEimerMaske = (1u << 25) - 1;
+constexpr uint32_t kWeit = 0x3F;
+
 struct SORTMISCHEN {
-  uint32_t* eimer = nullptr;  // bucket of each record
-  uint16_t* platz = nullptr;  // its place: from the head, or from the end (kVomEnde)
+  uint32_t* eimer = nullptr;     // word of each record
   uint64_t* zwischen = nullptr;  // room for the sort passes
-  size_t eimer_bytes = 0, platz_bytes = 0, zwischen_bytes = 0;
+  size_t eimer_bytes = 0, zwischen_bytes = 0;
+  std::vector<std::pair<uint32_t, uint16_t>> weit;  // record, place; in record order
   int bits = 25;
   int paesse = 0;
   std::vector<uint32_t> haeufig;  // per pass: records per digit value
@@ -268,10 +274,9 @@ struct SORTMISCHEN {
 
 void SortmischenFrei(SORTMISCHEN& m) {
   SEITEN_ABGEBEN(m.eimer, m.eimer_bytes);
-  SEITEN_ABGEBEN(m.platz, m.platz_bytes);
   SEITEN_ABGEBEN(m.zwischen, m.zwischen_bytes);
   m.eimer = nullptr;
-  m.platz = nullptr;
+  m.weit.clear();
   m.zwischen = nullptr;
 }
 
@@ -280,12 +285,10 @@ bool SortmischenAnlegen(SORTMISCHEN& m, size_t count, int bits) {
   m.paesse = (bits + kZifferBits - 1) / kZifferBits;
   m.haeufig.assign(size_t{kZiffern} << kZifferBits, 0);
   m.eimer_bytes = count * 4;
-  m.platz_bytes = count * 2;
   m.zwischen_bytes = m.paesse >= 2 ? count * 8 : 0;
   m.eimer = static_cast<uint32_t*>(SEITEN_HOLEN(m.eimer_bytes));
-  m.platz = static_cast<uint16_t*>(SEITEN_HOLEN(m.platz_bytes));
   if (m.zwischen_bytes) m.zwischen = static_cast<uint64_t*>(SEITEN_HOLEN(m.zwischen_bytes));
-  return m.eimer && m.platz && (m.zwischen || !m.zwischen_bytes);
+  return m.eimer && (m.zwischen || !m.zwischen_bytes);
 }
 
 // The draws of records s..t-1. Never draws more raw numbers than these records
@@ -342,7 +345,13 @@ void SortZiehen(SORTMISCHEN& m, uint32_t s, uint32_t t) {
     } while (y >= kPlatzGrenze[c + 1]);
     const uint32_t p = static_cast<uint32_t>(y % (c + 1));
     // p = 0 is the head, p = c after the last; the ring walks from the nearer end.
-    m.platz[q] = static_cast<uint16_t>(p <= c / 2 ? p : kVomEnde | (c - p));
+    const uint32_t platz = p <= c / 2 ? p : kVomEnde | (c - p);
+    if ((platz & ~kVomEnde) < kWeit) {
+      eimer[q] = h | (platz & kWeit) << 25 | (platz & kVomEnde) << 16;
+    } else {
+      eimer[q] = h | kWeit << 25;
+      m.weit.emplace_back(q, static_cast<uint16_t>(platz));
+    }
     z = z == 255 ? 254 : static_cast<uint8_t>(z + 1);
   }
 }
@@ -356,13 +365,13 @@ void SortPass(const SORTMISCHEN& m, int pass, const uint64_t* von, uint64_t* nac
   constexpr uint32_t kZm = (1u << kZifferBits) - 1;
   if (pass == 0) {
     for (uint32_t q = a; q < b; ++q) {
-      const uint32_t h = m.eimer[q];
-      nach[ziel[h & kZm]++] = uint64_t{h} << 32 | q;
+      const uint32_t w = m.eimer[q];
+      nach[ziel[w & kZm]++] = uint64_t{w} << 32 | q;
     }
   } else {
     for (uint32_t q = a; q < b; ++q) {
       const uint64_t e = von[q];
-      nach[ziel[(e >> (32 + shift)) & kZm]++] = e;
+      nach[ziel[(static_cast<uint32_t>(e >> 32) & kEimerMaske) >> shift & kZm]++] = e;
     }
   }
 }
@@ -378,7 +387,14 @@ size_t EimerAusgeben(const SORTMISCHEN& m, const DEKODER& dek, const uint64_t* e
   ring.clear();
   for (size_t j = 0; j < anzahl; ++j) {
     const uint32_t r = static_cast<uint32_t>(e[j]);
-    const uint16_t pl = j == 0 ? 0 : m.platz[r];
+    const uint32_t w = static_cast<uint32_t>(e[j] >> 32);
+    uint32_t pl = (w >> 25 & kWeit) | (w >> 16 & kVomEnde);
+    if ((pl & kWeit) == kWeit) {
+      const auto it = std::lower_bound(m.weit.begin(), m.weit.end(),
+                                       std::pair<uint32_t, uint16_t>(r, 0));
+      pl = it->second;
+    }
+    if (j == 0) pl = 0;
     const size_t an = pl & kVomEnde ? ring.size() - (pl & ~kVomEnde) : pl;
     ring.insert(ring.begin() + static_cast<std::ptrdiff_t>(an), r);
   }
@@ -398,6 +414,35 @@ inline size_t RingAnhaengen(const AUFBAU& b, uint32_t kopf, uint8_t zaehler, siz
     e = b.nach[e];
   } while (e != kopf);
   return k;
+}
+
+// The sign-count words of a code word (see WORT_ZAEHLBITS).
+inline void Zaehlbits(uint64_t wort, int laenge, int kmax, int worte, uint64_t* bits) {
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
+  // once for every possible code of a set-up, so k comes from comparing all
+  // lower lanes at once instead of from counters in memory.
+  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
+  uint64_t acc[kMaxWorte] = {};
+  uint64_t einzel = 0;
+  for (int i = 0; i < laenge; ++i) {
+    const uint64_t s = wort >> (7 * i) & 0x7F;
+    if (s == 0) continue;
+    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
+    const uint64_t gleich = ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
+    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
+    if (k >= kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * kmax + k;
+    if (worte == 1) {
+      einzel |= uint64_t{1} << bit;
+    } else {
+      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
+  }
+  if (worte == 1) {
+    bits[0] = einzel;
+    return;
+  }
+  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
 }
 
 void Abbrechen(bool& ok) {
@@ -428,34 +473,7 @@ void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]) {
 }
 
 void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits) {
-  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
-  // once for every possible code of a set-up, so k comes from comparing all
-  // lower lanes at once instead of from counters in memory.
-  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
-  const int laenge = RS.laenge;
-  const int kmax = RS.kmax;
-  const int worte = RS.worte;
-  uint64_t acc[kMaxWorte] = {};
-  uint64_t einzel = 0;
-  for (int i = 0; i < laenge; ++i) {
-    const uint64_t s = wort >> (7 * i) & 0x7F;
-    if (s == 0) continue;
-    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
-    const uint64_t gleich = ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
-    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
-    if (k >= kmax) continue;
-    const int bit = (static_cast<int>(s) - 1) * kmax + k;
-    if (worte == 1) {
-      einzel |= uint64_t{1} << bit;
-    } else {
-      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
-    }
-  }
-  if (worte == 1) {
-    bits[0] = einzel;
-    return;
-  }
-  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
+  Zaehlbits(wort, RS.laenge, RS.kmax, RS.worte, bits);
 }
 
 uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
@@ -471,7 +489,12 @@ void* SEITEN_HOLEN(size_t bytes) {
   // Not populated up front: faulting in a big store at once would keep Esc
   // waiting for longer than the whole slice between two looks at the keyboard.
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  if (p == MAP_FAILED) return nullptr;
+  // The store's arrays are filled densely: huge pages make their first touch
+  // and their release hundreds of times cheaper per byte (tens of GB would
+  // otherwise take far longer than Esc may) and spare the search TLB misses.
+  if (bytes >= (size_t{2} << 20)) madvise(p, bytes, MADV_HUGEPAGE);
+  return p;
 }
 
 void SEITEN_ABGEBEN(void* p, size_t bytes) {
@@ -711,7 +734,7 @@ void INIT_RATEN(bool& ok) {
       }
     }
     if (sm.paesse == 0)  // a single bucket
-      for (uint32_t q = 0; q < ende; ++q) RS.kand[q] = q;
+      for (uint32_t q = 0; q < ende; ++q) RS.kand[q] = uint64_t{sm.eimer[q]} << 32 | q;
     // Runs of one bucket, replayed and decoded in place; most buckets hold a
     // single record.
     std::vector<uint32_t> ring;
@@ -720,14 +743,14 @@ void INIT_RATEN(bool& ok) {
     for (size_t a = 0; a < count && !abbruch;) {
       const size_t stueck_ende = std::min(count, a + kStueck);
       while (a < stueck_ende) {
-        const uint64_t h = kette[a] >> 32;
-        if (a + 1 == count || kette[a + 1] >> 32 != h) {
+        const uint64_t h = kette[a] >> 32 & kEimerMaske;
+        if (a + 1 == count || (kette[a + 1] >> 32 & kEimerMaske) != h) {
           kette[a] = Dekodieren(b.dek, static_cast<uint32_t>(kette[a]));
           ++a;
           continue;
         }
         size_t e = a + 2;
-        while (e < count && kette[e] >> 32 == h) ++e;
+        while (e < count && (kette[e] >> 32 & kEimerMaske) == h) ++e;
         lauf.assign(kette + a, kette + e);
         EimerAusgeben(sm, b.dek, lauf.data(), e - a, ring, kette, a);
         a = e;
@@ -782,7 +805,7 @@ void INIT_RATEN(bool& ok) {
     if (m >= moeglich) break;
     uint64_t* ziel = RS.erl + m * stride;
     ziel[0] = w;
-    WORT_ZAEHLBITS(w, ziel + 1);
+    Zaehlbits(w, L, RS.kmax, RS.worte, ziel + 1);
     ++m;
   }
   RS.erl_n = m;
