@@ -194,7 +194,6 @@ struct KLEINE_TABELLE {
   uint8_t& Zaehler(uint32_t s) { return zaehler[s]; }
 };
 
-
 // Puts record r into a random bucket at a uniformly drawn place of its ring.
 template <typename T>
 inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
@@ -390,8 +389,8 @@ size_t EimerAusgeben(const SORTMISCHEN& m, const DEKODER& dek, const uint64_t* e
     const uint32_t w = static_cast<uint32_t>(e[j] >> 32);
     uint32_t pl = (w >> 25 & kWeit) | (w >> 16 & kVomEnde);
     if ((pl & kWeit) == kWeit) {
-      const auto it = std::lower_bound(m.weit.begin(), m.weit.end(),
-                                       std::pair<uint32_t, uint16_t>(r, 0));
+      const auto it =
+          std::lower_bound(m.weit.begin(), m.weit.end(), std::pair<uint32_t, uint16_t>(r, 0));
       pl = it->second;
     }
     if (j == 0) pl = 0;
@@ -428,7 +427,8 @@ inline void Zaehlbits(uint64_t wort, int laenge, int kmax, int worte, uint64_t* 
     const uint64_t s = wort >> (7 * i) & 0x7F;
     if (s == 0) continue;
     const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
-    const uint64_t gleich = ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
+    const uint64_t gleich =
+        ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
     const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
     if (k >= kmax) continue;
     const int bit = (static_cast<int>(s) - 1) * kmax + k;

@@ -170,7 +170,9 @@ uint64_t Random64(uint64_t n);  // uniform 0..n-1 (0 when n = 0)
 // bulk: a raw output x of the generator is drawn again while x >= RandomBound(n),
 // and the result is x % n. RandomRaw hands out the next raw outputs in order, so
 // draws made that way and with Random/Random64 interleave exactly.
-constexpr uint64_t RandomBound(uint64_t n) { return UINT64_MAX - UINT64_MAX % n; }
+constexpr uint64_t RandomBound(uint64_t n) {
+  return UINT64_MAX - UINT64_MAX % n;
+}
 void RandomRaw(uint64_t* out, size_t count);
 
 // ---- Break and verify flags (kept only to be saved and restored) ----------
