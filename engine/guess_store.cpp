@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -26,16 +27,14 @@ namespace {
 
 constexpr uint32_t kBuckets = 1u << 25;
 
-// The shuffle tables. MISCHFELD holds record number + 1 of each bucket's head
-// (0 = empty), MISCHZ the fill counter, MISCHBELEGT one bit per bucket so that
-// the test "empty?" stays in the cache. They are mapped on first use and their
-// pages are given back after each set-up, so they cost nothing between games.
-uint32_t* MISCHFELD = nullptr;
+// The shuffle tables of a big store: MISCHZ holds the fill counter of each
+// bucket, MISCHBELEGT one bit per bucket so that the test "empty?" stays in the
+// cache. They are mapped on first use and their pages are given back after each
+// set-up, so they cost nothing between games.
 uint8_t* MISCHZ = nullptr;
 uint64_t* MISCHBELEGT = nullptr;
 bool MISCH_BENUTZT = false;
 
-constexpr size_t kMischfeldBytes = size_t{kBuckets} * 4;
 constexpr size_t kMischzBytes = kBuckets;
 constexpr size_t kBelegtBytes = kBuckets / 8;
 
@@ -46,15 +45,12 @@ void* Reservieren(size_t bytes) {
 }
 
 bool MischtabellenBereit() {
-  if (MISCHFELD) return true;
-  MISCHFELD = static_cast<uint32_t*>(Reservieren(kMischfeldBytes));
+  if (MISCHZ) return true;
   MISCHZ = static_cast<uint8_t*>(Reservieren(kMischzBytes));
   MISCHBELEGT = static_cast<uint64_t*>(Reservieren(kBelegtBytes));
-  if (MISCHFELD && MISCHZ && MISCHBELEGT) return true;
-  if (MISCHFELD) munmap(MISCHFELD, kMischfeldBytes);
+  if (MISCHZ && MISCHBELEGT) return true;
   if (MISCHZ) munmap(MISCHZ, kMischzBytes);
   if (MISCHBELEGT) munmap(MISCHBELEGT, kBelegtBytes);
-  MISCHFELD = nullptr;
   MISCHZ = nullptr;
   MISCHBELEGT = nullptr;
   return false;
@@ -138,7 +134,6 @@ bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
 // Gives the shuffle tables' pages back; they read as zero (all buckets empty).
 void MischtabellenLeeren() {
   if (!MISCH_BENUTZT) return;
-  madvise(MISCHFELD, kMischfeldBytes, MADV_DONTNEED);
   madvise(MISCHZ, kMischzBytes, MADV_DONTNEED);
   madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
   MISCH_BENUTZT = false;
@@ -158,22 +153,8 @@ void AufbauFrei(AUFBAU& b) {
   DekoderFrei(b.dek);
 }
 
-// The bucket table: the static one of 2^25 buckets for big stores, or, for
-// stores small enough that touching pages of the big table would cost more than
-// the whole set-up, a small hash table over the same 2^25 bucket numbers. Both
-// see exactly the same draws and give exactly the same order.
-struct GROSSE_TABELLE {
-  uint32_t Suchen(uint32_t h, bool& neu) {
-    uint64_t& wort = MISCHBELEGT[h >> 6];
-    const uint64_t bit = uint64_t{1} << (h & 63);
-    neu = !(wort & bit);
-    wort |= bit;
-    return h;  // MISCHZ[h] is 0 for a new bucket: the pages were given back empty
-  }
-  uint32_t& Kopf(uint32_t s) { return MISCHFELD[s]; }
-  uint8_t& Zaehler(uint32_t s) { return MISCHZ[s]; }
-};
-
+// The bucket table of a small store: a hash table over the 2^25 bucket numbers,
+// so that a small set-up touches no pages of the big tables.
 struct KLEINE_TABELLE {
   static constexpr uint32_t kLeer = UINT32_MAX;
   uint32_t* schluessel = nullptr;
@@ -212,8 +193,6 @@ struct KLEINE_TABELLE {
   uint32_t& Kopf(uint32_t s) { return kopf[s]; }
   uint8_t& Zaehler(uint32_t s) { return zaehler[s]; }
 };
-
-constexpr size_t kKleinBis = size_t{1} << 18;
 
 // Puts record r into a random bucket at a uniformly drawn place of its ring.
 template <typename T>
@@ -255,6 +234,173 @@ inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
   zaehler = zaehler == 255 ? 254 : static_cast<uint8_t>(zaehler + 1);
 }
 
+// ---- Shuffle of a big store ------------------------------------------------
+// Building the rings of a big store walks memory at random for every record.
+// Instead the draws are made in record order exactly as the ring insertions
+// would consume them (the bucket; then, only when the bucket already holds
+// records, the place among its counter + 2 gaps). Every record keeps its bucket
+// and its place; a sort by bucket that keeps each bucket's records in the order
+// they came, and a replay of the few insertions of each bucket, give the order
+// the rings would have given.
+
+constexpr uint16_t kVomEnde = 0x8000;  // place counted from the end of the ring
+constexpr size_t kZug = 512;           // raw numbers drawn at a time
+constexpr int kZifferBits = 9;         // bits of the bucket number sorted per pass
+constexpr int kZiffern = 3;            // passes for 25 bits
+
+// RandomBound of the place draws, bounds 0..257.
+constexpr auto kPlatzGrenze = [] {
+  std::array<uint64_t, 258> g{};
+  for (uint64_t n = 1; n < g.size(); ++n) g[n] = term::RandomBound(n);
+  return g;
+}();
+
+// A record's word: its bucket in the low 25 bits, its place above them (bit
+// 31: counted from the end; bits 25..30: the count, kWeit when it is too big
+// to fit, then it is in `weit`).
+constexpr uint32_t kEimerMaske = (1u << 25) - 1;
+constexpr uint32_t kWeit = 0x3F;
+
+struct SORTMISCHEN {
+  uint32_t* eimer = nullptr;     // word of each record
+  uint64_t* zwischen = nullptr;  // room for the sort passes
+  size_t eimer_bytes = 0, zwischen_bytes = 0;
+  std::vector<std::pair<uint32_t, uint16_t>> weit;  // record, place; in record order
+  int bits = 25;
+  int paesse = 0;
+  std::vector<uint32_t> haeufig;  // per pass: records per digit value
+};
+
+void SortmischenFrei(SORTMISCHEN& m) {
+  SEITEN_ABGEBEN(m.eimer, m.eimer_bytes);
+  SEITEN_ABGEBEN(m.zwischen, m.zwischen_bytes);
+  m.eimer = nullptr;
+  m.weit.clear();
+  m.zwischen = nullptr;
+}
+
+bool SortmischenAnlegen(SORTMISCHEN& m, size_t count, int bits) {
+  m.bits = bits;
+  m.paesse = (bits + kZifferBits - 1) / kZifferBits;
+  m.haeufig.assign(size_t{kZiffern} << kZifferBits, 0);
+  m.eimer_bytes = count * 4;
+  m.zwischen_bytes = m.paesse >= 2 ? count * 8 : 0;
+  m.eimer = static_cast<uint32_t*>(SEITEN_HOLEN(m.eimer_bytes));
+  if (m.zwischen_bytes) m.zwischen = static_cast<uint64_t*>(SEITEN_HOLEN(m.zwischen_bytes));
+  return m.eimer && (m.zwischen || !m.zwischen_bytes);
+}
+
+// The draws of records s..t-1. Never draws more raw numbers than these records
+// will use, so that the generator always stands where the ring insertions
+// would have left it, also when the set-up is broken off after this slice.
+void SortZiehen(SORTMISCHEN& m, uint32_t s, uint32_t t) {
+  uint64_t puf[kZug];
+  size_t i = 0, n = 0;
+  const uint32_t maske = (uint32_t{1} << m.bits) - 1;
+  const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
+  uint64_t* const belegt = MISCHBELEGT;
+  uint8_t* const zaehler = MISCHZ;
+  uint32_t* const eimer = m.eimer;
+  uint32_t* const haeufig = m.haeufig.data();
+  constexpr uint32_t kZm = (1u << kZifferBits) - 1;
+  uint32_t q = s;
+  auto roh = [&] {
+    if (i == n) {
+      n = std::min<size_t>(t - q, kZug);
+      term::RandomRaw(puf, n);
+      i = 0;
+    }
+    return puf[i++];
+  };
+  for (; q < t; ++q) {
+    // Two steps ahead: the occupied bit of a coming bucket, and the counter of
+    // one that looks occupied (whether a number is a bucket or a place is
+    // known only when it comes, so every one is treated as a bucket).
+    if (i + 32 < n) __builtin_prefetch(&belegt[(puf[i + 32] & maske) >> 6], 1);
+    if (i + 16 < n) {
+      const uint64_t h16 = puf[i + 16] & maske;
+      if (belegt[h16 >> 6] >> (h16 & 63) & 1) __builtin_prefetch(&zaehler[h16], 1);
+    }
+    uint64_t x;
+    do {
+      x = roh();
+    } while (x >= grenze);
+    const uint32_t h = static_cast<uint32_t>(x) & maske;
+    eimer[q] = h;
+    ++haeufig[h & kZm];
+    ++haeufig[(1u << kZifferBits) + (h >> kZifferBits & kZm)];
+    ++haeufig[(2u << kZifferBits) + (h >> (2 * kZifferBits))];
+    uint64_t& wort = belegt[h >> 6];
+    const uint64_t bit = uint64_t{1} << (h & 63);
+    if (!(wort & bit)) {
+      wort |= bit;  // a new bucket; its counter is 0 already
+      continue;
+    }
+    uint8_t& z = zaehler[h];
+    const uint32_t c = uint32_t{z} + 1;
+    uint64_t y;
+    do {
+      y = roh();
+    } while (y >= kPlatzGrenze[c + 1]);
+    const uint32_t p = static_cast<uint32_t>(y % (c + 1));
+    // p = 0 is the head, p = c after the last; the ring walks from the nearer end.
+    const uint32_t platz = p <= c / 2 ? p : kVomEnde | (c - p);
+    if ((platz & ~kVomEnde) < kWeit) {
+      eimer[q] = h | (platz & kWeit) << 25 | (platz & kVomEnde) << 16;
+    } else {
+      eimer[q] = h | kWeit << 25;
+      m.weit.emplace_back(q, static_cast<uint16_t>(platz));
+    }
+    z = z == 255 ? 254 : static_cast<uint8_t>(z + 1);
+  }
+}
+
+// One stable pass of the sort by bucket: items (bucket << 32 | record) go from
+// von to nach by digit `pass` of the bucket; the first pass reads the buckets
+// themselves. Positions start at ziel (prefix sums of the digit counts).
+void SortPass(const SORTMISCHEN& m, int pass, const uint64_t* von, uint64_t* nach, uint32_t a,
+              uint32_t b, uint64_t* ziel) {
+  const int shift = pass * kZifferBits;
+  constexpr uint32_t kZm = (1u << kZifferBits) - 1;
+  if (pass == 0) {
+    for (uint32_t q = a; q < b; ++q) {
+      const uint32_t w = m.eimer[q];
+      nach[ziel[w & kZm]++] = uint64_t{w} << 32 | q;
+    }
+  } else {
+    for (uint32_t q = a; q < b; ++q) {
+      const uint64_t e = von[q];
+      nach[ziel[(static_cast<uint32_t>(e >> 32) & kEimerMaske) >> shift & kZm]++] = e;
+    }
+  }
+}
+
+// Replays the insertions of one bucket (records in the order they came) and
+// writes their codes to the chain from k on.
+size_t EimerAusgeben(const SORTMISCHEN& m, const DEKODER& dek, const uint64_t* e, size_t anzahl,
+                     std::vector<uint32_t>& ring, uint64_t* kette, size_t k) {
+  if (anzahl == 1) {
+    kette[k] = Dekodieren(dek, static_cast<uint32_t>(e[0]));
+    return k + 1;
+  }
+  ring.clear();
+  for (size_t j = 0; j < anzahl; ++j) {
+    const uint32_t r = static_cast<uint32_t>(e[j]);
+    const uint32_t w = static_cast<uint32_t>(e[j] >> 32);
+    uint32_t pl = (w >> 25 & kWeit) | (w >> 16 & kVomEnde);
+    if ((pl & kWeit) == kWeit) {
+      const auto it =
+          std::lower_bound(m.weit.begin(), m.weit.end(), std::pair<uint32_t, uint16_t>(r, 0));
+      pl = it->second;
+    }
+    if (j == 0) pl = 0;
+    const size_t an = pl & kVomEnde ? ring.size() - (pl & ~kVomEnde) : pl;
+    ring.insert(ring.begin() + static_cast<std::ptrdiff_t>(an), r);
+  }
+  for (uint32_t r : ring) kette[k++] = Dekodieren(dek, r);
+  return k;
+}
+
 // Appends the ring of a bucket to the candidate chain.
 inline size_t RingAnhaengen(const AUFBAU& b, uint32_t kopf, uint8_t zaehler, size_t k) {
   if (zaehler == 0) {
@@ -267,6 +413,36 @@ inline size_t RingAnhaengen(const AUFBAU& b, uint32_t kopf, uint8_t zaehler, siz
     e = b.nach[e];
   } while (e != kopf);
   return k;
+}
+
+// The sign-count words of a code word (see WORT_ZAEHLBITS).
+inline void Zaehlbits(uint64_t wort, int laenge, int kmax, int worte, uint64_t* bits) {
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
+  // once for every possible code of a set-up, so k comes from comparing all
+  // lower lanes at once instead of from counters in memory.
+  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
+  uint64_t acc[kMaxWorte] = {};
+  uint64_t einzel = 0;
+  for (int i = 0; i < laenge; ++i) {
+    const uint64_t s = wort >> (7 * i) & 0x7F;
+    if (s == 0) continue;
+    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
+    const uint64_t gleich =
+        ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
+    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
+    if (k >= kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * kmax + k;
+    if (worte == 1) {
+      einzel |= uint64_t{1} << bit;
+    } else {
+      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
+  }
+  if (worte == 1) {
+    bits[0] = einzel;
+    return;
+  }
+  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
 }
 
 void Abbrechen(bool& ok) {
@@ -297,17 +473,7 @@ void WORT_ANZAHL(uint64_t wort, int laenge, uint8_t anzahl[37]) {
 }
 
 void WORT_ZAEHLBITS(uint64_t wort, uint64_t* bits) {
-  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1.
-  uint8_t bisher[37];
-  for (int i = 0; i < RS.laenge; ++i) bisher[wort >> (7 * i) & 0x7F] = 0;
-  for (int w = 0; w < RS.worte; ++w) bits[w] = 0;
-  for (int i = 0; i < RS.laenge; ++i) {
-    const unsigned s = wort >> (7 * i) & 0x7F;
-    const int k = bisher[s]++;
-    if (s == 0 || k >= RS.kmax) continue;
-    const int bit = (static_cast<int>(s) - 1) * RS.kmax + k;
-    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
-  }
+  Zaehlbits(wort, RS.laenge, RS.kmax, RS.worte, bits);
 }
 
 uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge) {
@@ -323,7 +489,12 @@ void* SEITEN_HOLEN(size_t bytes) {
   // Not populated up front: faulting in a big store at once would keep Esc
   // waiting for longer than the whole slice between two looks at the keyboard.
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
+  if (p == MAP_FAILED) return nullptr;
+  // The store's arrays are filled densely: huge pages make their first touch
+  // and their release hundreds of times cheaper per byte (tens of GB would
+  // otherwise take far longer than Esc may) and spare the search TLB misses.
+  if (bytes >= (size_t{2} << 20)) madvise(p, bytes, MADV_HUGEPAGE);
+  return p;
 }
 
 void SEITEN_ABGEBEN(void* p, size_t bytes) {
@@ -453,30 +624,37 @@ void INIT_RATEN(bool& ok) {
   PERMFTM[0] = 0;
 
   const size_t count = static_cast<size_t>(anzahl);
+  const bool klein = static_cast<int64_t>(count) <= MISCH_KLEIN_BIS;
+  const int bits = MISCHFELD_BITS < 0 ? 0 : MISCHFELD_BITS > 25 ? 25 : MISCHFELD_BITS;
+  const uint32_t buckets = uint32_t{1} << bits;
   AUFBAU b;
-  b.bytes = count * 4;
+  SORTMISCHEN sm;
+  KLEINE_TABELLE kleintab;
   RS.kand_bytes = count * 8;
   RS.marke_bytes = count;
   RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
-  b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
-  b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
-  const bool klein = count <= kKleinBis || MISCHFELD_BITS != 25;
-  const uint32_t buckets = uint32_t{1} << (MISCHFELD_BITS < 0    ? 0
-                                           : MISCHFELD_BITS > 25 ? 25
-                                                                 : MISCHFELD_BITS);
-  GROSSE_TABELLE gross;
-  KLEINE_TABELLE kleintab;
-  if (!RS.kand || !RS.marke || !b.nach || !b.vor ||
-      !(klein ? kleintab.Anlegen(count) : MischtabellenBereit())) {
+  bool bereit = RS.kand && RS.marke;
+  if (klein) {
+    b.bytes = count * 4;
+    b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+    b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+    bereit = bereit && b.nach && b.vor && kleintab.Anlegen(count);
+  } else {
+    bereit = bereit && SortmischenAnlegen(sm, count, bits) && MischtabellenBereit();
+  }
+  auto aufgeben = [&] {
     AufbauFrei(b);
     kleintab.Frei();
+    SortmischenFrei(sm);
+    MischtabellenLeeren();
     Abbrechen(ok);
+  };
+  if (!bereit) {
+    aufgeben();
     return;
   }
   DekoderBauen(b.dek, L, basis, v);
-  // (Huge pages were tried for the shuffle tables: zeroing 2 MiB at every first
-  // touch made the set-up slower, not faster.)
   if (!klein) MISCH_BENUTZT = true;
 
   // Every record is counted against the budget in blocks, so that a budget or a
@@ -505,15 +683,12 @@ void INIT_RATEN(bool& ok) {
       if (klein) {
         for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q, buckets);
       } else {
-        for (uint32_t q = s; q < t; ++q) InsMischfeld(gross, b, q, kBuckets);
+        SortZiehen(sm, s, t);
       }
     }
   }
   if (abbruch) {
-    AufbauFrei(b);
-    kleintab.Frei();
-    MischtabellenLeeren();
-    Abbrechen(ok);
+    aufgeben();
     return;
   }
   GERATENE_VERSUCHE = static_cast<int32_t>(count);
@@ -533,26 +708,63 @@ void INIT_RATEN(bool& ok) {
       k = RingAnhaengen(b, kleintab.kopf[slot] - 1, kleintab.zaehler[slot], k);
     }
     kleintab.Frei();
+    SEITEN_ABGEBEN(b.nach, b.bytes);
+    SEITEN_ABGEBEN(b.vor, b.bytes);
+    b.nach = b.vor = nullptr;
   } else {
-    for (uint32_t w = 0; w < kBuckets / 64 && !abbruch; ++w) {
-      uint64_t bits = MISCHBELEGT[w];
-      while (bits) {
-        const uint32_t h = w * 64 + static_cast<uint32_t>(__builtin_ctzll(bits));
-        bits &= bits - 1;
-        k = RingAnhaengen(b, MISCHFELD[h] - 1, MISCHZ[h], k);
+    MischtabellenLeeren();
+    // Least significant digit first; the passes alternate between the chain
+    // and the spare room so that the last one ends in the chain.
+    constexpr uint32_t kStueck = 1 << 16;
+    std::vector<uint64_t> ziel(size_t{1} << kZifferBits);
+    uint64_t* puffer[2] = {RS.kand, sm.zwischen};
+    for (int pass = 0; pass < sm.paesse && !abbruch; ++pass) {
+      uint64_t summe = 0;
+      for (size_t d = 0; d < ziel.size(); ++d) {
+        ziel[d] = summe;
+        summe += sm.haeufig[(size_t{static_cast<unsigned>(pass)} << kZifferBits) + d];
       }
-      if ((w & 0x3FFF) == 0x3FFF && Bedienen(abfrage, 1 << 14, static_cast<int64_t>(count)))
+      const uint64_t* von = pass == 0 ? nullptr : puffer[(sm.paesse - pass) & 1];
+      uint64_t* nach = puffer[(sm.paesse - 1 - pass) & 1];
+      for (uint32_t a = 0; a < ende && !abbruch; a += kStueck) {
+        const uint32_t e = ende - a < kStueck ? ende : a + kStueck;
+        SortPass(sm, pass, von, nach, a, e, ziel.data());
+        if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : kStueck, static_cast<int64_t>(count)))
+          abbruch = true;
+      }
+    }
+    if (sm.paesse == 0)  // a single bucket
+      for (uint32_t q = 0; q < ende; ++q) RS.kand[q] = uint64_t{sm.eimer[q]} << 32 | q;
+    // Runs of one bucket, replayed and decoded in place; most buckets hold a
+    // single record.
+    std::vector<uint32_t> ring;
+    std::vector<uint64_t> lauf;
+    uint64_t* kette = RS.kand;
+    for (size_t a = 0; a < count && !abbruch;) {
+      const size_t stueck_ende = std::min(count, a + kStueck);
+      while (a < stueck_ende) {
+        const uint64_t h = kette[a] >> 32 & kEimerMaske;
+        if (a + 1 == count || (kette[a + 1] >> 32 & kEimerMaske) != h) {
+          kette[a] = Dekodieren(b.dek, static_cast<uint32_t>(kette[a]));
+          ++a;
+          continue;
+        }
+        size_t e = a + 2;
+        while (e < count && (kette[e] >> 32 & kEimerMaske) == h) ++e;
+        lauf.assign(kette + a, kette + e);
+        EimerAusgeben(sm, b.dek, lauf.data(), e - a, ring, kette, a);
+        a = e;
+      }
+      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : kStueck, static_cast<int64_t>(count)))
         abbruch = true;
     }
+    k = count;
+    SortmischenFrei(sm);
   }
   RS.kand_n = static_cast<int64_t>(k);
   MischtabellenLeeren();
-  SEITEN_ABGEBEN(b.nach, b.bytes);
-  SEITEN_ABGEBEN(b.vor, b.bytes);
-  b.nach = b.vor = nullptr;
   if (abbruch || (UHR_BEDIENEN(), TASTEN_LESEN(false))) {
-    AufbauFrei(b);
-    Abbrechen(ok);
+    aufgeben();
     return;
   }
 
@@ -593,7 +805,7 @@ void INIT_RATEN(bool& ok) {
     if (m >= moeglich) break;
     uint64_t* ziel = RS.erl + m * stride;
     ziel[0] = w;
-    WORT_ZAEHLBITS(w, ziel + 1);
+    Zaehlbits(w, L, RS.kmax, RS.worte, ziel + 1);
     ++m;
   }
   RS.erl_n = m;

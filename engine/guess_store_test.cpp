@@ -25,6 +25,7 @@ class GuessStore : public ::testing::Test {
     FEHLSCHLAG_BEI_STOREBLOCK = -1;
     FEHLSCHLAG_BEI_RESERVIERUNG = -1;
     MISCHFELD_BITS = 25;
+    MISCH_KLEIN_BIS = int64_t{1} << 18;
   }
   bool Aufbauen(const rateprobe::SPIEL& s) {
     rateprobe::SPIEL_VORBEREITEN(s);
@@ -83,6 +84,7 @@ TEST_F(GuessStore, RecordAndPossibleCodeCounts) {
 }
 
 TEST_F(GuessStore, EscDuringSetUpLeavesNothingAllocated) {
+  MISCH_KLEIN_BIS = 0;  // the shuffle of big stores
   rateprobe::SPIEL_VORBEREITEN({5, 10, true, false});
   screen_.Keys(std::string("\0\x3b", 2) + "x\x1b");  // an extended key and a letter are ignored
   bool ok = true;
@@ -144,6 +146,42 @@ TEST_F(GuessStore, BucketInsertionGivesAUniformOrder) {
   // 64 degrees of freedom: 120 is far beyond chance (p < 1e-4); appending every
   // record, or drawing the place among c instead of c + 1 gaps, goes far beyond.
   EXPECT_LT(chi2, 120.0);
+}
+
+// Big stores are shuffled by drawing first and sorting afterwards, small ones
+// through bucket rings. For the same seed both must give the same candidate
+// order and leave the generator at the same place, also with few buckets, where
+// buckets hold hundreds of records, counters saturate and places lie far from
+// both ends.
+TEST_F(GuessStore, BothShufflesGiveTheSameOrder) {
+  struct FALL {
+    rateprobe::SPIEL spiel;
+    int bits;
+  } faelle[] = {{{4, 6, true, false}, 0},  {{4, 6, true, false}, 2},   {{5, 6, true, false}, 3},
+                {{4, 2, true, true}, 25},  {{4, 10, false, false}, 9}, {{5, 9, true, false}, 12},
+                {{5, 9, true, false}, 25}, {{6, 5, true, false}, 19}};
+  for (const FALL& f : faelle) {
+    for (uint64_t seed = 1; seed <= 3; ++seed) {
+      std::vector<uint64_t> ordnung[2];
+      uint64_t danach[2];
+      for (int weg = 0; weg < 2; ++weg) {
+        MISCH_KLEIN_BIS = weg == 0 ? INT64_MAX : 0;
+        MISCHFELD_BITS = f.bits;
+        rateprobe::SPIEL_VORBEREITEN(f.spiel);
+        term::RandSeed(seed);
+        bool ok = false;
+        rateprobe::SETUP(ok);
+        ASSERT_TRUE(ok);
+        ordnung[weg].assign(RS.kand, RS.kand + RS.kand_n);
+        danach[weg] = term::Random64(uint64_t{1} << 40);
+      }
+      SCOPED_TRACE(testing::Message() << "L=" << f.spiel.laenge << " n=" << f.spiel.farben
+                                      << " bits=" << f.bits << " seed=" << seed);
+      EXPECT_EQ(ordnung[0], ordnung[1]);
+      EXPECT_EQ(danach[0], danach[1]);
+      EXPECT_EQ(std::set<uint64_t>(ordnung[1].begin(), ordnung[1].end()).size(), ordnung[1].size());
+    }
+  }
 }
 
 }  // namespace

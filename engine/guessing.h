@@ -65,6 +65,10 @@ inline int64_t FEHLSCHLAG_BEI_STOREBLOCK = -1;
 // Test hook: the number of shuffle buckets is 2^MISCHFELD_BITS (25 in the game);
 // fewer buckets make the insertion into a bucket's ring decide the order.
 inline int MISCHFELD_BITS = 25;
+// Stores of up to this many records are shuffled through a small hash table of
+// bucket rings; bigger ones by drawing every record's bucket and place first and
+// sorting afterwards. Both give the same order; tests move the line to compare.
+inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
 
 // ---- Entry points -----------------------------------------------------------
 // Gives back the pages of the shuffle table (costs nothing when no set-up used it).

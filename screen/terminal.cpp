@@ -219,13 +219,26 @@ void RandSeed(uint64_t seed) {
 
 uint64_t Random64(uint64_t n) {
   if (n == 0) return 0;
-  // Rejection keeps every value equally likely.
-  const uint64_t limit = UINT64_MAX - UINT64_MAX % n;
+  // Rejection keeps every value equally likely. A power of two (the shuffle's
+  // bucket count) needs no division: the same outputs are kept, the same value
+  // results.
   uint64_t x;
+  if ((n & (n - 1)) == 0) {
+    const uint64_t limit = 0 - n;  // RandomBound(n) = 2^64 - n
+    do {
+      x = L.rng();
+    } while (x >= limit);
+    return x & (n - 1);
+  }
+  const uint64_t limit = RandomBound(n);
   do {
     x = L.rng();
   } while (x >= limit);
   return x % n;
+}
+
+void RandomRaw(uint64_t* out, size_t count) {
+  for (size_t i = 0; i < count; ++i) out[i] = L.rng();
 }
 
 uint32_t Random(uint32_t n) {

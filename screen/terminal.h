@@ -5,6 +5,7 @@
 // or writes TextAttr directly. Texts are code page 850 bytes: one byte, one cell.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -165,6 +166,14 @@ void Randomize();               // seed once from the clock
 void RandSeed(uint64_t seed);   // fixed seed, for tests and self-play
 uint32_t Random(uint32_t n);    // uniform 0..n-1 (0 when n = 0)
 uint64_t Random64(uint64_t n);  // uniform 0..n-1 (0 when n = 0)
+// The rule behind Random64(n) for n > 0, for callers that draw many numbers in
+// bulk: a raw output x of the generator is drawn again while x >= RandomBound(n),
+// and the result is x % n. RandomRaw hands out the next raw outputs in order, so
+// draws made that way and with Random/Random64 interleave exactly.
+constexpr uint64_t RandomBound(uint64_t n) {
+  return UINT64_MAX - UINT64_MAX % n;
+}
+void RandomRaw(uint64_t* out, size_t count);
 
 // ---- Break and verify flags (kept only to be saved and restored) ----------
 inline bool CheckBreak = true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "screen/cp850.h"
 #include "tests/support/memory_screen.h"
 
@@ -73,6 +75,46 @@ TEST(TerminalLayer, RandomStaysBelowItsBoundAndRepeatsWithTheSeed) {
   for (auto v : a) EXPECT_EQ(term::Random(7), v);
   EXPECT_EQ(term::Random(0), 0u);
   EXPECT_LT(term::Random64(3'000'000'000ULL), 3'000'000'000ULL);
+}
+
+// The bulk draws of the shuffle and the fast path for powers of two must give
+// exactly the numbers of the plain rejection rule on the same generator: the
+// candidate order of every game depends on it. Bounds just above 2^62 and at
+// 2^63 reject about half of the raw outputs, so the redraws are exercised too.
+TEST(TerminalLayer, RandomFollowsTheRejectionRuleForEveryBound) {
+  MemoryScreen s;
+  const uint64_t grenzen[] = {1,
+                              2,
+                              7,
+                              256,
+                              257,
+                              uint64_t{1} << 25,
+                              3'000'000'000ULL,
+                              (uint64_t{1} << 62) + 1,
+                              uint64_t{1} << 63,
+                              (uint64_t{1} << 63) + 1,
+                              UINT64_MAX};
+  term::RandSeed(99);
+  std::mt19937_64 ref(99);
+  for (int runde = 0; runde < 200; ++runde) {
+    for (uint64_t n : grenzen) {
+      uint64_t x;
+      do {
+        x = ref();
+      } while (x >= UINT64_MAX - UINT64_MAX % n);
+      ASSERT_EQ(term::Random64(n), x % n) << "bound " << n << " round " << runde;
+    }
+    uint64_t roh[3];
+    term::RandomRaw(roh, 3);
+    for (uint64_t r : roh) ASSERT_EQ(r, ref());
+    uint64_t x;
+    do {
+      x = ref();
+    } while (x >= term::RandomBound(1000));
+    ASSERT_EQ(term::Random(1000), x % 1000);
+  }
+  EXPECT_EQ(term::RandomBound(uint64_t{1} << 25), 0 - (uint64_t{1} << 25));
+  EXPECT_EQ(term::RandomBound(1), UINT64_MAX);
 }
 
 TEST(TerminalLayer, AnEmptyScriptEndsTheTestInsteadOfHanging) {
