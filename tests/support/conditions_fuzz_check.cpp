@@ -82,4 +82,18 @@ std::string CheckConditionsInput(const uint8_t* bytes, size_t len, uint32_t& rep
   return "";
 }
 
+std::string CheckWrittenRecord(const uint8_t* bytes, size_t len) {
+  if (len != 80) return "the conditions file holds " + std::to_string(len) + " bytes, not 80";
+  morvandeltrisk::BEDINGUNGEN_AUS_BYTES(bytes, len);
+  morvandeltrisk::FARBEN_PRUEFEN(true);
+  morvandeltrisk::NAMEOK(false);
+  uint8_t again[80];
+  Record(again);
+  for (int i = 0; i < 80; ++i)
+    if (again[i] != bytes[i])
+      return "byte " + std::to_string(i) + " of the conditions file is repaired on reading (" +
+             std::to_string(bytes[i]) + " -> " + std::to_string(again[i]) + ")";
+  return "";
+}
+
 }  // namespace testsupport

@@ -17,4 +17,9 @@ namespace testsupport {
 // how many distinct ways of repairing the inputs reached.
 std::string CheckConditionsInput(const uint8_t* bytes, size_t len, uint32_t& repair_path);
 
+// For a conditions file the program wrote: empty when it is one whole record
+// whose every field is already in range (reading it repairs nothing), otherwise
+// what is wrong.
+std::string CheckWrittenRecord(const uint8_t* bytes, size_t len);
+
 }  // namespace testsupport
