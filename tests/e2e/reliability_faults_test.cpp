@@ -253,13 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ClosedCase{"DevNull", Record::kDefault, {}, true},
         ClosedCase{"LanguageScreen", Record::kDefault, {}, false},
-        ClosedCase{"MainMenu", Record::kDefault, {"e"}, false}, false
-}
-, ClosedCase{"EditingConditions", Record::kDefault, {"e", "5", "3"}, false},
-    ClosedCase{"Instructions", Record::kDefault, {"e", "7"}, false}, false
-}
-, false
-},
+        ClosedCase{"MainMenu", Record::kDefault, {"e"}, false},
+        ClosedCase{"EditingConditions", Record::kDefault, {"e", "5", "3"}, false},
+        ClosedCase{"Instructions", Record::kDefault, {"e", "7"}, false},
         ClosedCase{"HumanTypingOnTheBoard", Record::kDefault, {"e", "5", "1", "12"}, false},
         ClosedCase{"NewGameQuestion", Record::kDefault, {"e", "5", "1", "\\033"}, false},
         ClosedCase{"ComputersSetUp", Record::kLarge, {"e", "5", "1"}, false},
@@ -267,8 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
             "ComputerWaitsForAnAnswer", Record::kSearch, {"e", "5", "1", "", "", "", ""}, false},
         ClosedCase{
             "ComputersSearch", Record::kSearch, {"e", "5", "1", "", "", "", "", "0", "0"}, false}),
-    [](const testing::TestParamInfo<ClosedCase>& i) {
-  return std::string(i.param.name); });
+    [](const testing::TestParamInfo<ClosedCase>& i) { return std::string(i.param.name); });
 
 // ---- A small terminal ---------------------------------------------------------------
 
