@@ -45,3 +45,11 @@ if(NOT MT_SANITIZE)
 endif()
 
 # keystroke_fuzz: the long run of the end-to-end keystroke fuzzer (not a test).
+if(TARGET e2e_tests)
+  add_executable(keystroke_fuzz bench/keystroke_fuzz.cpp tests/support/pty_keystroke_fuzz.cpp
+                                tests/support/pty_driver.cpp tests/support/game_dir.cpp
+                                tests/support/conditions_fuzz_check.cpp)
+  target_link_libraries(keystroke_fuzz PRIVATE mtcore PkgConfig::VTERM util)
+  target_compile_definitions(keystroke_fuzz PRIVATE MT_BINARY="$<TARGET_FILE:morvandeltrisk>")
+  add_dependencies(keystroke_fuzz morvandeltrisk)
+endif()

@@ -80,6 +80,12 @@ void ExpectOldOrNewRecord(const GameDir& dir, const std::vector<unsigned char>& 
   if (f != old) {
     EXPECT_EQ(testsupport::CheckWrittenRecord(f.data(), f.size()), "");
   }
+  int entries = 0;
+  for (const auto& e : fs::directory_iterator(dir.path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2) << "only the program and its conditions file, no temporary file";
 }
 
 bool StarsOnRow25(PtyDriver& pty) {
@@ -214,7 +220,7 @@ struct ClosedCase {
 // Long enough for the program to take in a key and draw; only waits on the
 // test side, so the sanitized program needs less than its factor.
 #ifdef MT_SANITIZED
-const std::string kPause = "0.7";
+const std::string kPause = "0.5";
 #else
 const std::string kPause = "0.25";
 #endif
@@ -277,14 +283,14 @@ TEST(ReliabilitySmallTerminal, AGameInASmallTerminalEndsCleanly) {
     // A game against the computer's riddle: three guesses, then broken off.
     for (const char* k : {"e", "5", "1", "1234", "5678", "9012"}) {
       pty.SendKeys(k);
-      pty.Pump(300 * kSlow);
+      pty.Pump(400);
     }
     EXPECT_NE(pty.ScreenText().find("1234"), std::string::npos) << pty.ScreenText();
     ASSERT_FALSE(pty.Exited());
     // Esc breaks off, n declines a new game, 9 ends.
     for (const char* k : {"\x1b", "n", "9"}) {
       pty.SendKeys(k);
-      pty.Pump(300 * kSlow);
+      pty.Pump(400);
     }
     const ExitStatus st = pty.WaitForExit(10000 * kSlow);
     ASSERT_FALSE(st.timed_out) << pty.ScreenText();

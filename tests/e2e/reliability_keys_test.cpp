@@ -24,6 +24,6 @@ TEST_P(ReliabilityKeys, RandomKeysNeverBreakTheProgram) {
   EXPECT_TRUE(r.screens.count("conditions")) << screens;
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, ReliabilityKeys, testing::Values(1u, 2u, 3u, 4u, 5u));
+INSTANTIATE_TEST_SUITE_P(Seeds, ReliabilityKeys, testing::Values(1u, 2u, 3u, 4u));
 
 }  // namespace
