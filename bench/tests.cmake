@@ -13,3 +13,4 @@ if(NOT MT_SANITIZE AND TARGET selfplay)
     PASS_REGULAR_EXPRESSION "^${MT_SELFPLAY_SIGNATURE}\n$"
     TIMEOUT 120)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/reliability.cmake)

@@ -1,6 +1,7 @@
 #include "shell/conditions_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,9 +139,19 @@ void BEDINGUNGENSPEICHERN() {
   X.LEER = leer;
 
   if (ALT.empty()) return;
+  // A signal that ends the program in the middle of the write would leave the
+  // temporary file behind for good: the ending signals wait until the file is
+  // renamed or removed, and then end the program as they would have.
+  sigset_t ending, before;
+  sigemptyset(&ending);
+  for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE}) sigaddset(&ending, sig);
+  sigprocmask(SIG_BLOCK, &ending, &before);
   std::string tmp = ALT + ".XXXXXX";
   const int fd = mkstemp(tmp.data());
-  if (fd < 0) return;
+  if (fd < 0) {
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
   bool ok = true;
   size_t done = 0;
   while (ok && done < sizeof record) {
@@ -153,6 +164,7 @@ void BEDINGUNGENSPEICHERN() {
   ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(tmp.c_str(), ALT.c_str()) != 0) unlink(tmp.c_str());
+  sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 }  // namespace morvandeltrisk

@@ -255,6 +255,17 @@ ExitStatus PtyDriver::WaitForExit(int timeout_ms) {
   return status_;
 }
 
+bool PtyDriver::Exited() {
+  if (pid_ <= 0 || reaped_) return true;
+  int st = 0;
+  if (waitpid(pid_, &st, WNOHANG) != pid_) return false;
+  reaped_ = true;
+  status_.exited = WIFEXITED(st);
+  status_.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  status_.signal = WIFSIGNALED(st) ? WTERMSIG(st) : 0;
+  return true;
+}
+
 void PtyDriver::Resize(int columns, int rows) {
   columns_ = columns;
   rows_ = rows;

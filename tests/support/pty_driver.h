@@ -79,6 +79,9 @@ class PtyDriver {
   // Waits for the child to end, reading its output meanwhile; after the timeout
   // the child is killed and timed_out is set.
   ExitStatus WaitForExit(int timeout_ms);
+  // Whether the child has ended (reaped, its status kept for WaitForExit);
+  // never waits and never kills.
+  bool Exited();
   // Changes the terminal's size, as a user dragging the window would; the
   // program gets SIGWINCH.
   void Resize(int columns, int rows);
