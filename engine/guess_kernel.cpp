@@ -1,9 +1,17 @@
 #include "engine/guess_kernel.h"
 
+#include <immintrin.h>
+
+#include <algorithm>
+
 #include "engine/guess_store.h"
 
 namespace mtspiel {
 namespace {
+
+// Codes whose classes are computed before they are counted. Small, because the
+// classes of the codes after an early abandon are computed in vain.
+constexpr int kBlock = 32;
 
 // Answer class of possible code c against the candidate: positions in common
 // from the lanes that cancel under xor, signs in common from the count bits.
@@ -12,18 +20,144 @@ template <int W>
   const uint64_t gleich = ~((c[0] ^ a.gwort) + kLaneFill) & a.lanes;
   int t = __builtin_popcountll(c[1] & a.gbits[0]);
   for (int w = 1; w < W; ++w) t += __builtin_popcountll(c[1 + w] & a.gbits[w]);
-  return t << 4 | __builtin_popcountll(gleich);
+  return t * 16 + __builtin_popcountll(gleich);
 }
 
 template <int W>
+[[gnu::always_inline]] inline void KlassenSkalar(const ZAEHLAUFTRAG& a, const uint64_t* c, int n,
+                                                 uint8_t* k) {
+  for (int j = 0; j < n; ++j) k[j] = static_cast<uint8_t>(Klasse<W>(c + j * (1 + W), a));
+}
+
+// Four codes of one count word each (8 words from p): the class of each in the
+// low byte of a 64-bit element, in the order 0 2 | 1 3. Both population counts
+// come from one nibble lookup per byte: the sign overlap's table holds 16 times
+// the count, so the bytes add up to 16 T + P.
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline __m256i VierAvx2(const uint64_t* p,
+                                                                           __m256i g, __m256i lanes,
+                                                                           __m256i gb) {
+  const __m256i fill = _mm256_set1_epi64x(static_cast<long long>(kLaneFill));
+  const __m256i nib = _mm256_set1_epi8(0x0F);
+  const __m256i lut1 = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,  //
+                                        0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+  const __m256i lut16 =
+      _mm256_setr_epi8(0, 16, 16, 32, 16, 32, 32, 48, 16, 32, 32, 48, 32, 48, 48, 64,  //
+                       0, 16, 16, 32, 16, 32, 32, 48, 16, 32, 32, 48, 32, 48, 48, 64);
+  const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 4));
+  const __m256i code = _mm256_unpacklo_epi64(x, y);
+  const __m256i bits = _mm256_and_si256(_mm256_unpackhi_epi64(x, y), gb);
+  const __m256i gleich =
+      _mm256_andnot_si256(_mm256_add_epi64(_mm256_xor_si256(code, g), fill), lanes);
+  const __m256i pl = _mm256_shuffle_epi8(lut1, _mm256_and_si256(gleich, nib));
+  const __m256i ph = _mm256_shuffle_epi8(lut1, _mm256_and_si256(_mm256_srli_epi16(gleich, 4), nib));
+  const __m256i tl = _mm256_shuffle_epi8(lut16, _mm256_and_si256(bits, nib));
+  const __m256i th = _mm256_shuffle_epi8(lut16, _mm256_and_si256(_mm256_srli_epi16(bits, 4), nib));
+  const __m256i summe = _mm256_add_epi8(_mm256_add_epi8(pl, ph), _mm256_add_epi8(tl, th));
+  return _mm256_sad_epu8(summe, _mm256_setzero_si256());
+}
+
+// Eight codes into eight class bytes, in code order.
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline void AchtAvx2(const uint64_t* c,
+                                                                        __m256i g, __m256i lanes,
+                                                                        __m256i gb, uint8_t* k) {
+  const __m256i s1 = VierAvx2(c, g, lanes, gb);      // classes 0 2 | 1 3
+  const __m256i s2 = VierAvx2(c + 8, g, lanes, gb);  // classes 4 6 | 5 7
+  const char z = -128;
+  const __m256i m1 = _mm256_setr_epi8(0, z, 8, z, z, z, z, z, z, z, z, z, z, z, z, z,  //
+                                      z, 0, z, 8, z, z, z, z, z, z, z, z, z, z, z, z);
+  const __m256i m2 = _mm256_setr_epi8(z, z, z, z, 0, z, 8, z, z, z, z, z, z, z, z, z,  //
+                                      z, z, z, z, z, 0, z, 8, z, z, z, z, z, z, z, z);
+  const __m256i b = _mm256_or_si256(_mm256_shuffle_epi8(s1, m1), _mm256_shuffle_epi8(s2, m2));
+  const __m128i r = _mm_or_si128(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(k), r);
+}
+
+[[gnu::target("avx2,popcnt")]] inline void KlassenAvx2(const ZAEHLAUFTRAG& a, const uint64_t* c,
+                                                       int n, uint8_t* k) {
+  const __m256i g = _mm256_set1_epi64x(static_cast<long long>(a.gwort));
+  const __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(a.lanes));
+  const __m256i gb = _mm256_set1_epi64x(static_cast<long long>(a.gbits[0]));
+  int j = 0;
+  for (; j + 8 <= n; j += 8) AchtAvx2(c + 2 * j, g, lanes, gb, k + j);
+  for (; j < n; ++j) k[j] = static_cast<uint8_t>(Klasse<1>(c + 2 * j, a));
+}
+
+// Stufe selects how the classes of a block are computed; the counting is the same.
+template <int W, int Stufe>
+[[gnu::always_inline]] inline void BlockKlassen(const ZAEHLAUFTRAG& a, const uint64_t* c, int n,
+                                                uint8_t* k) {
+  if constexpr (W == 1 && Stufe == kStufeAvx2) {
+    KlassenAvx2(a, c, n, k);
+  } else {
+    KlassenSkalar<W>(a, c, n, k);
+  }
+}
+
+// Three further class tables. Codes in a row count into different tables, so
+// that codes of the same class do not wait for each other's store to the same
+// counter. Zero between calls: a call adds them into the caller's table before
+// it returns.
+constexpr int kTafeln = 4;
+alignas(64) int32_t NEBEN[kTafeln - 1][kKlassen] = {};
+
+void Sammeln(int32_t* tab, int klassen) {
+  for (int k = 0; k < klassen; ++k) {
+    tab[k] += NEBEN[0][k] + NEBEN[1][k] + NEBEN[2][k];
+    NEBEN[0][k] = NEBEN[1][k] = NEBEN[2][k] = 0;
+  }
+}
+
+// The early abandon must name exactly the first code whose class reaches the
+// threshold. Counting into four tables, the sum of the four tables' largest
+// counts bounds every class from above; while that bound stays below the
+// threshold no code can have reached it, and nothing needs checking. Once a
+// block lifts the bound to the threshold, the block is taken back and the rest
+// is counted one code at a time in the caller's table.
+template <int W, int Stufe>
 [[gnu::always_inline]] inline int64_t BisRumpf(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
                                                int32_t schwelle) {
-  const uint64_t* e = a.erl;
-  int32_t* tab = a.tab;
-  for (; i < bis; ++i) {
-    const int32_t z = ++tab[Klasse<W>(e + i * (1 + W), a)];
-    if (__builtin_expect(z >= schwelle, 0)) return i;
+  int32_t* t0 = a.tab;
+  int32_t* t1 = NEBEN[0];
+  int32_t* t2 = NEBEN[1];
+  int32_t* t3 = NEBEN[2];
+  int32_t m0 = 0, m1 = 0, m2 = 0, m3 = 0;
+  for (int k = 0; k < a.klassen; ++k) m0 = std::max(m0, t0[k]);
+  bool einzeln = m0 >= schwelle;
+  alignas(32) uint8_t k[kBlock];
+  while (i < bis) {
+    const int n = static_cast<int>(std::min<int64_t>(kBlock, bis - i));
+    BlockKlassen<W, Stufe>(a, a.erl + i * (1 + W), n, k);
+    if (!einzeln) {
+      if (n == kBlock) {
+        int32_t n0 = m0, n1 = m1, n2 = m2, n3 = m3;
+        for (int j = 0; j < kBlock; j += kTafeln) {
+          n0 = std::max(n0, ++t0[k[j]]);
+          n1 = std::max(n1, ++t1[k[j + 1]]);
+          n2 = std::max(n2, ++t2[k[j + 2]]);
+          n3 = std::max(n3, ++t3[k[j + 3]]);
+        }
+        if (int64_t{n0} + n1 + n2 + n3 < schwelle) {
+          m0 = n0, m1 = n1, m2 = n2, m3 = n3;
+          i += n;
+          continue;
+        }
+        for (int j = 0; j < kBlock; j += kTafeln) {
+          --t0[k[j]];
+          --t1[k[j + 1]];
+          --t2[k[j + 2]];
+          --t3[k[j + 3]];
+        }
+      }
+      Sammeln(t0, a.klassen);
+      einzeln = true;
+    }
+    for (int j = 0; j < n; ++j) {
+      if (__builtin_expect(++t0[k[j]] >= schwelle, 0)) return i + j;
+    }
+    i += n;
   }
+  if (!einzeln) Sammeln(t0, a.klassen);
   return bis;
 }
 
@@ -46,17 +180,19 @@ template <int W>
   return bis;
 }
 
-template <int W>
+template <int W, int Stufe>
 [[gnu::always_inline]] inline void KlassenRumpf(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
                                                 uint8_t* klasse) {
-  for (int64_t j = i; j < bis; ++j)
-    klasse[j - i] = static_cast<uint8_t>(Klasse<W>(a.erl + j * (1 + W), a));
+  for (int64_t j = i; j < bis; j += kBlock) {
+    const int n = static_cast<int>(std::min<int64_t>(kBlock, bis - j));
+    BlockKlassen<W, Stufe>(a, a.erl + j * (1 + W), n, klasse + (j - i));
+  }
 }
 
-#define MT_VARIANTE(NAME, ATTR)                                                                  \
+#define MT_VARIANTE(NAME, STUFE, ATTR)                                                           \
   template <int W>                                                                               \
   ATTR int64_t Bis##NAME(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t s) {             \
-    return BisRumpf<W>(a, i, bis, s);                                                            \
+    return BisRumpf<W, STUFE>(a, i, bis, s);                                                     \
   }                                                                                              \
   template <int W>                                                                               \
   ATTR int64_t Fein##NAME(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t bm, int64_t bs, \
@@ -65,14 +201,13 @@ template <int W>
   }                                                                                              \
   template <int W>                                                                               \
   ATTR void Klassen##NAME(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, uint8_t* k) {           \
-    KlassenRumpf<W>(a, i, bis, k);                                                               \
+    KlassenRumpf<W, STUFE>(a, i, bis, k);                                                        \
   }
 
-MT_VARIANTE(Pop, [[gnu::target("popcnt,bmi,bmi2")]])
-MT_VARIANTE(Allg, )
+MT_VARIANTE(Avx2, kStufeAvx2, [[gnu::target("avx2,popcnt,bmi,bmi2")]])
+MT_VARIANTE(Pop, kStufePopcnt, [[gnu::target("popcnt,bmi,bmi2")]])
+MT_VARIANTE(Allg, kStufeAllg, )
 #undef MT_VARIANTE
-
-const bool kPopcnt = __builtin_cpu_supports("popcnt");
 
 template <template <int> class F, typename... Args>
 auto NachWorten(int worte, Args&&... args) {
@@ -95,30 +230,51 @@ auto NachWorten(int worte, Args&&... args) {
 template <int W>
 struct BisF {
   static int64_t run(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t s) {
-    return kPopcnt ? BisPop<W>(a, i, bis, s) : BisAllg<W>(a, i, bis, s);
+    switch (ZAEHLSTUFE) {
+      case kStufeAvx2:
+        return BisAvx2<W>(a, i, bis, s);
+      case kStufePopcnt:
+        return BisPop<W>(a, i, bis, s);
+      default:
+        return BisAllg<W>(a, i, bis, s);
+    }
   }
 };
 template <int W>
 struct FeinF {
   static int64_t run(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t bm, int64_t bs,
                      int64_t letzter, int64_t& q) {
-    return kPopcnt ? FeinPop<W>(a, i, bis, bm, bs, letzter, q)
-                   : FeinAllg<W>(a, i, bis, bm, bs, letzter, q);
+    // The fine test needs every count as it happens: no block of classes
+    // ahead, so the vector variant is no faster here.
+    return ZAEHLSTUFE >= kStufePopcnt ? FeinPop<W>(a, i, bis, bm, bs, letzter, q)
+                                      : FeinAllg<W>(a, i, bis, bm, bs, letzter, q);
   }
 };
 template <int W>
 struct KlassenF {
   static int run(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, uint8_t* k) {
-    if (kPopcnt) {
-      KlassenPop<W>(a, i, bis, k);
-    } else {
-      KlassenAllg<W>(a, i, bis, k);
+    switch (ZAEHLSTUFE) {
+      case kStufeAvx2:
+        KlassenAvx2<W>(a, i, bis, k);
+        break;
+      case kStufePopcnt:
+        KlassenPop<W>(a, i, bis, k);
+        break;
+      default:
+        KlassenAllg<W>(a, i, bis, k);
     }
     return 0;
   }
 };
 
 }  // namespace
+
+int ZAEHLSTUFE_MASCHINE() {
+  // May run before the library's own start-up code has looked at the processor.
+  __builtin_cpu_init();
+  if (!__builtin_cpu_supports("popcnt")) return kStufeAllg;
+  return __builtin_cpu_supports("avx2") ? kStufeAvx2 : kStufePopcnt;
+}
 
 int64_t ZAEHLEN_BIS(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t schwelle) {
   return NachWorten<BisF>(worte, a, von, bis, schwelle);

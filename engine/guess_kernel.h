@@ -1,6 +1,8 @@
 // The inner loop of the computer's search: one candidate guess against a run of
-// possible codes, counting each code into its answer class. Compiled twice, for
-// machines with a population-count instruction and without; chosen at run time.
+// possible codes, counting each code into its answer class. The class indices
+// are computed a block at a time (with vector instructions where the machine
+// has them, chosen at run time) and then counted, so the counting loop does
+// nothing but increment and compare.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +18,21 @@ struct ZAEHLAUFTRAG {
   uint64_t gbits[6];    // the candidate's sign-count words
   uint64_t lanes;       // bit 6 of every used lane
   int32_t* tab;         // class counts
+  int klassen;          // table entries in use: (L + 1) * 16
 };
+
+// Instruction sets the kernel may use: 0 plain, 1 population count, 2 also
+// 256-bit vectors. Starts at what the machine offers; tests lower it to check
+// that every variant counts alike.
+inline constexpr int kStufeAllg = 0;
+inline constexpr int kStufePopcnt = 1;
+inline constexpr int kStufeAvx2 = 2;
+int ZAEHLSTUFE_MASCHINE();
+inline int ZAEHLSTUFE = ZAEHLSTUFE_MASCHINE();
 
 // Counts codes i = von.. bis-1 into the table while every count stays below
 // schwelle; returns the index of the first code whose class count reached it
-// (already counted), or bis.
+// (already counted, and no later code counted), or bis.
 int64_t ZAEHLEN_BIS(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t schwelle);
 
 // Counts codes von..bis-1 keeping the running sum of squares quadrat (the

@@ -86,6 +86,7 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
   WORT_ZAEHLBITS(g, a.gbits);
   a.lanes = RS.lanes;
   a.tab = tab;
+  a.klassen = klassen;
   const int64_t n = RS.erl_n;
   const int64_t letzter = n - 1;
   bool fein = false;
@@ -180,6 +181,7 @@ void MoeglicheEingrenzen(uint64_t g, int klasse) {
   WORT_ZAEHLBITS(g, a.gbits);
   a.lanes = RS.lanes;
   a.tab = nullptr;
+  a.klassen = 0;
   const int stride = 1 + RS.worte;
   constexpr int64_t kStueck = 4096;
   uint8_t k[kStueck];
