@@ -99,6 +99,7 @@ template <int W, int Stufe>
 // counter. Zero between calls: a call adds them into the caller's table before
 // it returns.
 constexpr int kTafeln = 4;
+constexpr int32_t kMehrereTafelnAb = 512;
 alignas(64) int32_t NEBEN[kTafeln - 1][kKlassen] = {};
 
 void Sammeln(int32_t* tab, int klassen) {
@@ -117,6 +118,18 @@ void Sammeln(int32_t* tab, int klassen) {
 template <int W, int Stufe>
 [[gnu::always_inline]] inline int64_t BisRumpf(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
                                                int32_t schwelle) {
+  // Without vectors the classes cost too much to be computed ahead, and with a
+  // low threshold the bound reaches it after a few blocks: then one table,
+  // classes computed and counted in one go. Either way the result is the same.
+  if (W != 1 || Stufe != kStufeAvx2 || schwelle < kMehrereTafelnAb) {
+    const uint64_t* e = a.erl;
+    int32_t* tab = a.tab;
+    for (; i < bis; ++i) {
+      const int32_t z = ++tab[Klasse<W>(e + i * (1 + W), a)];
+      if (__builtin_expect(z >= schwelle, 0)) return i;
+    }
+    return bis;
+  }
   int32_t* t0 = a.tab;
   int32_t* t1 = NEBEN[0];
   int32_t* t2 = NEBEN[1];
