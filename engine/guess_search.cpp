@@ -46,21 +46,32 @@ struct AEQUIVALENZ {
   uint8_t rang[37] = {};  // 0 = played, 255 = excluded, else place in the order
 };
 
-bool Repraesentant(const AEQUIVALENZ& q, uint64_t wort, int laenge) {
-  int naechster = 1;
-  uint64_t gesehen = 0;
+// A code is a representative when the unplayed signs it holds first occur in
+// rank order 1, 2, 3, ... and it holds no excluded sign. Then the ranks seen so
+// far are always 1..highest, so each rank may be at most one above the highest
+// before it (0, a played sign, always passes; 255, excluded, never does). No
+// branches: the test runs for every candidate, and its outcome is random.
+inline bool Repraesentant(const AEQUIVALENZ& q, uint64_t wort, int laenge) {
+  unsigned hoechster = 0;
+  bool ok = true;
   for (int i = 0; i < laenge; ++i) {
-    const unsigned s = wort >> (7 * i) & 0x7F;
-    const uint8_t r = q.rang[s];
-    if (r == 0) continue;
-    if (r == 255) return false;
-    const uint64_t bit = uint64_t{1} << s;
-    if (gesehen & bit) continue;
-    if (r != naechster) return false;
-    ++naechster;
-    gesehen |= bit;
+    const unsigned r = q.rang[wort >> (7 * i) & 0x7F];
+    ok &= r <= hoechster + 1;
+    hoechster = std::max(hoechster, r);
   }
-  return true;
+  return ok;
+}
+
+// The first slot from platz on whose mark is set, or ende; eight marks a step.
+int64_t NaechsteMarke(const uint8_t* marke, int64_t platz, int64_t ende) {
+  while (platz + 8 <= ende) {
+    uint64_t w;
+    std::memcpy(&w, marke + platz, 8);
+    if (w) return platz + (__builtin_ctzll(w) >> 3);
+    platz += 8;
+  }
+  while (platz < ende && !marke[platz]) ++platz;
+  return platz;
 }
 
 struct BEWERTUNG {
@@ -79,7 +90,10 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
   BEWERTUNG b;
   // Only totals 0..L occur: the table is used up to row L.
   const int klassen = (RS.laenge + 1) << 4;
-  std::memset(tab, 0, sizeof(int32_t) * klassen);
+  // Only P <= total occurs: row t holds entries 0..t. Rows are cleared and
+  // summed only that far.
+  const int L = RS.laenge;
+  for (int t = 0; t <= L; ++t) std::memset(tab + (t << 4), 0, sizeof(int32_t) * (t + 1));
   ZAEHLAUFTRAG a;
   a.erl = RS.erl;
   a.gwort = g;
@@ -102,16 +116,12 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
       if (!fein) {
         i = ZAEHLEN_BIS(a, RS.worte, i, bis, bestmax);
         if (i == bis) break;
-        // A class reached the best's worst class: decide by the sum of squares.
-        int32_t t = 0;
-        for (int k = 0; k < klassen; ++k) t = std::max(t, tab[k]);
-        if (t > bestmax) {
-          VERGLEICHE_GESAMT += i + 1;
-          b.verloren = true;
-          return b;
-        }
+        // A class reached the best's worst class (every other count is below
+        // it, so the largest count is the threshold itself): decide by the sum
+        // of squares.
         quadrat = 0;
-        for (int k = 0; k < klassen; ++k) quadrat += int64_t{tab[k]} * tab[k];
+        for (int t = 0; t <= L; ++t)
+          for (int p = 0; p <= t; ++p) quadrat += int64_t{tab[t << 4 | p]} * tab[t << 4 | p];
         if (quadrat > bestsq || (quadrat == bestsq && i != letzter)) {
           VERGLEICHE_GESAMT += i + 1;
           b.verloren = true;
@@ -139,11 +149,13 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
   int32_t mx = 0;
   int64_t sq = 0;
   int cls = 0;
-  for (int k = 0; k < klassen; ++k) {
-    const int32_t c = tab[k];
-    if (c > mx) mx = c;
-    sq += int64_t{c} * c;
-    cls += c > 0;
+  for (int t = 0; t <= L; ++t) {
+    for (int p = 0; p <= t; ++p) {
+      const int32_t c = tab[t << 4 | p];
+      if (c > mx) mx = c;
+      sq += int64_t{c} * c;
+      cls += c > 0;
+    }
   }
   b.max = mx;
   b.sq = fein ? quadrat : sq;
@@ -155,19 +167,24 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
 // Removes every candidate that holds a sign of the list (0 = vacant), and the
 // one at slot weg (if >= 0); keeps the order.
 void KandidatenStreichen(const std::vector<uint8_t>& liste, int64_t weg) {
+  if (liste.empty()) {
+    if (weg >= 0 && weg < RS.kand_n) {
+      std::memmove(RS.kand + weg, RS.kand + weg + 1, sizeof(uint64_t) * (RS.kand_n - weg - 1));
+      --RS.kand_n;
+    }
+    ZAHLGESAMTVERSUCHE = static_cast<int32_t>(RS.kand_n);
+    return;
+  }
   uint64_t eins = 0;
   for (int i = 0; i < RS.laenge; ++i) eins |= uint64_t{1} << (7 * i);
   int64_t k = 0;
   for (int64_t i = 0; i < RS.kand_n; ++i) {
     const uint64_t c = RS.kand[i];
     bool raus = i == weg;
-    for (uint8_t s : liste) {
-      if ((((c ^ (eins * s)) + kLaneFill) & RS.lanes) != RS.lanes) {
-        raus = true;
-        break;
-      }
-    }
-    if (!raus) RS.kand[k++] = c;
+    for (uint8_t s : liste) raus |= (((c ^ (eins * s)) + kLaneFill) & RS.lanes) != RS.lanes;
+    // Written every time, kept by advancing: no branch on a random outcome.
+    RS.kand[k] = c;
+    k += !raus;
   }
   RS.kand_n = k;
   ZAHLGESAMTVERSUCHE = static_cast<int32_t>(k);
@@ -324,13 +341,14 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
         term::GotoXY(WX, WY);
       }
       int64_t zahl = 0, y_platz = -1, erster = -1;
+      // Codes are distinct, so y is found at most once.
+      const bool y_suchen = L <= m;
       for (int64_t i = 0; i < RS.kand_n; ++i) {
         const bool rep = Repraesentant(q, RS.kand[i], L);
         if (GENUGPLATZ) RS.marke[i] = rep;
-        if (!rep) continue;
-        ++zahl;
-        if (erster < 0) erster = i;
-        if (L <= m && y_platz < 0 && RS.kand[i] == y) y_platz = i;
+        zahl += rep;
+        if (__builtin_expect(erster < 0, 0) && rep) erster = i;
+        if (__builtin_expect(RS.kand[i] == y, 0) && rep && y_suchen) y_platz = i;
       }
       if (zahl == 0) {
         R = false;  // nothing to reduce to: search them all
@@ -376,7 +394,12 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
   int64_t letzter_platz = -1;
   bool geschnitten = false;
   for (int64_t platz = 0; platz < ende; ++platz) {
-    if (R && !(GENUGPLATZ ? RS.marke[platz] != 0 : Repraesentant(q, RS.kand[platz], L))) continue;
+    if (R && GENUGPLATZ) {
+      platz = NaechsteMarke(RS.marke, platz, ende);
+      if (platz == ende) break;
+    } else if (R && !Repraesentant(q, RS.kand[platz], L)) {
+      continue;
+    }
     const uint64_t g = E ? RS.kand[platz] : anfang;
     const BEWERTUNG b = Bewerten(g, tab, best_max, best_sq, abfrage, E);
     if (b.abbruch) {
