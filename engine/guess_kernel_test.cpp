@@ -104,7 +104,7 @@ TEST_F(GuessKernel, EveryVariantCountsAndStopsLikeTheSlowWay) {
       for (int64_t j = 0; j < n; ++j) ASSERT_EQ(k[j], f.klasse[j]) << j;
 
       for (int64_t von : {int64_t{0}, int64_t{5}, int64_t{33}}) {
-        for (int32_t schwelle : {1, 2, 7, 31, 64, 150, 400, 600, 1000, INT32_MAX}) {
+        for (int32_t schwelle : {0, 1, 2, 7, 31, 64, 150, 400, 511, 512, 600, 1000, INT32_MAX}) {
           alignas(64) int32_t tab[kKlassen] = {};
           int32_t ref[kKlassen] = {};
           // Counts from an earlier slice.
