@@ -121,7 +121,7 @@ void Sammeln(int32_t* tab, int klassen) {
   const uint64_t* const ende = a.erl + 2 * bis;
   const uint64_t g = a.gwort, lanes = a.lanes, gb = a.gbits[0];
   const int32_t vorher = schwelle - 1;  // the caller ensures schwelle > 0
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (; c != ende; c += 2) {
     const uint64_t gleich = ~((c[0] ^ g) + kLaneFill) & lanes;
     const uint64_t t = static_cast<uint64_t>(__builtin_popcountll(c[1] & gb)) << 6;
