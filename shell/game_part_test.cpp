@@ -13,6 +13,7 @@
 #include "shell/names.h"
 #include "shell/shell_state.h"
 #include "tests/support/memory_screen.h"
+#include "tests/support/startup_conditions.h"
 
 namespace morvandeltrisk {
 namespace {
@@ -36,19 +37,7 @@ mtspiel::NAMENSFELD Name(const std::string& s) {
 
 // Conditions as after start-up with the defaults, in English, no file.
 void Defaults() {
-  mtspiel::INITIALISIERE();
-  mtspiel::POSITIONSWERTE(X.ERSTES);
-  mtspiel::ZEICHENTABELLEN();
-  mtspiel::ZEITLIMIT_SETZEN();
-  ALT.clear();
-  SPRACHE_DEUTSCH = false;
-  mtspiel::SP_D = false;
-  SPEICHERWAHL = 10;
-  mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[10];
-  FARBE_NORMAL = 31;
-  FARBE_HERVOR = 30;
-  LEER_WAHL = false;
-  NAMEN_BEKANNT = true;
+  testsupport::StartupConditions();
   X.NAME1 = Name("Anna");
   X.NAME2 = Name("Bert");
 }

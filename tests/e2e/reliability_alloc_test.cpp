@@ -16,6 +16,7 @@
 #include "shell/game_board.h"
 #include "shell/shell_state.h"
 #include "tests/support/memory_screen.h"
+#include "tests/support/startup_conditions.h"
 
 namespace morvandeltrisk {
 namespace {
@@ -28,7 +29,7 @@ using testsupport::WaitsForKey;
 enum class Kind { kComputerGuesses, kVariableAnswer };
 
 void Conditions(Kind kind) {
-  mtspiel::INITIALISIERE();
+  testsupport::StartupConditions();
   // 9^6 codes: large enough that the store takes several reservations.
   X.LAENGE = 6;
   X.ERSTES = '1';
@@ -39,15 +40,6 @@ void Conditions(Kind kind) {
   X.FEST = kind == Kind::kComputerGuesses;
   mtspiel::POSITIONSWERTE(X.ERSTES);
   mtspiel::ZEICHENTABELLEN();
-  mtspiel::ZEITLIMIT_SETZEN();
-  ALT.clear();
-  SPRACHE_DEUTSCH = false;
-  mtspiel::SP_D = false;
-  SPEICHERWAHL = 10;
-  mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[10];
-  LEER_WAHL = false;
-  X.NAME1.fill(' ');
-  X.NAME2.fill(' ');
   mtspiel::LISTEN_FREIGEBEN(true);  // as at start-up: the budget from the memory choice
 }
 
