@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "engine/guess_kernel.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
 #include "screen/memory_terminal.h"
@@ -66,8 +67,15 @@ void BisZumErstenSuchen(const rateprobe::SPIEL& s, uint64_t seed) {
   if (p != 1 || sz != 1) std::abort();
 }
 
-void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s) {
+// stufe < 0: the instruction set the machine offers; else at most that one,
+// to show what machines without the wider vectors get.
+void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
   Schirm();
+  if (stufe > ZAEHLSTUFE_MASCHINE()) {
+    state.SkipWithError("instruction set not offered by this machine");
+    return;
+  }
+  ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
   int64_t vergleiche = 0;
   uint64_t seed = 1;
   for (auto _ : state) {
@@ -90,12 +98,16 @@ void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s) {
       double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
       benchmark::Counter::kIs1000);
   state.counters["evals_per_search"] = double(vergleiche) / double(state.iterations());
+  ZAEHLSTUFE = ZAEHLSTUFE_MASCHINE();
 }
-BENCHMARK_CAPTURE(ErsteSuche, l4_n10_norep, rateprobe::SPIEL{4, 10, false, false, true})
+BENCHMARK_CAPTURE(ErsteSuche, l4_n10_norep, rateprobe::SPIEL{4, 10, false, false, true}, -1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep, rateprobe::SPIEL{5, 8, true, false, true})
+BENCHMARK_CAPTURE(ErsteSuche, l4_n10_norep_avx2, rateprobe::SPIEL{4, 10, false, false, true},
+                  kStufeAvx2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true})
+BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep, rateprobe::SPIEL{5, 8, true, false, true}, -1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true}, -1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 

@@ -87,7 +87,7 @@ template <int W>
 template <int W, int Stufe>
 [[gnu::always_inline]] inline void BlockKlassen(const ZAEHLAUFTRAG& a, const uint64_t* c, int n,
                                                 uint8_t* k) {
-  if constexpr (W == 1 && Stufe == kStufeAvx2) {
+  if constexpr (W == 1 && Stufe >= kStufeAvx2) {
     KlassenAvx2(a, c, n, k);
   } else {
     KlassenSkalar<W>(a, c, n, k);
@@ -136,6 +136,89 @@ void Sammeln(int32_t* tab, int klassen) {
   return bis;
 }
 
+// Codes of at most six positions with one count word: eight codes a step, all
+// in vector registers. Every answer class (T, P) has a lane of its own,
+// T (T + 1) / 2 + P (0..27, since P <= T), which keeps a 32-bit count in one
+// of two registers and a 4-bit count in one of two 64-bit words: each code
+// sets a one in its class's nibble, the eight codes' words are added up (at
+// most 8 a nibble) and spread to the count lanes. Nothing waits on a count in
+// memory, and a code costs a handful of instructions. When a step would lift
+// a count to the threshold, the counts before it go back to the table and the
+// single table loop finds the exact code from the step's first. Up to length
+// 4 all lanes fit one word (Hoch false), and the upper half is left out.
+//
+// The compiler's 512-bit intrinsics start from an undefined register that it
+// then warns of as maybe uninitialised (it never is read): hushed here only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+constexpr int kKurzLaenge = 6;
+constexpr int kKurzLanes = 32;
+
+template <bool Hoch>
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vpopcntdq,avx512vbmi,popcnt")]] int64_t BisKurz512(
+    const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t schwelle) {
+  alignas(64) int32_t zahl[kKurzLanes] = {};
+  int klasse[kKurzLanes];
+  int lanes_n = 0;
+  for (int t = 0; t <= (Hoch ? kKurzLaenge : 4); ++t)
+    for (int p = 0; p <= t; ++p) klasse[lanes_n++] = t << 4 | p;
+  for (int l = 0; l < lanes_n; ++l) zahl[l] = a.tab[klasse[l]];
+  __m512i cnt0 = _mm512_load_si512(zahl);
+  __m512i cnt1 = _mm512_load_si512(zahl + 16);
+  const __m512i thr = _mm512_set1_epi32(schwelle);
+  const __m512i g = _mm512_set1_epi64(static_cast<long long>(a.gwort));
+  const __m512i lanes = _mm512_set1_epi64(static_cast<long long>(a.lanes));
+  const __m512i gb = _mm512_set1_epi64(static_cast<long long>(a.gbits[0]));
+  const __m512i fill = _mm512_set1_epi64(static_cast<long long>(kLaneFill));
+  const __m512i eins = _mm512_set1_epi64(1);
+  const __m512i vierundsechzig = _mm512_set1_epi64(64);
+  const __m512i dreieck4 = _mm512_setr_epi64(0, 4, 12, 24, 40, 60, 84, 0);  // 4 T (T + 1) / 2
+  const __m512i codes = _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14);
+  const __m512i bitsw = _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15);
+  const __m128i nibbles =
+      _mm_setr_epi8(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+  const __m128i vier = _mm_set1_epi8(0x0F);
+  const uint64_t* c = a.erl + 2 * i;
+  for (; i + 8 <= bis; i += 8, c += 16) {
+    const __m512i x = _mm512_loadu_si512(c);
+    const __m512i y = _mm512_loadu_si512(c + 8);
+    const __m512i code = _mm512_permutex2var_epi64(x, codes, y);
+    const __m512i bits = _mm512_permutex2var_epi64(x, bitsw, y);
+    const __m512i gleich =
+        _mm512_andnot_si512(_mm512_add_epi64(_mm512_xor_si512(code, g), fill), lanes);
+    const __m512i p = _mm512_popcnt_epi64(gleich);
+    const __m512i t = _mm512_popcnt_epi64(_mm512_and_si512(bits, gb));
+    const __m512i schiebe =
+        _mm512_add_epi64(_mm512_permutexvar_epi64(t, dreieck4), _mm512_slli_epi64(p, 2));
+    // Shifts of 64 and more give 0: a one lands in exactly one of the words.
+    const __m512i eine = _mm512_sllv_epi64(eins, schiebe);
+    __m256i s4 = _mm256_add_epi64(_mm512_castsi512_si256(eine), _mm512_extracti64x4_epi64(eine, 1));
+    __m128i s2 = _mm_add_epi64(_mm256_castsi256_si128(s4), _mm256_extracti128_si256(s4, 1));
+    // The sum in both halves, so that one byte selection spreads all 16 nibbles.
+    const __m128i s1 = _mm_add_epi64(s2, _mm_shuffle_epi32(s2, 0x4E));
+    __m512i neu1 = cnt1;
+    if constexpr (Hoch) {
+      const __m512i hohe = _mm512_sllv_epi64(eins, _mm512_sub_epi64(schiebe, vierundsechzig));
+      s4 = _mm256_add_epi64(_mm512_castsi512_si256(hohe), _mm512_extracti64x4_epi64(hohe, 1));
+      s2 = _mm_add_epi64(_mm256_castsi256_si128(s4), _mm256_extracti128_si256(s4, 1));
+      const __m128i h1 = _mm_add_epi64(s2, _mm_shuffle_epi32(s2, 0x4E));
+      const __m128i je1 = _mm_and_si128(_mm_multishift_epi64_epi8(nibbles, h1), vier);
+      neu1 = _mm512_add_epi32(cnt1, _mm512_cvtepu8_epi32(je1));
+    }
+    const __m128i je0 = _mm_and_si128(_mm_multishift_epi64_epi8(nibbles, s1), vier);
+    const __m512i neu0 = _mm512_add_epi32(cnt0, _mm512_cvtepu8_epi32(je0));
+    const __mmask16 voll = _mm512_cmpge_epi32_mask(neu0, thr) | _mm512_cmpge_epi32_mask(neu1, thr);
+    if (__builtin_expect(voll != 0, 0)) break;
+    cnt0 = neu0;
+    cnt1 = neu1;
+  }
+  _mm512_store_si512(zahl, cnt0);
+  _mm512_store_si512(zahl + 16, cnt1);
+  for (int l = 0; l < lanes_n; ++l) a.tab[klasse[l]] = zahl[l];
+  return i < bis ? BisEinWort(a, i, bis, schwelle) : bis;
+}
+#pragma GCC diagnostic pop
+
 // The early abandon must name exactly the first code whose class reaches the
 // threshold. Counting into four tables, the sum of the four tables' largest
 // counts bounds every class from above; while that bound stays below the
@@ -148,10 +231,15 @@ template <int W, int Stufe>
   // Without vectors the classes cost too much to be computed ahead, and with a
   // low threshold the bound reaches it after a few blocks: then one table,
   // classes computed and counted in one go. Either way the result is the same.
+  if constexpr (W == 1 && Stufe >= kStufeAvx512) {
+    if (schwelle > 0 && a.klassen <= 5 * 16) return BisKurz512<false>(a, i, bis, schwelle);
+    if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
+      return BisKurz512<true>(a, i, bis, schwelle);
+  }
   if constexpr (W == 1 && Stufe >= kStufePopcnt) {
     if (schwelle > 0 && schwelle < kMehrereTafelnAb) return BisEinWort(a, i, bis, schwelle);
   }
-  if (W != 1 || Stufe != kStufeAvx2 || schwelle < kMehrereTafelnAb) {
+  if (W != 1 || Stufe < kStufeAvx2 || schwelle < kMehrereTafelnAb) {
     const uint64_t* e = a.erl;
     int32_t* tab = a.tab;
     for (; i < bis; ++i) {
@@ -247,6 +335,9 @@ template <int W, int Stufe>
     KlassenRumpf<W, STUFE>(a, i, bis, k);                                                        \
   }
 
+MT_VARIANTE(Avx512, kStufeAvx512,
+            [[gnu::target("avx512f,avx512bw,avx512vl,avx512vpopcntdq,avx512vbmi,avx2,popcnt,bmi,"
+                          "bmi2")]])
 MT_VARIANTE(Avx2, kStufeAvx2, [[gnu::target("avx2,popcnt,bmi,bmi2")]])
 MT_VARIANTE(Pop, kStufePopcnt, [[gnu::target("popcnt,bmi,bmi2")]])
 MT_VARIANTE(Allg, kStufeAllg, )
@@ -274,6 +365,8 @@ template <int W>
 struct BisF {
   static int64_t run(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t s) {
     switch (ZAEHLSTUFE) {
+      case kStufeAvx512:
+        return BisAvx512<W>(a, i, bis, s);
       case kStufeAvx2:
         return BisAvx2<W>(a, i, bis, s);
       case kStufePopcnt:
@@ -297,6 +390,7 @@ template <int W>
 struct KlassenF {
   static int run(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, uint8_t* k) {
     switch (ZAEHLSTUFE) {
+      case kStufeAvx512:
       case kStufeAvx2:
         KlassenAvx2<W>(a, i, bis, k);
         break;
@@ -316,7 +410,12 @@ int ZAEHLSTUFE_MASCHINE() {
   // May run before the library's own start-up code has looked at the processor.
   __builtin_cpu_init();
   if (!__builtin_cpu_supports("popcnt")) return kStufeAllg;
-  return __builtin_cpu_supports("avx2") ? kStufeAvx2 : kStufePopcnt;
+  if (!__builtin_cpu_supports("avx2")) return kStufePopcnt;
+  const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                      __builtin_cpu_supports("avx512vl") &&
+                      __builtin_cpu_supports("avx512vpopcntdq") &&
+                      __builtin_cpu_supports("avx512vbmi");
+  return avx512 ? kStufeAvx512 : kStufeAvx2;
 }
 
 int64_t ZAEHLEN_BIS(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t schwelle) {

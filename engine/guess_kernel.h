@@ -22,11 +22,13 @@ struct ZAEHLAUFTRAG {
 };
 
 // Instruction sets the kernel may use: 0 plain, 1 population count, 2 also
-// 256-bit vectors. Starts at what the machine offers; tests lower it to check
+// 256-bit vectors, 3 also 512-bit vectors with their population count and
+// byte selection. Starts at what the machine offers; tests lower it to check
 // that every variant counts alike.
 inline constexpr int kStufeAllg = 0;
 inline constexpr int kStufePopcnt = 1;
 inline constexpr int kStufeAvx2 = 2;
+inline constexpr int kStufeAvx512 = 3;
 int ZAEHLSTUFE_MASCHINE();
 inline int ZAEHLSTUFE = ZAEHLSTUFE_MASCHINE();
 

@@ -90,7 +90,7 @@ TEST_F(GuessKernel, EveryVariantCountsAndStopsLikeTheSlowWay) {
   };
   // One to six count words.
   const FORM formen[] = {{4, 3, 3000}, {4, 10, 700}, {6, 9, 5000}, {6, 20, 800}, {5, 36, 900},
-                         {8, 30, 600}, {9, 30, 500}, {9, 36, 600}, {2, 2, 300}};
+                         {8, 30, 600}, {9, 30, 500}, {9, 36, 600}, {2, 2, 300},  {3, 7, 1001}};
   for (int stufe = kStufeAllg; stufe <= ZAEHLSTUFE_MASCHINE(); ++stufe) {
     ZAEHLSTUFE = stufe;
     int seed = 1;

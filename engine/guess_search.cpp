@@ -51,7 +51,7 @@ struct AEQUIVALENZ {
 // far are always 1..highest, so each rank may be at most one above the highest
 // before it (0, a played sign, always passes; 255, excluded, never does). No
 // branches: the test runs for every candidate, and its outcome is random.
-inline bool Repraesentant(const AEQUIVALENZ& q, uint64_t wort, int laenge) {
+[[gnu::always_inline]] inline bool Repraesentant(const AEQUIVALENZ& q, uint64_t wort, int laenge) {
   unsigned hoechster = 0;
   bool ok = true;
   for (int i = 0; i < laenge; ++i) {
@@ -60,6 +60,54 @@ inline bool Repraesentant(const AEQUIVALENZ& q, uint64_t wort, int laenge) {
     hoechster = std::max(hoechster, r);
   }
   return ok;
+}
+
+struct VERTRETER {
+  int64_t zahl = 0;     // representatives in the chain
+  int64_t erster = -1;  // slot of the first
+  int64_t y = -1;       // slot of y when it is a representative
+};
+
+// Marks the representatives among all candidates (when marke is given) and
+// finds y among them. Every candidate passes here once per turn, so the length
+// is fixed at compile time and the loop holds no shift by a variable amount.
+template <int L>
+VERTRETER VertreterLang(const AEQUIVALENZ& q, const uint64_t* kand, int64_t n, uint8_t* marke,
+                        uint64_t y, bool y_suchen) {
+  VERTRETER v;
+  for (int64_t i = 0; i < n; ++i) {
+    const bool rep = Repraesentant(q, kand[i], L);
+    if (marke) marke[i] = rep;
+    v.zahl += rep;
+    if (__builtin_expect(v.erster < 0, 0) && rep) v.erster = i;
+    // Codes are distinct, so y is found at most once.
+    if (__builtin_expect(kand[i] == y, 0) && rep && y_suchen) v.y = i;
+  }
+  return v;
+}
+
+VERTRETER Vertreter(const AEQUIVALENZ& q, int laenge, uint64_t y, bool y_suchen) {
+  uint8_t* marke = GENUGPLATZ ? RS.marke : nullptr;
+  const uint64_t* kand = RS.kand;
+  const int64_t n = RS.kand_n;
+  switch (laenge) {
+    case 2:
+      return VertreterLang<2>(q, kand, n, marke, y, y_suchen);
+    case 3:
+      return VertreterLang<3>(q, kand, n, marke, y, y_suchen);
+    case 4:
+      return VertreterLang<4>(q, kand, n, marke, y, y_suchen);
+    case 5:
+      return VertreterLang<5>(q, kand, n, marke, y, y_suchen);
+    case 6:
+      return VertreterLang<6>(q, kand, n, marke, y, y_suchen);
+    case 7:
+      return VertreterLang<7>(q, kand, n, marke, y, y_suchen);
+    case 8:
+      return VertreterLang<8>(q, kand, n, marke, y, y_suchen);
+    default:
+      return VertreterLang<9>(q, kand, n, marke, y, y_suchen);
+  }
 }
 
 // The first slot from platz on whose mark is set, or ende; eight marks a step.
@@ -340,16 +388,8 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
         ZeichenSchreiben(y);
         term::GotoXY(WX, WY);
       }
-      int64_t zahl = 0, y_platz = -1, erster = -1;
-      // Codes are distinct, so y is found at most once.
-      const bool y_suchen = L <= m;
-      for (int64_t i = 0; i < RS.kand_n; ++i) {
-        const bool rep = Repraesentant(q, RS.kand[i], L);
-        if (GENUGPLATZ) RS.marke[i] = rep;
-        zahl += rep;
-        if (__builtin_expect(erster < 0, 0) && rep) erster = i;
-        if (__builtin_expect(RS.kand[i] == y, 0) && rep && y_suchen) y_platz = i;
-      }
+      const VERTRETER v = Vertreter(q, L, y, L <= m);
+      const int64_t zahl = v.zahl, y_platz = v.y, erster = v.erster;
       if (zahl == 0) {
         R = false;  // nothing to reduce to: search them all
       } else {
