@@ -107,6 +107,8 @@ BENCHMARK_CAPTURE(ErsteSuche, l4_n10_norep_avx2, rateprobe::SPIEL{4, 10, false, 
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep, rateprobe::SPIEL{5, 8, true, false, true}, -1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep_avx2, rateprobe::SPIEL{5, 8, true, false, true}, kStufeAvx2)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true}, -1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);

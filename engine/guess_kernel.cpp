@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 
 #include "engine/guess_store.h"
 
@@ -154,15 +155,29 @@ void Sammeln(int32_t* tab, int klassen) {
 constexpr int kKurzLaenge = 6;
 constexpr int kKurzLanes = 32;
 
+// The class table's entry of lane l: T << 4 | P.
+constexpr auto kLaneKlasse = [] {
+  std::array<uint8_t, kKurzLanes> k{};
+  for (int t = 0, l = 0; t <= kKurzLaenge; ++t)
+    for (int p = 0; p <= t; ++p) k[l++] = static_cast<uint8_t>(t << 4 | p);
+  return k;
+}();
+constexpr int KurzLanes(bool hoch) {
+  return hoch ? 28 : 15;
+}
+
+void KurzLaden(const int32_t* tab, bool hoch, int32_t* zahl) {
+  for (int l = 0; l < KurzLanes(hoch); ++l) zahl[l] = tab[kLaneKlasse[l]];
+}
+void KurzZurueck(const int32_t* zahl, bool hoch, int32_t* tab) {
+  for (int l = 0; l < KurzLanes(hoch); ++l) tab[kLaneKlasse[l]] = zahl[l];
+}
+
 template <bool Hoch>
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vpopcntdq,avx512vbmi,popcnt")]] int64_t BisKurz512(
     const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t schwelle) {
   alignas(64) int32_t zahl[kKurzLanes] = {};
-  int klasse[kKurzLanes];
-  int lanes_n = 0;
-  for (int t = 0; t <= (Hoch ? kKurzLaenge : 4); ++t)
-    for (int p = 0; p <= t; ++p) klasse[lanes_n++] = t << 4 | p;
-  for (int l = 0; l < lanes_n; ++l) zahl[l] = a.tab[klasse[l]];
+  KurzLaden(a.tab, Hoch, zahl);
   __m512i cnt0 = _mm512_load_si512(zahl);
   __m512i cnt1 = _mm512_load_si512(zahl + 16);
   const __m512i thr = _mm512_set1_epi32(schwelle);
@@ -214,10 +229,100 @@ template <bool Hoch>
   }
   _mm512_store_si512(zahl, cnt0);
   _mm512_store_si512(zahl + 16, cnt1);
-  for (int l = 0; l < lanes_n; ++l) a.tab[klasse[l]] = zahl[l];
+  KurzZurueck(zahl, Hoch, a.tab);
   return i < bis ? BisEinWort(a, i, bis, schwelle) : bis;
 }
 #pragma GCC diagnostic pop
+
+// The same counting with 256-bit vectors, for machines without the wider ones:
+// the population counts come from nibble lookups, 4 P already scaled by the
+// table and 4 T (T + 1) / 2 by a byte lookup on T, and the summed nibbles are
+// spread to bytes by masking and interleaving.
+struct KURZ2 {
+  __m256i g, lanes, gb, fill, nib, lut1, lut4, dreieck4;
+};
+
+// Shift amounts of four codes (from p): 4 P + 4 T (T + 1) / 2, one per 64-bit element.
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline __m256i SchiebeAvx2(const KURZ2& k,
+                                                                              const uint64_t* p) {
+  const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 4));
+  const __m256i code = _mm256_unpacklo_epi64(x, y);
+  const __m256i bits = _mm256_and_si256(_mm256_unpackhi_epi64(x, y), k.gb);
+  const __m256i gleich =
+      _mm256_andnot_si256(_mm256_add_epi64(_mm256_xor_si256(code, k.g), k.fill), k.lanes);
+  const __m256i pl = _mm256_shuffle_epi8(k.lut4, _mm256_and_si256(gleich, k.nib));
+  const __m256i ph =
+      _mm256_shuffle_epi8(k.lut4, _mm256_and_si256(_mm256_srli_epi16(gleich, 4), k.nib));
+  const __m256i tl = _mm256_shuffle_epi8(k.lut1, _mm256_and_si256(bits, k.nib));
+  const __m256i th =
+      _mm256_shuffle_epi8(k.lut1, _mm256_and_si256(_mm256_srli_epi16(bits, 4), k.nib));
+  const __m256i p4 = _mm256_sad_epu8(_mm256_add_epi8(pl, ph), _mm256_setzero_si256());
+  const __m256i t = _mm256_sad_epu8(_mm256_add_epi8(tl, th), _mm256_setzero_si256());
+  return _mm256_add_epi64(p4, _mm256_shuffle_epi8(k.dreieck4, t));
+}
+
+// The nibble words of eight codes summed; the sum in both halves of the result.
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline __m128i SummeAvx2(__m256i e0,
+                                                                            __m256i e1) {
+  const __m256i e = _mm256_add_epi64(e0, e1);
+  const __m128i s2 = _mm_add_epi64(_mm256_castsi256_si128(e), _mm256_extracti128_si256(e, 1));
+  return _mm_add_epi64(s2, _mm_shuffle_epi32(s2, 0x4E));
+}
+
+// Sixteen nibbles to sixteen 32-bit lanes, added to two count registers.
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline void SpreizenAvx2(__m128i w, __m256i& z0,
+                                                                            __m256i& z1) {
+  const __m128i nib = _mm_set1_epi8(0x0F);
+  const __m128i b =
+      _mm_unpacklo_epi8(_mm_and_si128(w, nib), _mm_and_si128(_mm_srli_epi16(w, 4), nib));
+  z0 = _mm256_add_epi32(z0, _mm256_cvtepu8_epi32(b));
+  z1 = _mm256_add_epi32(z1, _mm256_cvtepu8_epi32(_mm_srli_si128(b, 8)));
+}
+
+template <bool Hoch>
+[[gnu::target("avx2,popcnt")]] int64_t BisKurzAvx2(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
+                                                   int32_t schwelle) {
+  alignas(32) int32_t zahl[kKurzLanes] = {};
+  KurzLaden(a.tab, Hoch, zahl);
+  __m256i cnt[4];
+  for (int r = 0; r < 4; ++r) cnt[r] = _mm256_load_si256(reinterpret_cast<__m256i*>(zahl + 8 * r));
+  KURZ2 k;
+  k.g = _mm256_set1_epi64x(static_cast<long long>(a.gwort));
+  k.lanes = _mm256_set1_epi64x(static_cast<long long>(a.lanes));
+  k.gb = _mm256_set1_epi64x(static_cast<long long>(a.gbits[0]));
+  k.fill = _mm256_set1_epi64x(static_cast<long long>(kLaneFill));
+  k.nib = _mm256_set1_epi8(0x0F);
+  k.lut1 = _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,  //
+                            0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4);
+  k.lut4 = _mm256_slli_epi16(k.lut1, 2);
+  k.dreieck4 = _mm256_setr_epi8(0, 4, 12, 24, 40, 60, 84, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
+                                0, 4, 12, 24, 40, 60, 84, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m256i vorher = _mm256_set1_epi32(schwelle - 1);
+  const __m256i eins = _mm256_set1_epi64x(1);
+  const __m256i vierundsechzig = _mm256_set1_epi64x(64);
+  const uint64_t* c = a.erl + 2 * i;
+  for (; i + 8 <= bis; i += 8, c += 16) {
+    const __m256i s0 = SchiebeAvx2(k, c), s1 = SchiebeAvx2(k, c + 8);
+    __m256i neu[4] = {cnt[0], cnt[1], cnt[2], cnt[3]};
+    SpreizenAvx2(SummeAvx2(_mm256_sllv_epi64(eins, s0), _mm256_sllv_epi64(eins, s1)), neu[0],
+                 neu[1]);
+    __m256i voll =
+        _mm256_or_si256(_mm256_cmpgt_epi32(neu[0], vorher), _mm256_cmpgt_epi32(neu[1], vorher));
+    if constexpr (Hoch) {
+      const __m256i h0 = _mm256_sllv_epi64(eins, _mm256_sub_epi64(s0, vierundsechzig));
+      const __m256i h1 = _mm256_sllv_epi64(eins, _mm256_sub_epi64(s1, vierundsechzig));
+      SpreizenAvx2(SummeAvx2(h0, h1), neu[2], neu[3]);
+      voll = _mm256_or_si256(voll, _mm256_or_si256(_mm256_cmpgt_epi32(neu[2], vorher),
+                                                   _mm256_cmpgt_epi32(neu[3], vorher)));
+    }
+    if (__builtin_expect(!_mm256_testz_si256(voll, voll), 0)) break;
+    for (int r = 0; r < 4; ++r) cnt[r] = neu[r];
+  }
+  for (int r = 0; r < 4; ++r) _mm256_store_si256(reinterpret_cast<__m256i*>(zahl + 8 * r), cnt[r]);
+  KurzZurueck(zahl, Hoch, a.tab);
+  return i < bis ? BisEinWort(a, i, bis, schwelle) : bis;
+}
 
 // The early abandon must name exactly the first code whose class reaches the
 // threshold. Counting into four tables, the sum of the four tables' largest
@@ -235,6 +340,10 @@ template <int W, int Stufe>
     if (schwelle > 0 && a.klassen <= 5 * 16) return BisKurz512<false>(a, i, bis, schwelle);
     if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
       return BisKurz512<true>(a, i, bis, schwelle);
+  } else if constexpr (W == 1 && Stufe == kStufeAvx2) {
+    if (schwelle > 0 && a.klassen <= 5 * 16) return BisKurzAvx2<false>(a, i, bis, schwelle);
+    if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
+      return BisKurzAvx2<true>(a, i, bis, schwelle);
   }
   if constexpr (W == 1 && Stufe >= kStufePopcnt) {
     if (schwelle > 0 && schwelle < kMehrereTafelnAb) return BisEinWort(a, i, bis, schwelle);
