@@ -1,8 +1,9 @@
 // The inner loop of the computer's search: one candidate guess against a run of
-// possible codes, counting each code into its answer class. The class indices
-// are computed a block at a time (with vector instructions where the machine
-// has them, chosen at run time) and then counted, so the counting loop does
-// nothing but increment and compare.
+// possible codes, counting each code into its answer class. Where the machine
+// has vector instructions (chosen at run time), codes of up to six positions
+// are counted eight at a time in vector registers, and for longer codes the
+// class indices are computed a block at a time and then counted, so that the
+// counting loop does nothing but increment and compare.
 #pragma once
 
 #include <cstdint>
