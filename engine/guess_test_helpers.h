@@ -19,7 +19,9 @@
 namespace mtspiel::rateprobe {
 
 // The preference order of answer classes for the current length.
-inline void ANTWORTORDNUNG() { REIHENFOLGE(); }
+inline void ANTWORTORDNUNG() {
+  REIHENFOLGE();
+}
 
 struct SPIEL {
   int laenge = 4;
