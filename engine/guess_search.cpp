@@ -87,27 +87,11 @@ VERTRETER VertreterLang(const AEQUIVALENZ& q, const uint64_t* kand, int64_t n, u
 }
 
 VERTRETER Vertreter(const AEQUIVALENZ& q, int laenge, uint64_t y, bool y_suchen) {
-  uint8_t* marke = GENUGPLATZ ? RS.marke : nullptr;
-  const uint64_t* kand = RS.kand;
-  const int64_t n = RS.kand_n;
-  switch (laenge) {
-    case 2:
-      return VertreterLang<2>(q, kand, n, marke, y, y_suchen);
-    case 3:
-      return VertreterLang<3>(q, kand, n, marke, y, y_suchen);
-    case 4:
-      return VertreterLang<4>(q, kand, n, marke, y, y_suchen);
-    case 5:
-      return VertreterLang<5>(q, kand, n, marke, y, y_suchen);
-    case 6:
-      return VertreterLang<6>(q, kand, n, marke, y, y_suchen);
-    case 7:
-      return VertreterLang<7>(q, kand, n, marke, y, y_suchen);
-    case 8:
-      return VertreterLang<8>(q, kand, n, marke, y, y_suchen);
-    default:
-      return VertreterLang<9>(q, kand, n, marke, y, y_suchen);
-  }
+  using FN = VERTRETER (*)(const AEQUIVALENZ&, const uint64_t*, int64_t, uint8_t*, uint64_t, bool);
+  static constexpr FN kNachLaenge[] = {
+      nullptr,          nullptr,          VertreterLang<2>, VertreterLang<3>, VertreterLang<4>,
+      VertreterLang<5>, VertreterLang<6>, VertreterLang<7>, VertreterLang<8>, VertreterLang<9>};
+  return kNachLaenge[laenge](q, RS.kand, RS.kand_n, GENUGPLATZ ? RS.marke : nullptr, y, y_suchen);
 }
 
 // The first slot from platz on whose mark is set, or ende; eight marks a step.
