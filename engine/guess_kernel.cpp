@@ -147,13 +147,9 @@ void Sammeln(int32_t* tab, int klassen) {
 // a count to the threshold, the counts before it go back to the table and the
 // single table loop finds the exact code from the step's first. Up to length
 // 4 all lanes fit one word (Hoch false), and the upper half is left out.
-//
-// The compiler's 512-bit intrinsics start from an undefined register that it
-// then warns of as maybe uninitialised (it never is read): hushed here only.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-constexpr int kKurzLaenge = 6;
-constexpr int kKurzLanes = 32;
+constexpr int kKurzLaenge = 6;   // longest code counted this way
+constexpr int kKurzEinWort = 4;  // longest code whose lanes fit one nibble word
+constexpr int kKurzLanes = 32;   // count lanes in registers (two of 16 or four of 8)
 
 // The class table's entry of lane l: T << 4 | P.
 constexpr auto kLaneKlasse = [] {
@@ -162,8 +158,10 @@ constexpr auto kLaneKlasse = [] {
     for (int p = 0; p <= t; ++p) k[l++] = static_cast<uint8_t>(t << 4 | p);
   return k;
 }();
+// Lanes in use: one per class (T, P) with P <= T <= the longest length.
 constexpr int KurzLanes(bool hoch) {
-  return hoch ? 28 : 15;
+  const int l = hoch ? kKurzLaenge : kKurzEinWort;
+  return (l + 1) * (l + 2) / 2;
 }
 
 void KurzLaden(const int32_t* tab, bool hoch, int32_t* zahl) {
@@ -173,6 +171,10 @@ void KurzZurueck(const int32_t* zahl, bool hoch, int32_t* tab) {
   for (int l = 0; l < KurzLanes(hoch); ++l) tab[kLaneKlasse[l]] = zahl[l];
 }
 
+// The compiler's 512-bit intrinsics start from an undefined register that it
+// then warns of as maybe uninitialised (it never is read): hushed here only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 template <bool Hoch>
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vpopcntdq,avx512vbmi,popcnt")]] int64_t BisKurz512(
     const ZAEHLAUFTRAG& a, int64_t i, int64_t bis, int32_t schwelle) {
@@ -337,11 +339,13 @@ template <int W, int Stufe>
   // low threshold the bound reaches it after a few blocks: then one table,
   // classes computed and counted in one go. Either way the result is the same.
   if constexpr (W == 1 && Stufe >= kStufeAvx512) {
-    if (schwelle > 0 && a.klassen <= 5 * 16) return BisKurz512<false>(a, i, bis, schwelle);
+    if (schwelle > 0 && a.klassen <= (kKurzEinWort + 1) * 16)
+      return BisKurz512<false>(a, i, bis, schwelle);
     if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
       return BisKurz512<true>(a, i, bis, schwelle);
   } else if constexpr (W == 1 && Stufe == kStufeAvx2) {
-    if (schwelle > 0 && a.klassen <= 5 * 16) return BisKurzAvx2<false>(a, i, bis, schwelle);
+    if (schwelle > 0 && a.klassen <= (kKurzEinWort + 1) * 16)
+      return BisKurzAvx2<false>(a, i, bis, schwelle);
     if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
       return BisKurzAvx2<true>(a, i, bis, schwelle);
   }
