@@ -95,18 +95,17 @@ template <int W, int Stufe>
   }
 }
 
-// Three further class tables. Codes in a row count into different tables, so
-// that codes of the same class do not wait for each other's store to the same
-// counter. Zero between calls: a call adds them into the caller's table before
-// it returns.
+// Three further class tables (the thread's ZAEHLPLATZ). Codes in a row count
+// into different tables, so that codes of the same class do not wait for each
+// other's store to the same counter. Zero between calls: a call adds them into
+// the caller's table before it returns.
 constexpr int kTafeln = 4;
 constexpr int32_t kMehrereTafelnAb = 512;
-alignas(64) int32_t NEBEN[kTafeln - 1][kKlassen] = {};
 
-void Sammeln(int32_t* tab, int klassen) {
+void Sammeln(int32_t* tab, int klassen, ZAEHLPLATZ& z) {
   for (int k = 0; k < klassen; ++k) {
-    tab[k] += NEBEN[0][k] + NEBEN[1][k] + NEBEN[2][k];
-    NEBEN[0][k] = NEBEN[1][k] = NEBEN[2][k] = 0;
+    tab[k] += z.neben[0][k] + z.neben[1][k] + z.neben[2][k];
+    z.neben[0][k] = z.neben[1][k] = z.neben[2][k] = 0;
   }
 }
 
@@ -362,9 +361,9 @@ template <int W, int Stufe>
     return bis;
   }
   int32_t* t0 = a.tab;
-  int32_t* t1 = NEBEN[0];
-  int32_t* t2 = NEBEN[1];
-  int32_t* t3 = NEBEN[2];
+  int32_t* t1 = a.platz->neben[0];
+  int32_t* t2 = a.platz->neben[1];
+  int32_t* t3 = a.platz->neben[2];
   int32_t m0 = 0, m1 = 0, m2 = 0, m3 = 0;
   for (int k = 0; k < a.klassen; ++k) m0 = std::max(m0, t0[k]);
   bool einzeln = m0 >= schwelle;
@@ -393,7 +392,7 @@ template <int W, int Stufe>
           --t3[k[j + 3]];
         }
       }
-      Sammeln(t0, a.klassen);
+      Sammeln(t0, a.klassen, *a.platz);
       einzeln = true;
     }
     for (int j = 0; j < n; ++j) {
@@ -401,7 +400,7 @@ template <int W, int Stufe>
     }
     i += n;
   }
-  if (!einzeln) Sammeln(t0, a.klassen);
+  if (!einzeln) Sammeln(t0, a.klassen, *a.platz);
   return bis;
 }
 

@@ -13,6 +13,13 @@ namespace mtspiel {
 // Class index of an answer: total * 16 + P. A table has 160 entries.
 inline constexpr int kKlassen = 160;
 
+// Scratch tables of one counting thread: three further class tables that the
+// counting loop spreads codes over. All zero between calls; the kernel leaves
+// them so. Each thread that counts owns one.
+struct ZAEHLPLATZ {
+  alignas(64) int32_t neben[3][kKlassen] = {};
+};
+
 struct ZAEHLAUFTRAG {
   const uint64_t* erl;  // possible codes, 1 + worte words each
   uint64_t gwort;       // the candidate's code word
@@ -20,6 +27,7 @@ struct ZAEHLAUFTRAG {
   uint64_t lanes;       // bit 6 of every used lane
   int32_t* tab;         // class counts
   int klassen;          // table entries in use: (L + 1) * 16
+  ZAEHLPLATZ* platz;    // the counting thread's scratch tables
 };
 
 // Instruction sets the kernel may use: 0 plain, 1 population count, 2 also

@@ -19,6 +19,7 @@ struct KERNFALL {
   int worte = 1;
   std::vector<uint64_t> erl;
   std::vector<int> klasse;
+  ZAEHLPLATZ platz;
   ZAEHLAUFTRAG a{};
 };
 
@@ -121,6 +122,7 @@ TEST_F(GuessKernel, EveryVariantCountsAndStopsLikeTheSlowWay) {
             }
           }
           f.a.tab = tab;
+          f.a.platz = &f.platz;
           ASSERT_EQ(ZAEHLEN_BIS(f.a, f.worte, von, n, schwelle), erwartet)
               << "von " << von << " schwelle " << schwelle;
           for (int c = 0; c < kKlassen; ++c) ASSERT_EQ(tab[c], ref[c]) << c;
@@ -164,6 +166,7 @@ TEST_F(GuessKernel, FineTestStopsWhereTheSumOfSquaresDecides) {
         }
       }
       f.a.tab = tab;
+      f.a.platz = &f.platz;
       EXPECT_EQ(ZAEHLEN_FEIN(f.a, f.worte, 0, n, gr.bestmax, gr.bestsq, n - 1, q), erwartet);
       EXPECT_EQ(q, qref);
       for (int c = 0; c < kKlassen; ++c) ASSERT_EQ(tab[c], ref[c]) << c;

@@ -27,6 +27,9 @@ namespace {
 
 constexpr char kEsc = 27;
 
+// The main thread's scratch tables for the counting kernel.
+ZAEHLPLATZ HAUPTPLATZ;
+
 void ZeichenSchreiben(uint64_t wort) {
   uint8_t z[10];
   WORT_ZEICHEN(wort, RS.laenge, z);
@@ -133,6 +136,7 @@ BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, AB
   a.lanes = RS.lanes;
   a.tab = tab;
   a.klassen = klassen;
+  a.platz = &HAUPTPLATZ;
   const int64_t n = RS.erl_n;
   const int64_t letzter = n - 1;
   bool fein = false;
@@ -231,6 +235,7 @@ void MoeglicheEingrenzen(uint64_t g, int klasse) {
   a.lanes = RS.lanes;
   a.tab = nullptr;
   a.klassen = 0;
+  a.platz = &HAUPTPLATZ;
   const int stride = 1 + RS.worte;
   constexpr int64_t kStueck = 4096;
   uint8_t k[kStueck];
