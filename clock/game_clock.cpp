@@ -196,8 +196,7 @@ void DrawProgress(int32_t t, int cursor_x, int cursor_y) {
   if (d < 1 || done < 1 || done >= ZAHL_DER_VERSUCHE) {
     RESTZEIT = 0;
     if (done >= ZAHL_DER_VERSUCHE) {
-      ZAHL_DER_STERNE = 10;
-      WriteAt(44, kRowProgress, "**********");
+      STERNE_ZEIGEN(10, term::WhereX(), term::WhereY());
     }
   } else {
     const int64_t per = d / done;
@@ -216,10 +215,7 @@ void DrawProgress(int32_t t, int cursor_x, int cursor_y) {
       int64_t n = 10;
       if (ZEITLIMIT_DIV_10 > 0) n = std::min<int64_t>(n, d / ZEITLIMIT_DIV_10);
       if (NUMMER_PLUS > 0) n = std::min<int64_t>(n, done * 10 / NUMMER_PLUS);
-      if (n > ZAHL_DER_STERNE) {
-        WriteAt(44, kRowProgress, std::string(static_cast<size_t>(n), '*'));
-        ZAHL_DER_STERNE = static_cast<int32_t>(n);
-      }
+      STERNE_ZEIGEN(n, term::WhereX(), term::WhereY());
     }
   }
 
@@ -237,6 +233,14 @@ void DrawProgress(int32_t t, int cursor_x, int cursor_y) {
 }
 
 }  // namespace
+
+void STERNE_ZEIGEN(int64_t zehntel, int x, int y) {
+  const int32_t n = static_cast<int32_t>(std::clamp<int64_t>(zehntel, 0, 10));
+  if (n <= ZAHL_DER_STERNE) return;
+  WriteAt(44, kRowProgress, std::string(static_cast<size_t>(n), '*'));
+  ZAHL_DER_STERNE = n;
+  term::GotoXY(x, y);
+}
 
 void SCHREIBE_ZEIT_FPC() {
   const int cursor_x = term::WhereX();

@@ -57,6 +57,11 @@ inline uint16_t VIRJ2 = 2026, VIRM2 = 1, VIRT2 = 2, VIRWT2 = 5;
 // changed, at most once a second; the caller's cursor stays where it was.
 void SCHREIBE_ZEIT_FPC();
 
+// The progress row's stars (column 44, row 25): lengthens the bar to zehntel
+// stars (at most 10) when that is more than ZAHL_DER_STERNE shows, then puts the
+// cursor back at (x, y). The bar never shrinks within one computer phase.
+void STERNE_ZEIGEN(int64_t zehntel, int x, int y);
+
 // The day after the virtual date VIRJ1.. into VIRJ2.. (Julian before 1583,
 // 4 October 1582 followed by 15 October 1582).
 void ZWEITESDATUM();

@@ -465,12 +465,7 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
     if (GERATENE_VERSUCHE >= naechster_stern) {
       const int32_t zehntel = static_cast<int32_t>(int64_t{GERATENE_VERSUCHE} * 10 /
                                                    std::max<int32_t>(1, ZAHL_DER_VERSUCHE));
-      if (zehntel > ZAHL_DER_STERNE) {
-        term::GotoXY(44, 25);
-        for (int i = 0; i < zehntel && i < 10; ++i) term::Write('*');
-        term::GotoXY(WX, WY);
-        ZAHL_DER_STERNE = std::min(zehntel, 10);
-      }
+      STERNE_ZEIGEN(zehntel, WX, WY);
       naechster_stern =
           (int64_t{ZAHL_DER_STERNE + 1} * std::max<int32_t>(1, ZAHL_DER_VERSUCHE) + 9) / 10;
     }

@@ -120,12 +120,7 @@ inline uint64_t Dekodieren(const DEKODER& d, uint32_t r) {
 void SterneZeigen() {
   if (ZAHL_DER_VERSUCHE <= 0) return;
   QU_10_2 = static_cast<int32_t>(int64_t{GERATENE_VERSUCHE} * 10 / ZAHL_DER_VERSUCHE);
-  if (QU_10_2 > ZAHL_DER_STERNE) {
-    term::GotoXY(44, 25);
-    for (int i = 0; i < QU_10_2; ++i) term::Write('*');
-    term::GotoXY(WX, WY);
-    ZAHL_DER_STERNE = QU_10_2;
-  }
+  STERNE_ZEIGEN(QU_10_2, WX, WY);
 }
 
 // Clock, stars and keyboard during set-up; true when the user broke off.

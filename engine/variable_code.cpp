@@ -280,12 +280,7 @@ void INIT_NICHT_FEST(bool& ok) {
           ++stern;
           naechster_stern = (anzahl * (stern + 1) + 9) / 10;
         }
-        if (stern > ZAHL_DER_STERNE) {
-          term::GotoXY(44, 25);
-          for (int i = 0; i < stern; ++i) term::Write('*');
-          term::GotoXY(merke_x, merke_y);
-          ZAHL_DER_STERNE = stern;
-        }
+        STERNE_ZEIGEN(stern, merke_x, merke_y);
       }
     } while (wdhg ? NAECHSTER_MIT_WDHG(d, l, n) : NAECHSTER_OHNE_WDHG(d, l, n, belegt));
     *ende = nullptr;
