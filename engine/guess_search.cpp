@@ -3,13 +3,21 @@
 // most classes, then a guess that may itself be the code), the answer, and the
 // narrowing of the store by it.
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "clock/game_clock.h"
 #include "engine/engine_state.h"
+#include "engine/guess_bound.h"
+#include "engine/guess_evaluate.h"
 #include "engine/guess_kernel.h"
 #include "engine/guess_store.h"
+#include "engine/guess_symmetry.h"
+#include "engine/guess_workers.h"
 #include "engine/guessing.h"
 #include "engine/variable_code.h"
 #include "game/answer_order.h"
@@ -107,97 +115,6 @@ int64_t NaechsteMarke(const uint8_t* marke, int64_t platz, int64_t ende) {
   }
   while (platz < ende && !marke[platz]) ++platz;
   return platz;
-}
-
-struct BEWERTUNG {
-  bool verloren = false;
-  bool abbruch = false;  // Esc while counting
-  int32_t max = 0;
-  int64_t sq = 0;
-  int cls = 0;
-  bool ex = false;
-};
-
-// Counts the possible codes into the class table of candidate g and scores it,
-// giving up as soon as g cannot beat the best (bestmax, bestsq).
-BEWERTUNG Bewerten(uint64_t g, int32_t* tab, int32_t bestmax, int64_t bestsq, ABFRAGE& abfrage,
-                   bool e) {
-  BEWERTUNG b;
-  // Only totals 0..L occur: the table is used up to row L.
-  const int klassen = (RS.laenge + 1) << 4;
-  // Only P <= total occurs: row t holds entries 0..t. Rows are cleared and
-  // summed only that far.
-  const int L = RS.laenge;
-  for (int t = 0; t <= L; ++t) std::memset(tab + (t << 4), 0, sizeof(int32_t) * (t + 1));
-  ZAEHLAUFTRAG a;
-  a.erl = RS.erl;
-  a.gwort = g;
-  WORT_ZAEHLBITS(g, a.gbits);
-  a.lanes = RS.lanes;
-  a.tab = tab;
-  a.klassen = klassen;
-  a.platz = &HAUPTPLATZ;
-  const int64_t n = RS.erl_n;
-  const int64_t letzter = n - 1;
-  bool fein = false;
-  int64_t quadrat = 0;
-  // Long runs are cut into slices so that Esc is seen even while one candidate
-  // is counted against hundreds of millions of codes.
-  constexpr int64_t kScheibe = 1 << 18;
-  int64_t i = 0;
-  while (i < n) {
-    const int64_t bis = std::min(n, i + kScheibe);
-    const int64_t start = i;
-    while (i < bis) {
-      if (!fein) {
-        i = ZAEHLEN_BIS(a, RS.worte, i, bis, bestmax);
-        if (i == bis) break;
-        // A class reached the best's worst class (every other count is below
-        // it, so the largest count is the threshold itself): decide by the sum
-        // of squares.
-        quadrat = 0;
-        for (int t = 0; t <= L; ++t)
-          for (int p = 0; p <= t; ++p) quadrat += int64_t{tab[t << 4 | p]} * tab[t << 4 | p];
-        if (quadrat > bestsq || (quadrat == bestsq && i != letzter)) {
-          VERGLEICHE_GESAMT += i + 1;
-          b.verloren = true;
-          return b;
-        }
-        fein = true;
-        ++i;
-      } else {
-        i = ZAEHLEN_FEIN(a, RS.worte, i, bis, bestmax, bestsq, letzter, quadrat);
-        if (i == bis) break;
-        VERGLEICHE_GESAMT += i + 1;
-        b.verloren = true;
-        return b;
-      }
-    }
-    if (bis < n && ABFRAGE_FAELLIG(abfrage, bis - start)) {
-      UHR_BEDIENEN();
-      if (TASTEN_LESEN(e)) {
-        b.abbruch = true;
-        return b;
-      }
-    }
-  }
-  VERGLEICHE_GESAMT += n;
-  int32_t mx = 0;
-  int64_t sq = 0;
-  int cls = 0;
-  for (int t = 0; t <= L; ++t) {
-    for (int p = 0; p <= t; ++p) {
-      const int32_t c = tab[t << 4 | p];
-      if (c > mx) mx = c;
-      sq += int64_t{c} * c;
-      cls += c > 0;
-    }
-  }
-  b.max = mx;
-  b.sq = fein ? quadrat : sq;
-  b.cls = cls;
-  b.ex = tab[RS.laenge << 4 | RS.laenge] == 1;
-  return b;
 }
 
 // Removes every candidate that holds a sign of the list (0 = vacant), and the
@@ -308,15 +225,36 @@ void Tabelle(const int32_t* tab, KLASSENTABELLE& k) {
     for (int p = 0; p < 10; ++p) k[t][p] = tab[t << 4 | p];
 }
 
-}  // namespace
+// ---- The state of one turn ---------------------------------------------------
 
-void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
-  const int L = X.LAENGE;
-  const int n = MAXFARBE;
-  // A.
+// What the steps of a turn hand on to each other.
+struct ZUG {
+  int L = 0;
+  int n = 0;
+  bool R = false;                 // the equivalence reduction is in force
+  bool E = false;                 // a full search (not an opening pattern)
+  uint64_t anfang = 0;            // the opening guess as a code word
+  AEQUIVALENZ q;                  // ranks of the unplayed signs (when R)
+  uint8_t rang_zeichen[37] = {};  // the sign of each rank (when R)
+  // The search's result.
+  uint64_t best_wort = 0;
+  int64_t best_platz = -1;  // chain slot of the guess, -1 when it is no candidate
+  int64_t letzter_platz = -1;
+  bool geschnitten = false;
+  alignas(64) int32_t best_tab[kKlassen] = {};
+};
+
+// ---- Step A: start of the turn -------------------------------------------------
+
+enum class BEGINN { WEITER, GELOEST };
+
+// Resets the turn's counters; when one code is left it is played at once.
+BEGINN ZugBeginnen(ZUG& z, CODE& code, uint8_t& P, uint8_t& S) {
+  z.L = X.LAENGE;
+  z.n = MAXFARBE;
   F6_GEDR = false;
   RATENDRAN = true;
-  bool R = ZAEHLE_VORH_FARBE > 2;
+  z.R = ZAEHLE_VORH_FARBE > 2;
   ZAEHLE_VORH_FARBE = 0;
   ZAHL_DER_VERSUCHE = ZAHLGESAMTVERSUCHE;
   SPIELZEIT = RESTZEIT = 0;
@@ -331,206 +269,435 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
     code = LOESUNG;
     term::GotoXY(WX, WY);
     ZeichenSchreiben(loesung);
-    P = static_cast<uint8_t>(L);
-    WX = static_cast<uint8_t>(WX + 8 + L / 2);
+    P = static_cast<uint8_t>(z.L);
+    WX = static_cast<uint8_t>(WX + 8 + z.L / 2);
     term::GotoXY(WX - 2, WY);
-    term::WriteInt(L);
+    term::WriteInt(z.L);
     term::GotoXY(WX, WY);
     term::Write('0');
     Ton();
     ALLES_FREIGEBEN();
-    return;
+    return BEGINN::GELOEST;
   }
   if (ZAHLGESAMTVERSUCHE == 2 || RS.erl_n == 2) {
     AEQUI_KLASSE = false;
-    R = false;
+    z.R = false;
   }
-  const bool E = !AEQUI_KLASSE;
-  if (!E) {
-    R = false;
+  z.E = !AEQUI_KLASSE;
+  if (!z.E) {
+    z.R = false;
     ZAHL_DER_VERSUCHE = 1;
   }
-  const uint64_t anfang = CODEWORT(ANFANG, L);
+  z.anfang = CODEWORT(ANFANG, z.L);
   term::GotoXY(WX, WY);
-  ZeichenSchreiben(E && RS.kand_n > 0 ? RS.kand[0] : anfang);
+  ZeichenSchreiben(z.E && RS.kand_n > 0 ? RS.kand[0] : z.anfang);
   term::GotoXY(WX, WY);
+  return BEGINN::WEITER;
+}
 
-  // B. Equivalence reduction over the signs no guess has used.
-  AEQUIVALENZ q;
-  if (R) {
-    uint8_t liste[37], w[37];
-    int m = 0;
-    for (int s = 1; s <= n; ++s)
-      if (!GESPIELT[s]) liste[++m] = static_cast<uint8_t>(s);
-    if (m < 2) {
-      R = false;
-    } else {
-      uint8_t hilf = 0;
-      PERMUTATION_ZIEHEN(w, liste, hilf, m);
-      const int o = L < m ? m - L : 0;
-      for (int j = 1; j <= o; ++j) q.rang[w[j]] = 255;
-      for (int j = o + 1; j <= m; ++j) q.rang[w[j]] = static_cast<uint8_t>(j - o);
-      uint64_t y = 0;
-      if (L <= m) {
-        y = CODEWORT(w + o, L);
-        term::GotoXY(WX, WY);
-        ZeichenSchreiben(y);
-        term::GotoXY(WX, WY);
-      }
-      const VERTRETER v = Vertreter(q, L, y, L <= m);
-      const int64_t zahl = v.zahl, y_platz = v.y, erster = v.erster;
-      if (zahl == 0) {
-        R = false;  // nothing to reduce to: search them all
-      } else {
-        ZAHL_DER_VERSUCHE = static_cast<int32_t>(zahl);
-        if (y_platz > 0) {
-          // y is examined first: it moves to the head of the chain.
-          std::memmove(RS.kand + 1, RS.kand, sizeof(uint64_t) * y_platz);
-          RS.kand[0] = y;
-          if (GENUGPLATZ) {
-            std::memmove(RS.marke + 1, RS.marke, y_platz);
-            RS.marke[0] = 1;
-          }
-        } else if (L > m) {
-          term::GotoXY(WX, WY);
-          ZeichenSchreiben(RS.kand[erster]);
-          term::GotoXY(WX, WY);
-        }
-        NUMMER_PLUS = std::min(NUMMER_PLUS, ZAHL_DER_VERSUCHE);
-      }
+// ---- Step B: equivalence reduction -------------------------------------------
+
+// Signs no guess has used yet are interchangeable: only one representative of
+// each class of candidates that differ by a renaming of them is examined.
+void AequivalenzBilden(ZUG& z) {
+  if (!z.R) return;
+  const int L = z.L;
+  uint8_t liste[37], w[37];
+  int m = 0;
+  for (int s = 1; s <= z.n; ++s)
+    if (!GESPIELT[s]) liste[++m] = static_cast<uint8_t>(s);
+  if (m < 2) {
+    z.R = false;
+    return;
+  }
+  uint8_t hilf = 0;
+  PERMUTATION_ZIEHEN(w, liste, hilf, m);
+  const int o = L < m ? m - L : 0;
+  for (int j = 1; j <= o; ++j) z.q.rang[w[j]] = 255;
+  for (int j = o + 1; j <= m; ++j) {
+    z.q.rang[w[j]] = static_cast<uint8_t>(j - o);
+    z.rang_zeichen[j - o] = w[j];
+  }
+  uint64_t y = 0;
+  if (L <= m) {
+    y = CODEWORT(w + o, L);
+    term::GotoXY(WX, WY);
+    ZeichenSchreiben(y);
+    term::GotoXY(WX, WY);
+  }
+  const VERTRETER v = Vertreter(z.q, L, y, L <= m);
+  if (v.zahl == 0) {
+    z.R = false;  // nothing to reduce to: search them all
+    return;
+  }
+  ZAHL_DER_VERSUCHE = static_cast<int32_t>(v.zahl);
+  if (v.y > 0) {
+    // y is examined first: it moves to the head of the chain.
+    std::memmove(RS.kand + 1, RS.kand, sizeof(uint64_t) * v.y);
+    RS.kand[0] = y;
+    if (GENUGPLATZ) {
+      std::memmove(RS.marke + 1, RS.marke, v.y);
+      RS.marke[0] = 1;
+    }
+  } else if (L > m) {
+    term::GotoXY(WX, WY);
+    ZeichenSchreiben(RS.kand[v.erster]);
+    term::GotoXY(WX, WY);
+  }
+  NUMMER_PLUS = std::min(NUMMER_PLUS, ZAHL_DER_VERSUCHE);
+}
+
+// ---- Step C: search -------------------------------------------------------------
+
+// What is known of an orbit's leader once it was taken: followers take it over.
+struct FUEHRUNG {
+  BEWERTUNG b;
+  int32_t tabelle = -1;  // its table in SUCHE::volle, when not lost
+};
+
+// Candidates prepared for the search: slots in chain order, each either
+// evaluated in the block (eintrag >= 0) or following an earlier leader.
+struct PLAN {
+  SUCHBLOCK sb;
+  std::vector<int64_t> platz;
+  std::vector<int32_t> anfuehrer;  // leader number, -1 without symmetries
+  std::vector<int32_t> eintrag;    // index in sb, -1 for a follower
+};
+
+struct SUCHE {
+  ZUG* z = nullptr;
+  int64_t ende = 0;  // slots to walk
+  int64_t vor = 0;   // next slot to prepare
+  // Symmetries (when symmetrie) and their leaders.
+  bool symmetrie = false;
+  SYMMETRIE sym;
+  ANFUEHRERTAFEL tafel;
+  std::vector<FUEHRUNG> fuehrung;
+  std::vector<int32_t> volle;  // kKlassen counts per leader that was not lost
+  // The bound of the rows (when schranke.aktiv).
+  ZEILENSCHRANKE schranke;
+  // Blocks and workers (faeden > 0).
+  int faeden = 0;
+  size_t pro_block = 1;
+  std::deque<std::unique_ptr<PLAN>> plaene;
+  SUCHFAEDEN f;
+  ABFRAGE abfrage;
+};
+
+// The representative of the class of wort under renamings of the unplayed
+// signs: they are renamed by rank in the order in which they first occur.
+uint64_t Vertreterform(const ZUG& z, uint64_t wort) {
+  uint8_t neu[37] = {};
+  int naechster = 1;
+  uint64_t v = 0;
+  for (int i = 0; i < z.L; ++i) {
+    const unsigned s = wort >> (7 * i) & 0x7F;
+    unsigned t = s;
+    const unsigned r = z.q.rang[s];
+    if (r != 0 && r != 255) {
+      if (!neu[s]) neu[s] = z.rang_zeichen[naechster++];
+      t = neu[s];
+    }
+    v |= uint64_t{t} << (7 * i);
+  }
+  return v;
+}
+
+// Sets up the symmetries, the bound and the workers for this search.
+void SucheEinrichten(SUCHE& u) {
+  const ZUG& z = *u.z;
+  const bool voll = z.E && u.ende > 1;
+  if (voll && SUCHE_SYMMETRIE && !GESPIELTE_CODES.empty() && RS.erl_n >= 16 &&
+      ZAHL_DER_VERSUCHE <= (int64_t{1} << 24)) {
+    SYMMETRIEN_SUCHEN(GESPIELTE_CODES.data(), static_cast<int>(GESPIELTE_CODES.size()), z.L,
+                      SYMMETRIE_GRENZE, u.sym);
+    if (u.sym.von.size() > 1) {
+      u.symmetrie = true;
+      TAFEL_LEEREN(u.tafel, ZAHL_DER_VERSUCHE);
     }
   }
+  if (voll && SUCHE_SCHRANKE) SCHRANKE_VORBEREITEN(u.schranke, RS);
+  if (voll && SUCHFAEDEN_ZAHL > 1 && RS.erl_n >= SUCHFAEDEN_AB) {
+    u.faeden = SUCHFAEDEN_ZAHL;
+    // About a millisecond of counting a block, so that the workers take
+    // blocks often enough to stay busy and stop soon.
+    u.pro_block = static_cast<size_t>(std::clamp<int64_t>((int64_t{1} << 20) / RS.erl_n, 1, 256));
+    FAEDEN_STARTEN(u.f, u.faeden, &RS);
+  } else {
+    u.pro_block = 64;
+  }
+}
 
-  // C. Search.
+// Prepares the next block of slots. False when Esc was pressed meanwhile.
+bool PlanMachen(SUCHE& u, bool& esc) {
+  ZUG& z = *u.z;
+  auto plan = std::make_unique<PLAN>();
+  PLAN& p = *plan;
+  constexpr size_t kHoechstensEintraege = 1 << 14;
+  while (u.vor < u.ende && p.sb.wort.size() < u.pro_block &&
+         p.platz.size() < kHoechstensEintraege) {
+    int64_t platz = u.vor;
+    if (z.R && GENUGPLATZ) {
+      platz = NaechsteMarke(RS.marke, platz, u.ende);
+      if (platz == u.ende) {
+        u.vor = u.ende;
+        break;
+      }
+    } else if (z.R && !Repraesentant(z.q, RS.kand[platz], z.L)) {
+      ++u.vor;
+      continue;
+    }
+    u.vor = platz + 1;
+    const uint64_t g = z.E ? RS.kand[platz] : z.anfang;
+    int32_t fuehrer = -1;
+    if (u.symmetrie) {
+      fuehrer = TAFEL_SUCHEN(u.tafel, g);
+      if (fuehrer >= 0) {
+        p.platz.push_back(platz);
+        p.anfuehrer.push_back(fuehrer);
+        p.eintrag.push_back(-1);
+        continue;
+      }
+      // A new leader: its whole orbit follows it.
+      fuehrer = static_cast<int32_t>(u.fuehrung.size());
+      u.fuehrung.emplace_back();
+      const int zahl = static_cast<int>(u.sym.von.size());
+      for (int e = 0; e < zahl; ++e) {
+        const uint64_t bild = SYMMETRIE_ABBILDEN(u.sym, e, g);
+        TAFEL_EINTRAGEN(u.tafel, z.R ? Vertreterform(z, bild) : bild, fuehrer);
+      }
+      if (ABFRAGE_FAELLIG(u.abfrage, zahl)) {
+        UHR_BEDIENEN();
+        if (TASTEN_LESEN(z.E)) {
+          esc = true;
+          return false;
+        }
+      }
+    }
+    p.platz.push_back(platz);
+    p.anfuehrer.push_back(fuehrer);
+    p.eintrag.push_back(static_cast<int32_t>(p.sb.wort.size()));
+    p.sb.wort.push_back(g);
+    int32_t smax = 0;
+    int64_t ssq = 0;
+    if (u.schranke.aktiv) SCHRANKE_BERECHNEN(u.schranke, g, smax, ssq);
+    p.sb.schranke_max.push_back(smax);
+    p.sb.schranke_sq.push_back(ssq);
+  }
+  if (p.platz.empty()) return false;
+  p.sb.erg.resize(p.sb.wort.size());
+  p.sb.tabelle_nr.assign(p.sb.wort.size(), -1);
+  if (u.faeden > 0 && !p.sb.wort.empty()) {
+    BLOCK_GEBEN(u.f, &p.sb);
+  } else {
+    p.sb.fertig.store(true);  // nothing for a worker: evaluated when taken
+  }
+  u.plaene.push_back(std::move(plan));
+  return true;
+}
+
+// The main thread's question between slices of a long count.
+bool HauptUnterbrechung(void* kontext, int64_t arbeit) {
+  SUCHE& u = *static_cast<SUCHE*>(kontext);
+  if (!ABFRAGE_FAELLIG(u.abfrage, arbeit)) return false;
+  UHR_BEDIENEN();
+  return TASTEN_LESEN(u.z->E);
+}
+
+enum class SUCHENDE { FERTIG, ESC };
+
+// C. Examines the candidates in chain order and keeps the best: smallest
+// worst class, then smallest sum of squares, then most classes, then one that
+// may be the code itself; equal candidates are drawn uniformly.
+SUCHENDE Suchen(ZUG& z) {
   int32_t best_max = INT32_MAX;
   int64_t best_sq = OBERGRENZE;
   int best_cls = 0;
   bool best_ex = false;
   uint32_t k = 2;
-  int64_t best_platz = -1;
-  uint64_t best_wort = E && RS.kand_n > 0 ? RS.kand[0] : anfang;
+  z.best_platz = -1;
+  z.best_wort = z.E && RS.kand_n > 0 ? RS.kand[0] : z.anfang;
   alignas(64) int32_t tab[kKlassen] = {};  // rows above L stay 0
-  alignas(64) int32_t best_tab[kKlassen] = {};
   ZAHL_DER_STERNE = 0;
   GERATENE_VERSUCHE = 0;
   SPIELZEIT = RESTZEIT = 0;
   ZEIT_GERATEN_KL100 = true;
   SETZE_RATE_ZEIT_AKT = SETZEZEITLETZTERVERSUCH = true;
-  RATEN_ZEITANZEIGE = E;
-  ABFRAGE abfrage;
+  RATEN_ZEITANZEIGE = z.E;
   int64_t naechster_stern = ZAHL_DER_VERSUCHE > 0 ? (ZAHL_DER_VERSUCHE + 9) / 10 : 1;
-  const int64_t ende = E ? RS.kand_n : 1;
-  int64_t letzter_platz = -1;
-  bool geschnitten = false;
-  for (int64_t platz = 0; platz < ende; ++platz) {
-    if (R && GENUGPLATZ) {
-      platz = NaechsteMarke(RS.marke, platz, ende);
-      if (platz == ende) break;
-    } else if (R && !Repraesentant(q, RS.kand[platz], L)) {
-      continue;
+
+  SUCHE u;
+  u.z = &z;
+  u.ende = z.E ? RS.kand_n : 1;
+  SucheEinrichten(u);
+  // Stops the workers on every way out of the search.
+  struct ENDE {
+    SUCHE& u;
+    ~ENDE() {
+      if (u.faeden > 0) FAEDEN_BEENDEN(u.f);
     }
-    const uint64_t g = E ? RS.kand[platz] : anfang;
-    const BEWERTUNG b = Bewerten(g, tab, best_max, best_sq, abfrage, E);
-    if (b.abbruch) {
-      Abbruch(taste);
-      return;
+  } ende_{u};
+  const size_t voraus = u.faeden > 0 ? static_cast<size_t>(2 * u.faeden + 2) : 1;
+  const UNTERBRECHUNG haupt{HauptUnterbrechung, &u};
+  bool esc = false;
+  z.letzter_platz = -1;
+  z.geschnitten = false;
+
+  for (;;) {
+    // 1. Blocks enough ahead for the workers; the next one in chain order.
+    while (u.plaene.size() < voraus && u.vor < u.ende && PlanMachen(u, esc)) {
     }
-    letzter_platz = platz;
-    if (!b.verloren) {
-      bool gewinnt = false, gleich = false;
-      if (b.max == best_max && b.sq == best_sq && b.cls == best_cls && b.ex == best_ex) {
-        gleich = true;
-        gewinnt = term::Random(k) == 0;
-        ++k;
+    if (esc) return SUCHENDE::ESC;
+    if (u.plaene.empty()) break;
+    PLAN& p = *u.plaene.front();
+    for (size_t j = 0; j < p.platz.size(); ++j) {
+      // 2. The candidate's result: its leader's, its block's, or counted now.
+      BEWERTUNG b;
+      const int32_t* btab = nullptr;
+      const int32_t fuehrer = p.anfuehrer[j];
+      if (p.eintrag[j] < 0) {
+        const FUEHRUNG& f = u.fuehrung[static_cast<size_t>(fuehrer)];
+        b = f.b;
+        b.vergleiche = 0;
+        if (!b.verloren) btab = &u.volle[static_cast<size_t>(f.tabelle) * kKlassen];
+      } else {
+        const size_t i = static_cast<size_t>(p.eintrag[j]);
+        if (u.faeden > 0) {
+          while (!BLOCK_ABWARTEN(u.f, p.sb, 1)) {
+            if (HauptUnterbrechung(&u, ABFRAGE_VERGLEICHE)) return SUCHENDE::ESC;
+          }
+        } else {
+          BLOCKEINTRAG_BEWERTEN(RS, p.sb, i, best_max, best_sq, tab, HAUPTPLATZ, haupt);
+          if (p.sb.erg[i].abbruch) return SUCHENDE::ESC;
+        }
+        b = p.sb.erg[i];
+        if (!b.verloren) btab = &p.sb.tabellen[static_cast<size_t>(p.sb.tabelle_nr[i]) * kKlassen];
+        if (fuehrer >= 0) {
+          FUEHRUNG& f = u.fuehrung[static_cast<size_t>(fuehrer)];
+          f.b = b;
+          if (!b.verloren) {
+            f.tabelle = static_cast<int32_t>(u.volle.size() / kKlassen);
+            u.volle.insert(u.volle.end(), btab, btab + kKlassen);
+            btab = &u.volle[static_cast<size_t>(f.tabelle) * kKlassen];
+          }
+        }
       }
-      const bool besser =
-          b.max < best_max || (b.max == best_max && b.sq < best_sq) ||
-          (b.max == best_max && b.sq == best_sq && b.cls > best_cls) ||
-          (b.max == best_max && b.sq == best_sq && b.cls == best_cls && b.ex && !best_ex);
-      if (gewinnt || besser) {
-        NEUER_KANDIDAT = true;
-        if (!gleich) k = 2;
-        std::memcpy(best_tab, tab, sizeof tab);
-        best_max = b.max;
-        best_sq = b.sq;
-        best_cls = b.cls;
-        best_ex = b.ex;
-        best_platz = E ? platz : -1;
-        best_wort = g;
-        WORT_ZEICHEN(g, L, AKTUELL_ZEICHEN);
+      VERGLEICHE_GESAMT += b.vergleiche;
+      // A result measured against an older best, or taken over from a leader,
+      // is measured again against the best now.
+      if (!b.verloren && SCHRANKE_VERLIERT(b.max, b.sq, best_max, best_sq)) b.verloren = true;
+      const int64_t platz = p.platz[j];
+      const uint64_t g = z.E ? RS.kand[platz] : z.anfang;
+      z.letzter_platz = platz;
+
+      // 3. Tie or better: the new best.
+      if (!b.verloren) {
+        bool gewinnt = false, gleich = false;
+        if (b.max == best_max && b.sq == best_sq && b.cls == best_cls && b.ex == best_ex) {
+          gleich = true;
+          gewinnt = term::Random(k) == 0;
+          ++k;
+        }
+        const bool besser =
+            b.max < best_max || (b.max == best_max && b.sq < best_sq) ||
+            (b.max == best_max && b.sq == best_sq && b.cls > best_cls) ||
+            (b.max == best_max && b.sq == best_sq && b.cls == best_cls && b.ex && !best_ex);
+        if (gewinnt || besser) {
+          NEUER_KANDIDAT = true;
+          if (!gleich) k = 2;
+          std::memcpy(z.best_tab, btab, sizeof z.best_tab);
+          best_max = b.max;
+          best_sq = b.sq;
+          best_cls = b.cls;
+          best_ex = b.ex;
+          z.best_platz = z.E ? platz : -1;
+          z.best_wort = g;
+          WORT_ZEICHEN(g, z.L, AKTUELL_ZEICHEN);
+          if (u.faeden > 0) BESTEN_MELDEN(u.f, best_max, best_sq);
+        }
+      }
+
+      // 4. Progress, clock and keyboard.
+      ++GERATENE_VERSUCHE;
+      ++KANDIDATEN_GESAMT;
+      if (GERATENE_VERSUCHE >= naechster_stern) {
+        const int32_t zv = std::max<int32_t>(1, ZAHL_DER_VERSUCHE);
+        STERNE_ZEIGEN(int64_t{GERATENE_VERSUCHE} * 10 / zv, WX, WY);
+        naechster_stern = (int64_t{ZAHL_DER_STERNE + 1} * zv + 9) / 10;
+      }
+      if (ABFRAGE_FAELLIG(u.abfrage, RS.erl_n + 32)) {
+        UHR_BEDIENEN();
+        if (TASTEN_LESEN(z.E)) return SUCHENDE::ESC;
+      }
+
+      // 5. The user's cut: only once the search has run a while and would run on.
+      if (F6_GEDR && GERATENE_VERSUCHE > NUMMER_PLUS && SPIELZEIT > 500 &&
+          (RESTZEIT > 500 || RESTZEIT < 0) &&
+          (int64_t{SPIELZEIT} + RESTZEIT > 1300 || int64_t{SPIELZEIT} + RESTZEIT < 0 ||
+           RESTZEIT < 0)) {
+        Unterbrechung();
+        z.geschnitten = true;
+        return SUCHENDE::FERTIG;
+      }
+      // 6. The time limit.
+      if (ZEITLIMIT_GR_0 && SPIELZEIT >= ZEITLIMIT && GERATENE_VERSUCHE > NUMMER_PLUS) {
+        ZeitgrenzeMelden();
+        z.geschnitten = true;
+        return SUCHENDE::FERTIG;
       }
     }
-    ++GERATENE_VERSUCHE;
-    ++KANDIDATEN_GESAMT;
-    if (GERATENE_VERSUCHE >= naechster_stern) {
-      const int32_t zehntel = static_cast<int32_t>(int64_t{GERATENE_VERSUCHE} * 10 /
-                                                   std::max<int32_t>(1, ZAHL_DER_VERSUCHE));
-      STERNE_ZEIGEN(zehntel, WX, WY);
-      naechster_stern =
-          (int64_t{ZAHL_DER_STERNE + 1} * std::max<int32_t>(1, ZAHL_DER_VERSUCHE) + 9) / 10;
-    }
-    if (ABFRAGE_FAELLIG(abfrage, RS.erl_n + 32)) {
-      UHR_BEDIENEN();
-      if (TASTEN_LESEN(E)) {
-        Abbruch(taste);
-        return;
-      }
-    }
-    // The user's cut: only once the search has run a while and would run on.
-    if (F6_GEDR && GERATENE_VERSUCHE > NUMMER_PLUS && SPIELZEIT > 500 &&
-        (RESTZEIT > 500 || RESTZEIT < 0) &&
-        (int64_t{SPIELZEIT} + RESTZEIT > 1300 || int64_t{SPIELZEIT} + RESTZEIT < 0 ||
-         RESTZEIT < 0)) {
-      Unterbrechung();
-      geschnitten = true;
-      break;
-    }
-    if (ZEITLIMIT_GR_0 && SPIELZEIT >= ZEITLIMIT && GERATENE_VERSUCHE > NUMMER_PLUS) {
-      ZeitgrenzeMelden();
-      geschnitten = true;
-      break;
-    }
+    u.plaene.pop_front();
   }
-  if (letzter_platz < 0 && E) {
+  if (z.letzter_platz < 0 && z.E) {
     // Nothing was examined (cannot happen with a consistent store): play the
     // first possible code rather than nothing.
-    best_wort = RS.erl_n > 0 ? RS.erl[0] : RS.kand[0];
-    best_platz = -1;
-    Bewerten(best_wort, best_tab, INT32_MAX, OBERGRENZE, abfrage, false);
+    z.best_wort = RS.erl_n > 0 ? RS.erl[0] : RS.kand[0];
+    z.best_platz = -1;
+    KANDIDAT_BEWERTEN(RS, z.best_wort, z.best_tab, HAUPTPLATZ, INT32_MAX, OBERGRENZE,
+                      UNTERBRECHUNG{});
   }
+  return SUCHENDE::FERTIG;
+}
 
-  // D. The candidates this search did not reach come first next time.
-  if (geschnitten && E && RS.kand_n > 2 && letzter_platz + 1 < RS.kand_n) {
-    const int64_t vorn = letzter_platz + 1;
+// ---- Step D: after the search ---------------------------------------------------
+
+// The candidates a cut search did not reach come first next time; the guess
+// goes on the board.
+void NachDerSuche(ZUG& z, CODE& code) {
+  if (z.geschnitten && z.E && RS.kand_n > 2 && z.letzter_platz + 1 < RS.kand_n) {
+    const int64_t vorn = z.letzter_platz + 1;
     std::rotate(RS.kand, RS.kand + vorn, RS.kand + RS.kand_n);
-    if (best_platz >= 0)
-      best_platz = best_platz >= vorn ? best_platz - vorn : best_platz + (RS.kand_n - vorn);
+    if (z.best_platz >= 0)
+      z.best_platz = z.best_platz >= vorn ? z.best_platz - vorn : z.best_platz + (RS.kand_n - vorn);
   }
   RATEN_ZEITANZEIGE = false;
-  CodeSetzen(best_wort, code);
+  CodeSetzen(z.best_wort, code);
   term::GotoXY(WX, WY);
-  ZeichenSchreiben(best_wort);
+  ZeichenSchreiben(z.best_wort);
   term::GotoXY(35, 25);
   term::Write(SP_D ? "00.00.00 .......... benötigte Zeit:  00.00.00"_cp
                    : std::string_view("00.00.00 .......... time yet needed: 00.00.00"));
-  WX = static_cast<uint8_t>(WX + 6 + L / 2);
+  WX = static_cast<uint8_t>(WX + 6 + z.L / 2);
   RATENDRAN = false;
+}
 
-  // E. Answer.
+// ---- Step E: the answer -----------------------------------------------------------
+
+enum class ANTWORT { DA, ESC };
+
+// A human encoder types it (only answers some possible code gives are taken);
+// the computer as encoder scores the guess, or picks the largest class for a
+// variable code.
+ANTWORT Antworten(const ZUG& z, const CODE& code, uint8_t& P, uint8_t& S) {
+  const int L = z.L;
   KLASSENTABELLE klassen;
-  Tabelle(best_tab, klassen);
+  Tabelle(z.best_tab, klassen);
   if (!X.PC_STELLT) {
     X3I = WX;
     X4I = static_cast<uint8_t>(WX + 2);
     char t = 0;
     LESE_ANTWORT(klassen, P, S, t);
-    if (t == kEsc || t == 3) {
-      taste = kEsc;
-      RATENDRAN = true;
-      ALLES_FREIGEBEN();
-      ZEITEIN = false;
-      return;
-    }
+    if (t == kEsc || t == 3) return ANTWORT::ESC;
   } else {
     if (X.FEST) {
       BEWERTE(code, LOESUNG, L, P, S);
@@ -557,17 +724,27 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
   }
   RATENDRAN = true;
   if (P > 0 || S > 0) AEQUI_KLASSE = false;
+  return ANTWORT::DA;
+}
 
-  // F. Narrowing.
+// ---- Step F: narrowing by the answer ---------------------------------------------
+
+enum class EINGRENZUNG { WEITER, ESC };
+
+EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
+  const int L = z.L;
+  const int n = z.n;
   std::vector<uint8_t> liste;  // signs excluded by this answer
   uint8_t gz[10];
-  WORT_ZEICHEN(best_wort, L, gz);
-  uint64_t gmenge = WORT_ZEICHENMENGE(best_wort, L);
+  WORT_ZEICHEN(z.best_wort, L, gz);
+  const uint64_t gmenge = WORT_ZEICHENMENGE(z.best_wort, L);
   bool fertig = false;
+  // 1.-4. The possible codes keep those that answer the guess as it was answered.
   if (P == L) {
     LOESUNG = code;
     fertig = true;
   } else {
+    GESPIELTE_CODES.push_back(z.best_wort);
     if (P == 0 && S == 0) {
       for (int s = n; s >= 1; --s) {
         if (!ERL_FARBE[s]) continue;
@@ -583,7 +760,7 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
       for (uint8_t s : liste) maske |= uint64_t{1} << s;
       MoeglicheOhne(maske);
     } else {
-      MoeglicheEingrenzen(best_wort, (P + S) << 4 | P);
+      MoeglicheEingrenzen(z.best_wort, (P + S) << 4 | P);
     }
     if (RS.erl_n == 1 || RS.erl_n == 2) {
       AEQUI_KLASSE = false;
@@ -596,10 +773,8 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
     }
   }
   if (!fertig) {
-    if (TASTEN_LESEN(false)) {
-      Abbruch(taste);
-      return;
-    }
+    // 5. The signs still present; those that are not leave the allowed ones.
+    if (TASTEN_LESEN(false)) return EINGRENZUNG::ESC;
     if (!(P == 0 && S == 0) && !KENNEALLEFARBEN) {
       std::memset(VORH_FARBE, 0, sizeof VORH_FARBE);
       ZAEHLE_VORH_FARBE = 0;
@@ -626,7 +801,7 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
         }
       }
     }
-    // Fillers: with few signs left, one excluded sign stays playable so that
+    // 6. Fillers: with few signs left, one excluded sign stays playable so that
     // guesses can park positions on it; the vacant sign gives way first.
     int erlaubt = 0;
     for (int s = 1; s <= n; ++s) erlaubt += ERL_FARBE[s];
@@ -638,13 +813,52 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
       liste.back() = 0;
       FEHLZ_BENUTZT = false;
     }
-    KandidatenStreichen(liste, E ? best_platz : -1);
+    // 7. The played guess and the candidates with excluded signs leave the chain.
+    KandidatenStreichen(liste, z.E ? z.best_platz : -1);
   }
-  // 8.
+  // 8. What the next turn starts from.
   if (AEQUI_KLASSE) ANFANG_NEU();
   if (ZAEHLE_VORH_FARBE == L && !X.WDHG) KENNEALLEFARBEN = true;
   for (int i = 1; i <= L; ++i) GESPIELT[gz[i]] = true;
-  if (P == L) {
+  return EINGRENZUNG::WEITER;
+}
+
+}  // namespace
+
+int SUCHFAEDEN_MASCHINE() {
+  const unsigned kerne = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(kerne, 1u, 8u));
+}
+
+void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
+  assert(X.LAENGE >= 2 && X.LAENGE <= 9 && RS.laenge == X.LAENGE);
+  assert(RS.kand_n == ZAHLGESAMTVERSUCHE);
+  ZUG z;
+  // A. Start of the turn.
+  if (ZugBeginnen(z, code, P, S) == BEGINN::GELOEST) return;
+  // B. Equivalence reduction over the signs no guess has used.
+  AequivalenzBilden(z);
+  // C. Search.
+  if (Suchen(z) == SUCHENDE::ESC) {
+    Abbruch(taste);
+    return;
+  }
+  // D. After the search.
+  NachDerSuche(z, code);
+  // E. Answer.
+  if (Antworten(z, code, P, S) == ANTWORT::ESC) {
+    taste = kEsc;
+    RATENDRAN = true;
+    ALLES_FREIGEBEN();
+    ZEITEIN = false;
+    return;
+  }
+  // F. Narrowing.
+  if (Eingrenzen(z, code, P, S) == EINGRENZUNG::ESC) {
+    Abbruch(taste);
+    return;
+  }
+  if (P == z.L) {
     ALLES_FREIGEBEN();
     ZEITEIN = false;
   }

@@ -530,6 +530,7 @@ void RATEN_SPEICHER_FREIGEBEN() {
   leer.lanes = RS.lanes;
   RS = leer;
   ZAHLGESAMTVERSUCHE = 0;
+  GESPIELTE_CODES.clear();
 }
 
 void ALLES_FREIGEBEN() {

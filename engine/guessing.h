@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/conditions.h"
 
@@ -69,6 +70,27 @@ inline int MISCHFELD_BITS = 25;
 // bucket rings; bigger ones by drawing every record's bucket and place first and
 // sorting afterwards. Both give the same order; tests move the line to compare.
 inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
+
+// ---- How the search uses the machine ---------------------------------------
+// Worker threads that count candidates while the main thread keeps the clock
+// and the keyboard; 1 = the main thread counts alone. As many as the machine
+// has cores, at most 8.
+int SUCHFAEDEN_MASCHINE();
+inline int SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
+// The workers start only when there are at least this many possible codes:
+// below it a candidate is counted faster than a worker can be handed it.
+// Tests set 0 to send every search through the workers.
+inline int64_t SUCHFAEDEN_AB = 4096;
+// Candidates one of whose symmetries maps onto an earlier candidate take that
+// one's result; the bound of the rows drops candidates without counting them.
+// Both leave every choice as it is; tests switch them off to compare.
+inline bool SUCHE_SYMMETRIE = true;
+inline bool SUCHE_SCHRANKE = true;
+// Symmetries used at most: each costs a moment for every new orbit.
+inline int SYMMETRIE_GRENZE = 5040;
+// The guesses that narrowed the possible codes in this game (emptied with the
+// store): the symmetries of the possible codes are theirs.
+inline std::vector<uint64_t> GESPIELTE_CODES;
 
 // ---- Entry points -----------------------------------------------------------
 // Gives back the pages of the shuffle table (costs nothing when no set-up used it).

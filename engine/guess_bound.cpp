@@ -1,0 +1,119 @@
+#include "engine/guess_bound.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mtspiel {
+namespace {
+
+uint64_t Mischen(uint64_t w) {
+  w ^= w >> 31;
+  w *= 0x9E3779B97F4A7C15ULL;
+  return w ^ (w >> 29);
+}
+
+// The candidate's signs in rising order, as one word: equal for candidates
+// with the same sign counts, whatever their order.
+uint64_t Sortiert(uint64_t g, int laenge) {
+  uint8_t z[9];
+  for (int i = 0; i < laenge; ++i) z[i] = static_cast<uint8_t>(g >> (7 * i) & 0x7F);
+  std::sort(z, z + laenge);
+  uint64_t w = 0;
+  for (int i = 0; i < laenge; ++i) w |= uint64_t{z[i]} << (7 * i);
+  // Never 0 (the free mark): bit 63 lies above every lane.
+  return w | uint64_t{1} << 63;
+}
+
+}  // namespace
+
+void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
+  z.aktiv = false;
+  z.laenge = rs.laenge;
+  z.worte = rs.worte;
+  z.gruppen = 0;
+  z.bits.clear();
+  z.anzahl.clear();
+  z.schluessel.clear();
+  z.belegt = 0;
+  const int64_t n = rs.erl_n;
+  if (n < 256) return;
+  const int w = rs.worte;
+  const int stride = 1 + w;
+  // Groups by their count words, through a table of group numbers.
+  int64_t groesse = 64;
+  while (groesse < n / 2) groesse *= 2;
+  std::vector<int32_t> platz(static_cast<size_t>(groesse), -1);
+  const uint64_t maske = static_cast<uint64_t>(groesse) - 1;
+  // More groups than a quarter of the codes: the bound would cost as much as
+  // the counting it saves.
+  const int64_t hoechstens = n / 4;
+  for (int64_t i = 0; i < n; ++i) {
+    const uint64_t* b = rs.erl + i * stride + 1;
+    uint64_t h = 0;
+    for (int k = 0; k < w; ++k) h = Mischen(h ^ b[k]);
+    for (uint64_t p = h & maske;; p = (p + 1) & maske) {
+      const int32_t gr = platz[p];
+      if (gr < 0) {
+        if (z.gruppen >= hoechstens || 2 * (z.gruppen + 1) > groesse) return;
+        platz[p] = static_cast<int32_t>(z.gruppen++);
+        z.bits.insert(z.bits.end(), b, b + w);
+        z.anzahl.push_back(1);
+        break;
+      }
+      if (std::memcmp(&z.bits[static_cast<size_t>(gr) * w], b, 8 * w) == 0) {
+        ++z.anzahl[static_cast<size_t>(gr)];
+        break;
+      }
+    }
+  }
+  z.aktiv = true;
+  z.schluessel.assign(65536, 0);
+  z.max.assign(65536, 0);
+  z.sq.assign(65536, 0);
+}
+
+void SCHRANKE_BERECHNEN(ZEILENSCHRANKE& z, uint64_t g, int32_t& max, int64_t& sq) {
+  const uint64_t key = Sortiert(g, z.laenge);
+  uint64_t maske = z.schluessel.size() - 1;
+  uint64_t p = Mischen(key) & maske;
+  for (; z.schluessel[p]; p = (p + 1) & maske) {
+    if (z.schluessel[p] == key) {
+      max = z.max[p];
+      sq = z.sq[p];
+      return;
+    }
+  }
+  uint64_t gb[kMaxWorte];
+  WORT_ZAEHLBITS(g, gb);
+  int64_t zeile[10] = {};
+  const int w = z.worte;
+  for (int64_t gr = 0; gr < z.gruppen; ++gr) {
+    const uint64_t* b = &z.bits[static_cast<size_t>(gr * w)];
+    int t = 0;
+    for (int k = 0; k < w; ++k) t += __builtin_popcountll(b[k] & gb[k]);
+    zeile[t] += z.anzahl[static_cast<size_t>(gr)];
+  }
+  const int L = z.laenge;
+  max = 0;
+  sq = 0;
+  for (int t = 0; t <= L; ++t) {
+    // Classes row t can have: P = 0..t, less P = L - 1 in the last row.
+    const int64_t k = t < L ? t + 1 : L;
+    const int64_t q = zeile[t] / k, r = zeile[t] % k;
+    max = std::max<int32_t>(max, static_cast<int32_t>(q + (r > 0)));
+    sq += q * q * (k - r) + (q + 1) * (q + 1) * r;
+  }
+  if (2 * (z.belegt + 1) > static_cast<int64_t>(z.schluessel.size())) {
+    // Keeps at most half of the slots in use; a full table starts afresh.
+    std::fill(z.schluessel.begin(), z.schluessel.end(), 0);
+    z.belegt = 0;
+    p = Mischen(key) & maske;
+    while (z.schluessel[p]) p = (p + 1) & maske;
+  }
+  z.schluessel[p] = key;
+  z.max[p] = max;
+  z.sq[p] = sq;
+  ++z.belegt;
+}
+
+}  // namespace mtspiel

@@ -1,0 +1,140 @@
+#include "engine/guess_workers.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "engine/guess_bound.h"
+
+namespace mtspiel {
+namespace {
+
+// (max, sq) is lexicographically smaller: a better best.
+bool Kleiner(int32_t m1, int64_t s1, int32_t m2, int64_t s2) {
+  return m1 < m2 || (m1 == m2 && s1 < s2);
+}
+
+bool Angehalten(void* kontext, int64_t) {
+  return static_cast<std::atomic<bool>*>(kontext)->load(std::memory_order_relaxed);
+}
+
+struct ARBEITER {
+  SUCHFAEDEN* f = nullptr;
+  alignas(64) int32_t tab[kKlassen] = {};  // rows above L stay 0
+  ZAEHLPLATZ platz;
+};
+
+void Arbeiten(SUCHFAEDEN* f) {
+  ARBEITER w;
+  w.f = f;
+  const UNTERBRECHUNG u{Angehalten, &f->halt};
+  for (;;) {
+    SUCHBLOCK* b = nullptr;
+    {
+      std::unique_lock<std::mutex> l(f->mx);
+      f->arbeit.wait(l, [f] { return f->halt.load() || f->ende || !f->offen.empty(); });
+      if (f->halt.load() || f->offen.empty()) return;
+      b = f->offen.front();
+      f->offen.pop_front();
+    }
+    int32_t eigen_max = INT32_MAX;
+    int64_t eigen_sq = INT64_MAX;
+    bool ganz = true;
+    for (size_t i = 0; i < b->wort.size(); ++i) {
+      if (f->halt.load(std::memory_order_relaxed)) {
+        ganz = false;
+        break;
+      }
+      int32_t bm;
+      int64_t bs;
+      {
+        std::lock_guard<std::mutex> l(f->mx);
+        bm = f->best_max;
+        bs = f->best_sq;
+      }
+      if (Kleiner(eigen_max, eigen_sq, bm, bs)) bm = eigen_max, bs = eigen_sq;
+      BLOCKEINTRAG_BEWERTEN(*f->rs, *b, i, bm, bs, w.tab, w.platz, u);
+      const BEWERTUNG& e = b->erg[i];
+      if (e.abbruch) {
+        ganz = false;
+        break;
+      }
+      if (!e.verloren && Kleiner(e.max, e.sq, eigen_max, eigen_sq)) {
+        eigen_max = e.max;
+        eigen_sq = e.sq;
+      }
+    }
+    if (!ganz) return;
+    {
+      std::lock_guard<std::mutex> l(f->mx);
+      b->fertig.store(true, std::memory_order_release);
+    }
+    f->erledigt.notify_all();
+  }
+}
+
+}  // namespace
+
+void BLOCKEINTRAG_BEWERTEN(const RATESPEICHER& rs, SUCHBLOCK& b, size_t i, int32_t bestmax,
+                           int64_t bestsq, int32_t* tab, ZAEHLPLATZ& platz,
+                           const UNTERBRECHUNG& u) {
+  BEWERTUNG& e = b.erg[i];
+  if (b.schranke_max[i] > 0 &&
+      SCHRANKE_VERLIERT(b.schranke_max[i], b.schranke_sq[i], bestmax, bestsq)) {
+    e = BEWERTUNG{};
+    e.verloren = true;
+    b.tabelle_nr[i] = -1;
+    return;
+  }
+  e = KANDIDAT_BEWERTEN(rs, b.wort[i], tab, platz, bestmax, bestsq, u);
+  if (e.verloren || e.abbruch) {
+    b.tabelle_nr[i] = -1;
+    return;
+  }
+  b.tabelle_nr[i] = static_cast<int32_t>(b.tabellen.size() / kKlassen);
+  b.tabellen.insert(b.tabellen.end(), tab, tab + kKlassen);
+}
+
+void FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs) {
+  f.rs = rs;
+  f.halt.store(false);
+  f.ende = false;
+  f.offen.clear();
+  f.best_max = INT32_MAX;
+  f.best_sq = INT64_MAX;
+  for (int i = 0; i < zahl; ++i) f.faeden.emplace_back(Arbeiten, &f);
+}
+
+void BLOCK_GEBEN(SUCHFAEDEN& f, SUCHBLOCK* b) {
+  {
+    std::lock_guard<std::mutex> l(f.mx);
+    f.offen.push_back(b);
+  }
+  f.arbeit.notify_one();
+}
+
+void BESTEN_MELDEN(SUCHFAEDEN& f, int32_t max, int64_t sq) {
+  std::lock_guard<std::mutex> l(f.mx);
+  f.best_max = max;
+  f.best_sq = sq;
+}
+
+bool BLOCK_ABWARTEN(SUCHFAEDEN& f, SUCHBLOCK& b, int ms) {
+  if (b.fertig.load(std::memory_order_acquire)) return true;
+  std::unique_lock<std::mutex> l(f.mx);
+  return f.erledigt.wait_for(l, std::chrono::milliseconds(ms),
+                             [&b] { return b.fertig.load(std::memory_order_acquire); });
+}
+
+void FAEDEN_BEENDEN(SUCHFAEDEN& f) {
+  {
+    std::lock_guard<std::mutex> l(f.mx);
+    f.halt.store(true);
+    f.ende = true;
+  }
+  f.arbeit.notify_all();
+  for (auto& t : f.faeden) t.join();
+  f.faeden.clear();
+  f.offen.clear();
+}
+
+}  // namespace mtspiel
