@@ -3,6 +3,7 @@
 //   selfplay --length L --signs N [--repetitions] [--vacant] --fixed-all [--seed S]
 //   selfplay --length L --signs N [--repetitions] [--vacant] --variable --seeds A-B
 //   selfplay --bench
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -173,6 +174,11 @@ int main(int argc, char** argv) {
       seed = std::strtoull(wert(), nullptr, 10);
     } else if (a == "--seeds") {
       if (std::sscanf(wert(), "%d-%d", &von, &bis) != 2) return Gebrauch();
+    } else if (a == "--threads") {
+      // Every search through the workers, however small, so that the
+      // signature shows any difference they make.
+      SUCHFAEDEN_ZAHL = std::max(1, std::atoi(wert()));
+      SUCHFAEDEN_AB = 0;
     } else if (a == "--bench") {
       bench = true;
     } else {

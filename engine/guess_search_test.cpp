@@ -270,5 +270,104 @@ TEST_F(GuessSearch, VariableCodeNeedsExactlyTheBoardsNumberOfTrials) {
   }
 }
 
+// How the search may use the machine; each must make exactly the plain
+// search's choices.
+struct WEISE {
+  const char* name;
+  bool symmetrie, schranke;
+  int faeden;
+};
+constexpr WEISE kWeisen[] = {{"plain", false, false, 1},
+                             {"symmetries and bound", true, true, 1},
+                             {"2 threads", true, true, 2},
+                             {"8 threads", true, true, 8},
+                             {"8 threads, plain counting", false, false, 8}};
+
+// Whole games under one way: every guess and answer, the candidates examined
+// and the next number of the random generator.
+std::string Partie(const rateprobe::SPIEL& s, uint64_t seed, const WEISE& w) {
+  SUCHE_SYMMETRIE = w.symmetrie;
+  SUCHE_SCHRANKE = w.schranke;
+  SUCHFAEDEN_ZAHL = w.faeden;
+  SUCHFAEDEN_AB = 0;
+  term::RandSeed(seed);
+  rateprobe::SPIEL_VORBEREITEN(s);
+  // The secret from the seed, drawn apart from the game's generator.
+  uint64_t r = seed * 0x9E3779B97F4A7C15ULL;
+  std::string geheim;
+  for (int i = 0; i < s.laenge;) {
+    r = r * 6364136223846793005ULL + 1442695040888963407ULL;
+    const char c = FARBARRAY[1 + (r >> 33) % s.farben];
+    if (!s.wdhg && geheim.find(c) != std::string::npos) continue;
+    geheim += c;
+    ++i;
+  }
+  for (int i = 1; i <= 9; ++i) LOESUNG[i] = i <= s.laenge ? geheim[i - 1] : ' ';
+  LOESUNGSFARBEN_ZAEHLEN();
+  bool ok = false;
+  rateprobe::SETUP(ok);
+  EXPECT_TRUE(ok);
+  const int64_t vorher = KANDIDATEN_GESAMT;
+  std::string spur;
+  uint8_t p = 0, sz = 0;
+  char taste = 0;
+  CODE code{};
+  while (p != s.laenge && NUMMER < 30) {
+    rateprobe::ZUG(code, p, sz, taste);
+    spur += Text(code) + " " + std::to_string(p) + std::to_string(sz) + ", ";
+  }
+  spur += "candidates " + std::to_string(KANDIDATEN_GESAMT - vorher);
+  spur += ", next random " + std::to_string(term::Random(1u << 30));
+  SUCHE_SYMMETRIE = SUCHE_SCHRANKE = true;
+  SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
+  SUCHFAEDEN_AB = 4096;
+  return spur;
+}
+
+// Symmetries, the bound and the workers only save counting: for the same
+// random numbers every game is the same move for move, draw for draw.
+TEST_F(GuessSearch, EveryWayOfSearchingMakesThePlainSearchsChoices) {
+  const rateprobe::SPIEL spiele[] = {
+      {4, 6, true, false, true},  {5, 4, true, false, true},  {4, 8, false, false, true},
+      {6, 4, true, false, true},  {7, 3, true, false, true},  {5, 6, false, false, true},
+      {4, 2, true, true, true},   {3, 12, true, false, true}, {5, 5, true, false, false},
+      {6, 3, true, false, false}, {4, 7, false, false, false}};
+  for (const auto& s : spiele) {
+    for (uint64_t seed = 1; seed <= 3; ++seed) {
+      const std::string plain = Partie(s, seed, kWeisen[0]);
+      for (const WEISE& w : kWeisen) {
+        EXPECT_EQ(Partie(s, seed, w), plain)
+            << w.name << ": " << s.laenge << " positions, " << s.farben << " signs, seed " << seed;
+      }
+    }
+  }
+}
+
+// Esc while the workers count: the store is released, the workers are gone,
+// and the next game plays as usual.
+TEST_F(GuessSearch, EscWhileWorkersCountReleasesEverything) {
+  SUCHFAEDEN_ZAHL = 4;
+  SUCHFAEDEN_AB = 0;
+  Start({6, 6, true, false, true}, "123450");
+  AEQUI_KLASSE = false;
+  screen_.Pause(3);
+  screen_.Keys("\x1b");
+  uint8_t p, s;
+  char taste = 0;
+  CODE code{};
+  ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, s, taste); }));
+  EXPECT_EQ(taste, 27);
+  EXPECT_EQ(RS.kand, nullptr);
+  EXPECT_LT(GERATENE_VERSUCHE, ZAHL_DER_VERSUCHE);
+  Start({4, 6, true, false, true}, "3105");
+  p = 0;
+  taste = 0;
+  while (p != 4 && NUMMER < 10)
+    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, s, taste); }));
+  EXPECT_EQ(p, 4);
+  SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
+  SUCHFAEDEN_AB = 4096;
+}
+
 }  // namespace
 }  // namespace mtspiel
