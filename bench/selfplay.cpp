@@ -2,17 +2,22 @@
 // without a time limit. Shows how well the engine plays:
 //   selfplay --length L --signs N [--repetitions] [--vacant] --fixed-all [--seed S]
 //   selfplay --length L --signs N [--repetitions] [--vacant] --variable --seeds A-B
+//   selfplay --length L --signs N [--repetitions] [--vacant] --sample K [--seed S]
 //   selfplay --bench
+// Options for every run: --threads T (worker threads of the search) and
+// --time-limit S (10..90 seconds: the game's time limit, on the real clock).
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "clock/game_clock.h"
 #include "engine/guess_test_helpers.h"
 #include "screen/memory_terminal.h"
 #include "screen/terminal.h"
@@ -20,6 +25,26 @@
 using namespace mtspiel;
 
 namespace {
+
+// The in-memory terminal with the machine's real clock, for runs with a time
+// limit: the search is cut by the game's own clock and rules.
+bool g_echte_uhr = false;
+
+class EchteUhr : public term::MemoryTerminal {
+ public:
+  term::LocalTime Now() override {
+    if (!g_echte_uhr) return MemoryTerminal::Now();
+    const auto jetzt = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(jetzt);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(jetzt.time_since_epoch()).count() %
+        1000;
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_wday,
+            tm.tm_hour,        tm.tm_min,     tm.tm_sec,  static_cast<int>(ms / 10)};
+  }
+};
 
 void KeineTaste(const term::MemoryTerminal& screen, const char* why) {
   std::fprintf(stderr, "selfplay: the engine waits for a key: %s\n%s", why, screen.Dump().c_str());
@@ -36,6 +61,7 @@ int Spielen(const rateprobe::SPIEL& s, const uint8_t* geheim, uint64_t seed) {
   } else {
     for (int i = 1; i <= 9; ++i) LOESUNG[i] = ' ';
   }
+  if (g_echte_uhr) SPIELUHR_STARTEN();
   bool ok = false;
   rateprobe::SETUP(ok);
   if (!ok) {
@@ -95,6 +121,29 @@ ERGEBNIS FestAlle(const rateprobe::SPIEL& s, uint64_t seed) {
   return e;
 }
 
+// k secrets drawn from the seed, each played once.
+ERGEBNIS Stichprobe(const rateprobe::SPIEL& s, uint64_t seed, int k) {
+  ERGEBNIS e;
+  uint64_t r = seed * 0x9E3779B97F4A7C15ULL + 1;
+  for (int i = 0; i < k; ++i) {
+    uint8_t geheim[10] = {};
+    for (int j = 1; j <= s.laenge;) {
+      r = r * 6364136223846793005ULL + 1442695040888963407ULL;
+      const uint8_t z = static_cast<uint8_t>(1 + (r >> 33) % s.farben);
+      bool doppelt = false;
+      for (int m = 1; m < j; ++m) doppelt |= geheim[m] == z;
+      if (doppelt && !s.wdhg) continue;
+      geheim[j++] = z;
+    }
+    const int t = Spielen(s, geheim, seed * 1000003 + i);
+    ++e.spiele;
+    e.summe += t;
+    if (t > e.max) e.max = t;
+    ++e.verteilung[t];
+  }
+  return e;
+}
+
 std::vector<int> Variabel(const rateprobe::SPIEL& s, int von, int bis) {
   std::vector<int> v;
   for (int seed = von; seed <= bis; ++seed) v.push_back(Spielen(s, nullptr, seed));
@@ -138,14 +187,17 @@ int Gebrauch() {
                "[--seed S]\n"
                "       selfplay --length L --signs N [--repetitions] [--vacant] --variable "
                "--seeds A-B\n"
-               "       selfplay --bench\n");
+               "       selfplay --length L --signs N [--repetitions] [--vacant] --sample K "
+               "[--seed S]\n"
+               "       selfplay --bench\n"
+               "options: --threads T, --time-limit S (10..90 seconds)\n");
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  term::MemoryTerminal mem;
+  EchteUhr mem;
   mem.SetExhaustedHandler(KeineTaste);
   mem.max_idle_polls = LONG_MAX;
   term::SetBackend(&mem);
@@ -153,6 +205,7 @@ int main(int argc, char** argv) {
 
   rateprobe::SPIEL s;
   bool alle = false, variabel = false, bench = false;
+  int stichprobe = 0;
   uint64_t seed = 1;
   int von = 1, bis = 1;
   for (int i = 1; i < argc; ++i) {
@@ -179,6 +232,13 @@ int main(int argc, char** argv) {
       // signature shows any difference they make.
       SUCHFAEDEN_ZAHL = std::max(1, std::atoi(wert()));
       SUCHFAEDEN_AB = 0;
+    } else if (a == "--sample") {
+      stichprobe = std::atoi(wert());
+    } else if (a == "--time-limit") {
+      const int sek = std::atoi(wert());
+      if (sek < 10 || sek > 90 || sek % 10) return Gebrauch();
+      s.zeitgrenze = sek / 10;
+      g_echte_uhr = true;
     } else if (a == "--bench") {
       bench = true;
     } else {
@@ -190,14 +250,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) wdhg_gesetzt |= std::strcmp(argv[i], "--repetitions") == 0;
   s.wdhg = wdhg_gesetzt;
   if (s.laenge < 2 || s.laenge > 9 || s.farben < 2 || s.farben > 36 ||
-      (!s.wdhg && s.farben < s.laenge) || alle == variabel)
+      (!s.wdhg && s.farben < s.laenge) || int{alle} + int{variabel} + int{stichprobe > 0} != 1)
     return Gebrauch();
   const auto start = std::chrono::steady_clock::now();
   const uint8_t soll = WIEVIELE(static_cast<uint8_t>(s.laenge), static_cast<uint8_t>(s.farben),
                                 s.wdhg, s.leer && s.farben == 2 && s.laenge >= 4);
-  if (alle) {
+  if (alle || stichprobe > 0) {
     s.fest = true;
-    const ERGEBNIS e = FestAlle(s, seed);
+    const ERGEBNIS e = alle ? FestAlle(s, seed) : Stichprobe(s, seed, stichprobe);
     for (const auto& [t, z] : e.verteilung) std::printf("%3d trials: %lld\n", t, (long long)z);
     const double sek =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
