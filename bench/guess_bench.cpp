@@ -8,9 +8,12 @@
 #include <climits>
 #include <cstdio>
 
+#include "bench/real_clock_terminal.h"
+#include "clock/game_clock.h"
 #include "engine/guess_kernel.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
+#include "engine/guessing.h"
 #include "screen/memory_terminal.h"
 
 using namespace mtspiel;
@@ -112,6 +115,98 @@ BENCHMARK_CAPTURE(ErsteSuche, l5_n8_rep_avx2, rateprobe::SPIEL{5, 8, true, false
 BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true}, -1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// The first searched guess of the big conditions, on all the machine's cores:
+// time, evaluations (possible codes counted) and the cost of each.
+void GrosseSuche(benchmark::State& state, rateprobe::SPIEL s) {
+  Schirm();
+  int64_t vergleiche = 0, kandidaten = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    BisZumErstenSuchen(s, 1);
+    const int64_t v = VERGLEICHE_GESAMT, k = KANDIDATEN_GESAMT;
+    state.ResumeTiming();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    state.PauseTiming();
+    vergleiche += VERGLEICHE_GESAMT - v;
+    kandidaten += KANDIDATEN_GESAMT - k;
+    RATEN_SPEICHER_FREIGEBEN();
+    state.ResumeTiming();
+  }
+  const double it = double(state.iterations());
+  state.counters["threads"] = SUCHFAEDEN_ZAHL;
+  state.counters["evals_per_search"] = double(vergleiche) / it;
+  state.counters["candidates_per_search"] = double(kandidaten) / it;
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+      benchmark::Counter::kIs1000);
+}
+BENCHMARK_CAPTURE(GrosseSuche, l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(GrosseSuche, l9_n5_rep, rateprobe::SPIEL{9, 5, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(GrosseSuche, l7_n10_norep, rateprobe::SPIEL{7, 10, false, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(GrosseSuche, l6_n12_rep, rateprobe::SPIEL{6, 12, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(GrosseSuche, l8_n6_rep, rateprobe::SPIEL{8, 6, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(GrosseSuche, l5_n16_rep, rateprobe::SPIEL{5, 16, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(GrosseSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, true})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+// For the largest store the default budget (8 GiB) allows at each length: the
+// share of the first searched guess's candidates examined within the game's
+// default time limit of 10 seconds, on the real clock.
+void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
+  benchsupport::RealClockTerminal uhr;
+  uhr.SetExhaustedHandler(KeineTaste);
+  uhr.max_idle_polls = LONG_MAX;
+  term::SetBackend(&uhr);
+  double anteil = 0, codes = 0;
+  for (auto _ : state) {
+    s.zeitgrenze = 1;
+    BisZumErstenSuchen(s, 1);
+    codes = double(MOEGLICHE_CODES());
+    SPIELUHR_STARTEN();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    anteil = double(GERATENE_VERSUCHE) / double(std::max<int32_t>(1, ZAHL_DER_VERSUCHE));
+    ZEITEIN = false;
+    RATEN_SPEICHER_FREIGEBEN();
+  }
+  state.counters["share_examined"] = anteil;
+  state.counters["possible_codes"] = codes;
+  term::SetBackend(&Schirm().mem);
+}
+BENCHMARK_CAPTURE(AnteilIn10s, l5_n35_rep, rateprobe::SPIEL{5, 35, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AnteilIn10s, l6_n21_rep, rateprobe::SPIEL{6, 21, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AnteilIn10s, l7_n13_rep, rateprobe::SPIEL{7, 13, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AnteilIn10s, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(AnteilIn10s, l9_n7_rep, rateprobe::SPIEL{9, 7, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 // The set-up of a store of several million codes: 7 positions, 9 signs.
 void Aufbau(benchmark::State& state) {

@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "bench/real_clock_terminal.h"
 #include "clock/game_clock.h"
 #include "engine/guess_test_helpers.h"
 #include "screen/memory_terminal.h"
@@ -26,25 +26,7 @@ using namespace mtspiel;
 
 namespace {
 
-// The in-memory terminal with the machine's real clock, for runs with a time
-// limit: the search is cut by the game's own clock and rules.
 bool g_echte_uhr = false;
-
-class EchteUhr : public term::MemoryTerminal {
- public:
-  term::LocalTime Now() override {
-    if (!g_echte_uhr) return MemoryTerminal::Now();
-    const auto jetzt = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(jetzt);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(jetzt.time_since_epoch()).count() %
-        1000;
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_wday,
-            tm.tm_hour,        tm.tm_min,     tm.tm_sec,  static_cast<int>(ms / 10)};
-  }
-};
 
 void KeineTaste(const term::MemoryTerminal& screen, const char* why) {
   std::fprintf(stderr, "selfplay: the engine waits for a key: %s\n%s", why, screen.Dump().c_str());
@@ -197,7 +179,8 @@ int Gebrauch() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  EchteUhr mem;
+  benchsupport::RealClockTerminal mem;
+  mem.echt = false;
   mem.SetExhaustedHandler(KeineTaste);
   mem.max_idle_polls = LONG_MAX;
   term::SetBackend(&mem);
@@ -239,6 +222,7 @@ int main(int argc, char** argv) {
       if (sek < 10 || sek > 90 || sek % 10) return Gebrauch();
       s.zeitgrenze = sek / 10;
       g_echte_uhr = true;
+      mem.echt = true;
     } else if (a == "--bench") {
       bench = true;
     } else {
