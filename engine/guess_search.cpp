@@ -372,6 +372,7 @@ struct SUCHE {
   bool symmetrie = false;
   SYMMETRIE sym;
   ANFUEHRERTAFEL tafel;
+  std::vector<uint64_t> bahn;  // the orbit still to walk
   std::vector<FUEHRUNG> fuehrung;
   std::vector<int32_t> volle;  // kKlassen counts per leader that was not lost
   // The bound of the rows (when schranke.aktiv).
@@ -428,6 +429,9 @@ void SucheEinrichten(SUCHE& u) {
   }
 }
 
+// Groups up to this size map a new leader by every element.
+constexpr size_t kListeBis = 5040;
+
 // Prepares the next block of slots. False when Esc was pressed meanwhile.
 bool PlanMachen(SUCHE& u, bool& esc) {
   ZUG& z = *u.z;
@@ -458,13 +462,33 @@ bool PlanMachen(SUCHE& u, bool& esc) {
         p.eintrag.push_back(-1);
         continue;
       }
-      // A new leader: its whole orbit follows it.
+      // A new leader: its whole orbit follows it. Every element maps it once;
+      // a large group is walked through its generators instead, which costs
+      // the orbit's size (often far below the group's) times their number.
       fuehrer = static_cast<int32_t>(u.fuehrung.size());
       u.fuehrung.emplace_back();
-      const int zahl = static_cast<int>(u.sym.von.size());
-      for (int e = 0; e < zahl; ++e) {
-        const uint64_t bild = SYMMETRIE_ABBILDEN(u.sym, e, g);
-        TAFEL_EINTRAGEN(u.tafel, z.R ? Vertreterform(z, bild) : bild, fuehrer);
+      int64_t zahl = 0;
+      auto bild = [&](int e, uint64_t w) {
+        ++zahl;
+        const uint64_t b = SYMMETRIE_ABBILDEN(u.sym, e, w);
+        return z.R ? Vertreterform(z, b) : b;
+      };
+      if (u.sym.von.size() <= kListeBis) {
+        for (int e = 0; e < static_cast<int>(u.sym.von.size()); ++e)
+          TAFEL_EINTRAGEN(u.tafel, bild(e, g), fuehrer);
+      } else {
+        u.bahn.assign(1, g);
+        TAFEL_EINTRAGEN(u.tafel, g, fuehrer);
+        while (!u.bahn.empty()) {
+          const uint64_t w = u.bahn.back();
+          u.bahn.pop_back();
+          for (int e : u.sym.erzeuger) {
+            const uint64_t b = bild(e, w);
+            if (TAFEL_SUCHEN(u.tafel, b) >= 0) continue;
+            TAFEL_EINTRAGEN(u.tafel, b, fuehrer);
+            u.bahn.push_back(b);
+          }
+        }
       }
       if (ABFRAGE_FAELLIG(u.abfrage, zahl)) {
         UHR_BEDIENEN();

@@ -24,6 +24,9 @@ struct SYMMETRIE {
   // zeichen[e][c's sign at von[e][i]].
   std::vector<std::array<uint8_t, 9>> von;
   std::vector<std::array<uint8_t, 37>> zeichen;
+  // A few elements that generate all the others: an orbit is walked through
+  // them, at a cost of its size times their number, not of the group's size.
+  std::vector<int> erzeuger;
 };
 
 // Every symmetry of the guesses gespielt[0..zahl-1] (code words), at most

@@ -87,7 +87,7 @@ inline int64_t SUCHFAEDEN_AB = 4096;
 inline bool SUCHE_SYMMETRIE = true;
 inline bool SUCHE_SCHRANKE = true;
 // Symmetries used at most: each costs a moment for every new orbit.
-inline int SYMMETRIE_GRENZE = 5040;
+inline int SYMMETRIE_GRENZE = 40320;
 // The guesses that narrowed the possible codes in this game (emptied with the
 // store): the symmetries of the possible codes are theirs.
 inline std::vector<uint64_t> GESPIELTE_CODES;
