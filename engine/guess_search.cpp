@@ -429,9 +429,6 @@ void SucheEinrichten(SUCHE& u) {
   }
 }
 
-// Groups up to this size map a new leader by every element.
-constexpr size_t kListeBis = 5040;
-
 // Prepares the next block of slots. False when Esc was pressed meanwhile.
 bool PlanMachen(SUCHE& u, bool& esc) {
   ZUG& z = *u.z;
@@ -473,7 +470,7 @@ bool PlanMachen(SUCHE& u, bool& esc) {
         const uint64_t b = SYMMETRIE_ABBILDEN(u.sym, e, w);
         return z.R ? Vertreterform(z, b) : b;
       };
-      if (u.sym.von.size() <= kListeBis) {
+      if (static_cast<int64_t>(u.sym.von.size()) <= SYMMETRIE_LISTE_BIS) {
         for (int e = 0; e < static_cast<int>(u.sym.von.size()); ++e)
           TAFEL_EINTRAGEN(u.tafel, bild(e, g), fuehrer);
       } else {

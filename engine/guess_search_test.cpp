@@ -276,9 +276,11 @@ struct WEISE {
   const char* name;
   bool symmetrie, schranke;
   int faeden;
+  int64_t liste_bis = 5040;
 };
 constexpr WEISE kWeisen[] = {{"plain", false, false, 1},
                              {"symmetries and bound", true, true, 1},
+                             {"orbits through generators", true, false, 1, 0},
                              {"2 threads", true, true, 2},
                              {"8 threads", true, true, 8},
                              {"8 threads, plain counting", false, false, 8}};
@@ -290,6 +292,7 @@ std::string Partie(const rateprobe::SPIEL& s, uint64_t seed, const WEISE& w) {
   SUCHE_SCHRANKE = w.schranke;
   SUCHFAEDEN_ZAHL = w.faeden;
   SUCHFAEDEN_AB = 0;
+  SYMMETRIE_LISTE_BIS = w.liste_bis;
   term::RandSeed(seed);
   rateprobe::SPIEL_VORBEREITEN(s);
   // The secret from the seed, drawn apart from the game's generator.
@@ -321,6 +324,7 @@ std::string Partie(const rateprobe::SPIEL& s, uint64_t seed, const WEISE& w) {
   SUCHE_SYMMETRIE = SUCHE_SCHRANKE = true;
   SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
   SUCHFAEDEN_AB = 4096;
+  SYMMETRIE_LISTE_BIS = 5040;
   return spur;
 }
 

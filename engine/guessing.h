@@ -88,6 +88,9 @@ inline bool SUCHE_SYMMETRIE = true;
 inline bool SUCHE_SCHRANKE = true;
 // Symmetries used at most: each costs a moment for every new orbit.
 inline int SYMMETRIE_GRENZE = 40320;
+// Groups up to this size map a new orbit's leader by every element; larger
+// ones walk the orbit through their generators. Tests move the line.
+inline int64_t SYMMETRIE_LISTE_BIS = 5040;
 // The guesses that narrowed the possible codes in this game (emptied with the
 // store): the symmetries of the possible codes are theirs.
 inline std::vector<uint64_t> GESPIELTE_CODES;
