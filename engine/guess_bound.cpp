@@ -39,9 +39,13 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
   if (n < 256) return;
   const int w = rs.worte;
   const int stride = 1 + w;
-  // Groups by their count words, through a table of group numbers.
+  // Groups by their count words, through a table of group numbers. There are
+  // at most as many groups as multisets of L signs from n, C(n + L - 1, L).
+  int64_t mengen = 1;
+  for (int k = 1; k <= rs.laenge && mengen <= n; ++k)
+    mengen = mengen * (rs.farben + k - 1) / k;
   int64_t groesse = 64;
-  while (groesse < n / 2) groesse *= 2;
+  while (groesse < 2 * std::min(n / 4, mengen)) groesse *= 2;
   std::vector<int32_t> platz(static_cast<size_t>(groesse), -1);
   const uint64_t maske = static_cast<uint64_t>(groesse) - 1;
   // More groups than a quarter of the codes: the bound would cost as much as

@@ -409,7 +409,7 @@ void SucheEinrichten(SUCHE& u) {
   const ZUG& z = *u.z;
   const bool voll = z.E && u.ende > 1;
   if (voll && SUCHE_SYMMETRIE && !GESPIELTE_CODES.empty() && RS.erl_n >= 16 &&
-      ZAHL_DER_VERSUCHE <= (int64_t{1} << 24)) {
+      ZAHL_DER_VERSUCHE <= (int64_t{1} << 23)) {
     SYMMETRIEN_SUCHEN(GESPIELTE_CODES.data(), static_cast<int>(GESPIELTE_CODES.size()), z.L,
                       SYMMETRIE_GRENZE, u.sym);
     if (u.sym.von.size() > 1) {
