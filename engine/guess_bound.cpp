@@ -42,8 +42,7 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
   // Groups by their count words, through a table of group numbers. There are
   // at most as many groups as multisets of L signs from n, C(n + L - 1, L).
   int64_t mengen = 1;
-  for (int k = 1; k <= rs.laenge && mengen <= n; ++k)
-    mengen = mengen * (rs.farben + k - 1) / k;
+  for (int k = 1; k <= rs.laenge && mengen <= n; ++k) mengen = mengen * (rs.farben + k - 1) / k;
   int64_t groesse = 64;
   while (groesse < 2 * std::min(n / 4, mengen)) groesse *= 2;
   std::vector<int32_t> platz(static_cast<size_t>(groesse), -1);
@@ -71,18 +70,52 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
     }
   }
   z.aktiv = true;
+  z.codes = n;
+  std::memset(z.an_stelle, 0, sizeof z.an_stelle);
+  for (int64_t i = 0; i < n; ++i) {
+    const uint64_t c = rs.erl[i * stride];
+    for (int k = 0; k < rs.laenge; ++k) ++z.an_stelle[k][c >> (7 * k) & 0x7F];
+  }
   z.schluessel.assign(65536, 0);
   z.max.assign(65536, 0);
   z.sq.assign(65536, 0);
+  z.zeilen.assign(65536 * 10, 0);
 }
 
+namespace {
+
+// The smallest largest part when m codes are put into parts of at most
+// zeile[t] each: the level that the parts, filled evenly, reach.
+int64_t Pegel(const int32_t* zeile, int teile, int64_t m) {
+  if (m <= 0) return 0;
+  int32_t z[10];
+  // At most ten rows: sorted by insertion.
+  for (int j = 0; j < teile; ++j) {
+    int k = j;
+    for (; k > 0 && z[k - 1] > zeile[j]; --k) z[k] = z[k - 1];
+    z[k] = zeile[j];
+  }
+  for (int j = 0; j < teile; ++j) {
+    const int64_t rest = teile - j;
+    if (int64_t{z[j]} * rest >= m) return (m + rest - 1) / rest;
+    m -= z[j];
+  }
+  return z[teile - 1];  // more codes than the rows hold: cannot happen
+}
+
+}  // namespace
+
 void SCHRANKE_BERECHNEN(ZEILENSCHRANKE& z, uint64_t g, int32_t& max, int64_t& sq) {
-  const uint64_t key = Sortiert(g, z.laenge);
+  const int L = z.laenge;
+  // At least this many codes have no sign in place.
+  int64_t ohne = z.codes;
+  for (int i = 0; i < L; ++i) ohne -= z.an_stelle[i][g >> (7 * i) & 0x7F];
+  const uint64_t key = Sortiert(g, L);
   uint64_t maske = z.schluessel.size() - 1;
   uint64_t p = Mischen(key) & maske;
   for (; z.schluessel[p]; p = (p + 1) & maske) {
     if (z.schluessel[p] == key) {
-      max = z.max[p];
+      max = std::max<int64_t>(z.max[p], Pegel(&z.zeilen[p * 10], L + 1, ohne));
       sq = z.sq[p];
       return;
     }
@@ -97,14 +130,13 @@ void SCHRANKE_BERECHNEN(ZEILENSCHRANKE& z, uint64_t g, int32_t& max, int64_t& sq
     for (int k = 0; k < w; ++k) t += __builtin_popcountll(b[k] & gb[k]);
     zeile[t] += z.anzahl[static_cast<size_t>(gr)];
   }
-  const int L = z.laenge;
-  max = 0;
+  int32_t zmax = 0;
   sq = 0;
   for (int t = 0; t <= L; ++t) {
     // Classes row t can have: P = 0..t, less P = L - 1 in the last row.
     const int64_t k = t < L ? t + 1 : L;
     const int64_t q = zeile[t] / k, r = zeile[t] % k;
-    max = std::max<int32_t>(max, static_cast<int32_t>(q + (r > 0)));
+    zmax = std::max<int32_t>(zmax, static_cast<int32_t>(q + (r > 0)));
     sq += q * q * (k - r) + (q + 1) * (q + 1) * r;
   }
   if (2 * (z.belegt + 1) > static_cast<int64_t>(z.schluessel.size())) {
@@ -115,9 +147,11 @@ void SCHRANKE_BERECHNEN(ZEILENSCHRANKE& z, uint64_t g, int32_t& max, int64_t& sq
     while (z.schluessel[p]) p = (p + 1) & maske;
   }
   z.schluessel[p] = key;
-  z.max[p] = max;
+  z.max[p] = zmax;
   z.sq[p] = sq;
+  for (int t = 0; t <= L; ++t) z.zeilen[p * 10 + t] = static_cast<int32_t>(zeile[t]);
   ++z.belegt;
+  max = std::max<int64_t>(zmax, Pegel(&z.zeilen[p * 10], L + 1, ohne));
 }
 
 }  // namespace mtspiel
