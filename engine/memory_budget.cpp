@@ -100,7 +100,8 @@ uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
     while (t < 2 * c) t *= 2;
     spitze = std::max(spitze, 8 * c + 9 * t + 8 * c + 8 * c);
   } else {
-    // The draws with the shuffle tables; the sort, chain and sort arrays.
+    // While it draws: bucket words and the shuffle tables; while it sorts:
+    // bucket words, sort room and the chain.
     spitze = std::max({spitze, 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22), 20 * c});
   }
   return spitze + dekoder;
