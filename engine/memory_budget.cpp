@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/engine_state.h"
@@ -38,6 +39,21 @@ void KAPPEN(int laenge, uint8_t hoechstens) {
   if (ZAEHLEFARBEN[laenge] > hoechstens) ZAEHLEFARBEN[laenge] = hoechstens;
 }
 
+uint64_t Potenz(uint64_t basis, int exponent) {
+  uint64_t p = 1;
+  for (int i = 0; i < exponent; ++i) p *= basis;
+  return p;
+}
+
+// Codes of laenge signs over farben: farben^laenge with repetitions, else
+// farben * (farben - 1) * ... (none when there are fewer signs than positions).
+uint64_t Codes(int farben, int laenge, bool wdhg) {
+  if (wdhg) return Potenz(static_cast<uint64_t>(farben), laenge);
+  uint64_t m = 1;
+  for (int i = 0; i < laenge; ++i) m *= farben > i ? static_cast<uint64_t>(farben - i) : 0;
+  return m;
+}
+
 }  // namespace
 
 int64_t SPEICHER_VERFUEGBAR() {
@@ -59,6 +75,45 @@ int64_t SPEICHER_VERFUEGBAR() {
   return -1;
 }
 
+uint64_t SPEICHER_MASCHINE() {
+  const int64_t frei = SPEICHER_VERFUEGBAR();
+  if (frei < 0) return UINT64_MAX;
+  const uint64_t f = static_cast<uint64_t>(frei);
+  const uint64_t reserve = f / 10 > kMindestReserve ? f / 10 : kMindestReserve;
+  return f > reserve ? f - reserve : 0;
+}
+
+uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
+  if (laenge < 1 || farben < 1) return 0;
+  const uint64_t basis = static_cast<uint64_t>(farben) + (leer ? 1 : 0);
+  const uint64_t c = Potenz(basis, laenge) - (leer ? 1 : 0);
+  const uint64_t m = Codes(farben, laenge, wdhg);
+  const uint64_t kmax = wdhg ? static_cast<uint64_t>(laenge) : 1;
+  const uint64_t worte = (static_cast<uint64_t>(farben) * kmax + 63) / 64;
+  const uint64_t erl = 8 * m * (1 + worte);
+  const uint64_t dekoder = 8 * (Potenz(basis, laenge / 2) + Potenz(basis, laenge - laenge / 2));
+  // The store as the search uses it: candidates, class marks, possible codes.
+  uint64_t spitze = 8 * c + c + erl;
+  if (static_cast<int64_t>(c) <= MISCH_KLEIN_BIS) {
+    // Bucket rings and hash table, then the sorted bucket list and the chain.
+    uint64_t t = 1024;
+    while (t < 2 * c) t *= 2;
+    spitze = std::max(spitze, 8 * c + 9 * t + 8 * c + 8 * c);
+  } else {
+    // While it draws: bucket words and the shuffle tables; while it sorts:
+    // bucket words, sort room and the chain.
+    spitze = std::max({spitze, 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22), 20 * c});
+  }
+  return spitze + dekoder;
+}
+
+uint64_t CODESPEICHER_BYTES(int laenge, int farben, bool wdhg) {
+  if (laenge < 1 || farben < 1) return 0;
+  const uint64_t m = Codes(farben, laenge, wdhg);
+  const uint64_t bloecke = (m + SAETZE_JE_BLOCK - 1) / SAETZE_JE_BLOCK;
+  return m * BYTES_JE_CODE + bloecke * 4096;
+}
+
 bool SPEICHER_RESERVIEREN(uint64_t bytes) {
   if (FEHLSCHLAG_BEI_RESERVIERUNG >= 0) {
     if (FEHLSCHLAG_BEI_RESERVIERUNG == 0) {
@@ -69,14 +124,7 @@ bool SPEICHER_RESERVIEREN(uint64_t bytes) {
   }
   if (SPEICHER_RESERVIERT == 0) {
     // A set-up starts: take the machine's measure once, not per block.
-    const int64_t frei = SPEICHER_VERFUEGBAR();
-    if (frei < 0) {
-      SPEICHER_MASCHINENGRENZE = UINT64_MAX;
-    } else {
-      const uint64_t f = static_cast<uint64_t>(frei);
-      const uint64_t reserve = f / 10 > kMindestReserve ? f / 10 : kMindestReserve;
-      SPEICHER_MASCHINENGRENZE = f > reserve ? f - reserve : 0;
-    }
+    SPEICHER_MASCHINENGRENZE = SPEICHER_MASCHINE();
     SPEICHER_SPITZE = 0;
   }
   const uint64_t budget = MEMGES > 0 ? static_cast<uint64_t>(MEMGES) : 0;

@@ -59,6 +59,35 @@ inline uint64_t SPEICHER_MASCHINENGRENZE = 0;
 inline int64_t SPEICHER_VERFUEGBAR_TEST = -1;
 // Bytes the machine can give now (MemAvailable), or -1 when it cannot be read.
 int64_t SPEICHER_VERFUEGBAR();
+// What of that a store may take: SPEICHER_VERFUEGBAR less the safety margin (the
+// larger of 256 MiB and a tenth); UINT64_MAX when the machine cannot be read.
+uint64_t SPEICHER_MASCHINE();
+
+// ---- Real sizes of the stores ------------------------------------------------
+// What a set-up really takes at its peak, working memory included, as opposed to
+// the budget's notional record sizes. The conditions check compares these with
+// SPEICHER_MASCHINE, so that a store the machine cannot hold is switched off
+// before its set-up fills the machine and gives up. They follow the arrays the
+// set-ups allocate (guess_store.cpp, variable_code_store.cpp) and must be kept
+// in step with them.
+//
+// The guessing set-up for laenge positions over farben signs (leer: the vacant
+// sign is one more sign of the candidates, the all-vacant code left out), with
+// c candidates and m possible codes (farben^laenge with repetitions, else
+// farben!/(farben-laenge)!), w = ceil(farben * (wdhg ? laenge : 1) / 64)
+// sign-count words per possible code, b = farben + leer. The most it holds at
+// once, plus its decoding tables 8 (b^(laenge/2) + b^(laenge - laenge/2)):
+//   the store during play: candidates 8c, class marks c, possible codes 8m(1+w);
+//   a small store (c <= MISCH_KLEIN_BIS) while it is shuffled: bucket rings 8c,
+//   hash table 9t (t the power of two >= max(1024, 2c)), sorted bucket list 8c
+//   and the chain 8c;
+//   a big one while it draws: its bucket words 4c and the shuffle tables
+//   2^25 + 2^22 bytes; while it sorts: bucket words 4c, sort room 8c and the
+//   chain 8c (the tables are given back by then).
+uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer);
+// The variable answer code's set: 32 bytes per code, and one page of header and
+// rounding per block of SAETZE_JE_BLOCK codes.
+uint64_t CODESPEICHER_BYTES(int laenge, int farben, bool wdhg);
 
 // Frees both record chains when alles (the variable code's set here, the guess
 // store through RATEN_SPEICHER_FREIGEBEN) and clears NEUER_KANDIDAT; in every

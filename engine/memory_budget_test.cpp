@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
 
 #include "engine/engine_state.h"
+#include "engine/guess_test_helpers.h"
+#include "engine/variable_code.h"
 #include "engine/variable_code_store.h"
 #include "game/trial_record.h"
 #include "tests/support/memory_screen.h"
@@ -133,6 +140,70 @@ TEST_F(MemoryBudget, ReservationBeyondWhatTheMachineHasIsRefused) {
   EXPECT_FALSE(SPEICHER_RESERVIEREN(769ull << 20));
   EXPECT_TRUE(SPEICHER_RESERVIEREN(768ull << 20));
   SPEICHER_ZURUECKGEBEN(768ull << 20);
+}
+
+// Peak resident bytes of this process while fn runs, beyond what it held before;
+// -1 when the kernel cannot reset its record of the peak.
+int64_t Spitzenzuwachs(const std::function<void()>& fn) {
+  auto lesen = [](const char* feld) {
+    std::ifstream f("/proc/self/status");
+    std::string zeile;
+    while (std::getline(f, zeile))
+      if (zeile.rfind(feld, 0) == 0) return std::stoll(zeile.substr(std::strlen(feld))) * 1024;
+    return -1LL;
+  };
+  FILE* f = std::fopen("/proc/self/clear_refs", "w");
+  if (f == nullptr) return -1;
+  const bool zurueckgesetzt = std::fputs("5", f) >= 0;
+  if (std::fclose(f) != 0 || !zurueckgesetzt) return -1;
+  const int64_t vorher = lesen("VmRSS:");
+  if (vorher < 0 || lesen("VmHWM:") > vorher + (1 << 20)) return -1;
+  fn();
+  return lesen("VmHWM:") - vorher;
+}
+
+// The real sizes the conditions check holds against the machine must not fall
+// short of what the set-ups take, nor overstate it much: sizes measured as the
+// peak of resident memory while each set-up runs.
+TEST_F(MemoryBudget, RealSizesOfTheStoresMatchWhatTheirSetUpsTake) {
+  testsupport::MemoryScreen screen;
+  constexpr int64_t kSpiel = 24 << 20;  // rounding to huge pages, code, the screen
+  struct Fall {
+    int laenge, farben;
+    bool wdhg;
+  } faelle[] = {
+      {7, 9, true},    // the sort works inside the possible codes' array
+      {6, 12, false},  // few possible codes: the sort needs arrays of its own
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(std::to_string(f.laenge) + " of " + std::to_string(f.farben));
+    rateprobe::SPIEL_VORBEREITEN({f.laenge, f.farben, f.wdhg, false, true, true, 0});
+    bool ok = false;
+    const int64_t gemessen = Spitzenzuwachs([&] { rateprobe::SETUP(ok); });
+    ASSERT_TRUE(ok);
+    LISTEN_FREIGEBEN(true);
+    if (gemessen < 0) GTEST_SKIP() << "the peak of resident memory cannot be reset here";
+    const auto bytes = static_cast<int64_t>(RATESPEICHER_BYTES(f.laenge, f.farben, f.wdhg, false));
+    EXPECT_LE(gemessen, bytes + kSpiel) << "estimate " << bytes;
+    EXPECT_GE(gemessen + kSpiel, bytes) << "estimate " << bytes;
+  }
+  // The variable answer code: a million codes of repeating signs.
+  X.ERSTES = '0';
+  X.LETZTES = '9';
+  POSITIONSWERTE('0');
+  ZEICHENTABELLEN();
+  X.LAENGE = 6;
+  X.WDHG = true;
+  X.PC_STELLT = true;
+  X.PC_RAET = false;
+  X.FEST = false;
+  bool ok = false;
+  const int64_t gemessen = Spitzenzuwachs([&] { INIT_NICHT_FEST(ok); });
+  ASSERT_TRUE(ok);
+  LISTEN_FREIGEBEN(true);
+  const auto bytes = static_cast<int64_t>(CODESPEICHER_BYTES(6, 10, true));
+  EXPECT_LE(gemessen, bytes + kSpiel) << "estimate " << bytes;
+  EXPECT_GE(gemessen + kSpiel, bytes) << "estimate " << bytes;
 }
 
 TEST_F(MemoryBudget, FailureHookFailsTheKthReservationOnce) {

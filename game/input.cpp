@@ -124,10 +124,21 @@ void LESE_LSG(CODE& loesung, char& taste) {
   const bool automatisch = laenge == MAXFARBE && !X.WDHG;
   const int m = automatisch ? laenge - 1 : laenge;
   int pos = 1;
-  if (ZURUECK) {
-    term::GotoXY(45 + m, 18);
+  // Entered backwards, the signs before the last typed one stay in force, and
+  // they are shown again: the field always shows the code that will be played.
+  // Should they not be signs of the set (the field was never filled under these
+  // conditions), it starts afresh.
+  bool in_kraft = ZURUECK;
+  for (int i = 1; i < m && in_kraft; ++i) in_kraft = IST_ZEICHEN(loesung[i]);
+  if (in_kraft) {
+    term::GotoXY(46, 18);
+    term::Write(std::string_view(&loesung[1], static_cast<size_t>(m - 1)));
     term::Write(automatisch ? "..\b\b" : ".\b");
     pos = m;
+  } else if (ZURUECK) {
+    term::GotoXY(46, 18);
+    term::Write(std::string(static_cast<size_t>(laenge), '.'));
+    term::GotoXY(46, 18);
   }
   while (pos <= m) {
     taste = term::ReadKey();

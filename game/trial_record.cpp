@@ -132,6 +132,30 @@ void KORRIGIERE(uint8_t farben, uint8_t laenge, bool wdhg, bool leer, bool anzei
       PC_RAET_AUSSCHALTEN(anzeigen);
     }
   }
+
+  // The machine: what the budget allows must also fit in the memory the machine
+  // has free, or its set-up would fill the machine and then give up. Read only
+  // when a store is still possible.
+  if (KANN_MOGELN) {
+    const uint64_t maschine = SPEICHER_MASCHINE();
+    if (CODESPEICHER_BYTES(l, n, wdhg) > maschine) {
+      KANN_RATEN = false;
+      KANN_MOGELN = false;
+      PC_RAET_AUSSCHALTEN(anzeigen);
+      FEST_EINSCHALTEN(anzeigen);
+    }
+    if (KANN_RATEN) {
+      // The set-up counts SIZERATEN bytes per record against the machine as
+      // well: it stops at whichever of the two is larger.
+      uint64_t bytes = RATESPEICHER_BYTES(l, n, wdhg, leer_zaehlt);
+      const uint64_t nominell = static_cast<uint64_t>(MEMRATE) * SIZERATEN;
+      if (nominell > bytes) bytes = nominell;
+      if (bytes > maschine) {
+        KANN_RATEN = false;
+        PC_RAET_AUSSCHALTEN(anzeigen);
+      }
+    }
+  }
   term::GotoXY(merke_x, merke_y);
 }
 

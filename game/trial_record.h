@@ -35,8 +35,10 @@ inline bool KANN_RATEN = true;
 inline bool KANN_MOGELN = true;
 
 // Checks the conditions (farben signs, code length laenge, repetitions wdhg,
-// vacant sign leer) against the fixed limits by length and the memory budget and
-// switches off what the computer cannot do: PC_RAET of X when it cannot guess,
+// vacant sign leer) against the fixed limits by length, the memory budget and the
+// memory the machine has free now (SPEICHER_MASCHINE: the real bytes of the store
+// and of its set-up's working memory must fit) and switches off what the
+// computer cannot do: PC_RAET of X when it cannot guess,
 // FEST of X is forced on when it cannot vary its code. Sets KANN_RATEN,
 // KANN_MOGELN, SIZERATEN, SIZERATENPTR, MEMLOES, MEMRATE and (through
 // LISTEN_FREIGEBEN(freigeben)) the capacity table. With anzeigen (the conditions

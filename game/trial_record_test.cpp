@@ -22,6 +22,14 @@ void Roles(bool pc_raet, bool fest) {
   X.PC_STELLT = true;
 }
 
+// The check against the budget and the fixed limits, on a machine with room for
+// anything (the machine itself has tests of its own below).
+class ConditionsCheck : public ::testing::Test {
+ protected:
+  void SetUp() override { SPEICHER_VERFUEGBAR_TEST = int64_t{1} << 50; }
+  void TearDown() override { SPEICHER_VERFUEGBAR_TEST = -1; }
+};
+
 TEST(TrialRecord, RecordLayoutAndRing) {
   EXPECT_EQ(sizeof(VERSUCH), 13u);
   EXPECT_EQ(offsetof(VERSUCH, KOMBINATION), 2u);
@@ -34,7 +42,7 @@ TEST(TrialRecord, RecordLayoutAndRing) {
   EXPECT_EQ(V30_PLATZ(2147483647), (2147483647 - 1) % 30 + 1);
 }
 
-TEST(ConditionsCheck, FourOfTenFitsEveryBudget) {
+TEST_F(ConditionsCheck, FourOfTenFitsEveryBudget) {
   MemoryScreen screen;
   for (int wahl = 1; wahl <= 15; ++wahl) {
     Budget(wahl);
@@ -51,7 +59,7 @@ TEST(ConditionsCheck, FourOfTenFitsEveryBudget) {
   }
 }
 
-TEST(ConditionsCheck, LengthNineWithElevenSignsCannotBeGuessedButVaried) {
+TEST_F(ConditionsCheck, LengthNineWithElevenSignsCannotBeGuessedButVaried) {
   MemoryScreen screen;
   SP_D = true;
   Budget(7);  // 1 GiB holds 11!/2! codes of 32 bytes
@@ -81,7 +89,7 @@ TEST(ConditionsCheck, LengthNineWithElevenSignsCannotBeGuessedButVaried) {
   SP_D = true;
 }
 
-TEST(ConditionsCheck, VacantSignCountsAsThirdSignForGuessing) {
+TEST_F(ConditionsCheck, VacantSignCountsAsThirdSignForGuessing) {
   MemoryScreen screen;
   Budget(10);
   Roles(true, false);
@@ -96,7 +104,7 @@ TEST(ConditionsCheck, VacantSignCountsAsThirdSignForGuessing) {
   EXPECT_EQ(MEMRATE, 81);
 }
 
-TEST(ConditionsCheck, FixedLimitsByLength) {
+TEST_F(ConditionsCheck, FixedLimitsByLength) {
   MemoryScreen screen;
   Budget(15);
   struct Fall {
@@ -120,7 +128,7 @@ TEST(ConditionsCheck, FixedLimitsByLength) {
   }
 }
 
-TEST(ConditionsCheck, WithoutDisplayNothingIsWritten) {
+TEST_F(ConditionsCheck, WithoutDisplayNothingIsWritten) {
   MemoryScreen screen;
   Budget(1);
   Roles(true, false);
@@ -133,7 +141,7 @@ TEST(ConditionsCheck, WithoutDisplayNothingIsWritten) {
   for (int l = 2; l <= 9; ++l) EXPECT_EQ(MERKEZAEHLEFARBEN[l], ZAEHLEFARBEN[l]);
 }
 
-TEST(ConditionsCheck, TooSmallBudgetSwitchesOffBothRolesAndFixesTheAnswer) {
+TEST_F(ConditionsCheck, TooSmallBudgetSwitchesOffBothRolesAndFixesTheAnswer) {
   MemoryScreen screen;
   SP_D = true;
   Budget(1);  // 673280 bytes: 151200 codes of 32 bytes do not fit
@@ -153,7 +161,7 @@ TEST(ConditionsCheck, TooSmallBudgetSwitchesOffBothRolesAndFixesTheAnswer) {
   EXPECT_FALSE(X.FEST);
 }
 
-TEST(ConditionsCheck, CapacityLineRedrawnOnlyWhenItChanges) {
+TEST_F(ConditionsCheck, CapacityLineRedrawnOnlyWhenItChanges) {
   MemoryScreen screen;
   for (int l = 2; l <= 9; ++l) MERKEZAEHLEFARBEN[l] = 0;
   Budget(1);
@@ -166,6 +174,92 @@ TEST(ConditionsCheck, CapacityLineRedrawnOnlyWhenItChanges) {
   Budget(3);
   KORRIGIERE(10, 4, false, false, true, false);
   EXPECT_EQ(screen->Text(35, 8, 37), "36   36   28   14    9    6    5    4");
+}
+
+// A store the budget allows but the machine cannot hold is switched off as one
+// the budget cannot hold: the set-up would fill the machine and then give up.
+TEST_F(ConditionsCheck, WhatTheMachineCannotHoldIsSwitchedOff) {
+  MemoryScreen screen;
+  SP_D = false;
+  Budget(15);  // 256 GiB
+  // A machine of 24 GiB free, less its margin of a tenth: 9 positions of 15
+  // signs without repetition are 1.8e9 codes of 32 bytes for the variable code.
+  SPEICHER_VERFUEGBAR_TEST = int64_t{24} << 30;
+  Roles(false, false);
+  KORRIGIERE(15, 9, false, false, true, false);
+  EXPECT_FALSE(KANN_MOGELN);
+  EXPECT_FALSE(KANN_RATEN);
+  EXPECT_TRUE(X.FEST);
+  EXPECT_EQ(screen->Text(30, 19, 4), "Yes.");
+  // 10^9 guesses of 10 signs with repetition: neither store fits.
+  Roles(true, false);
+  KORRIGIERE(10, 9, true, false, true, false);
+  EXPECT_FALSE(KANN_RATEN);
+  EXPECT_FALSE(X.PC_RAET);
+  EXPECT_TRUE(X.FEST);
+  EXPECT_EQ(screen->Text(64, 13, 4), "No. ");
+  // 8 of 14 without repetition: the 1.2e8 secret codes fit, the 1.5e9 guesses
+  // do not.
+  Roles(true, false);
+  KORRIGIERE(14, 8, false, false, false, false);
+  EXPECT_TRUE(KANN_MOGELN);
+  EXPECT_FALSE(KANN_RATEN);
+  EXPECT_FALSE(X.PC_RAET);
+  EXPECT_FALSE(X.FEST);
+  // The same conditions on a machine with room for them.
+  SPEICHER_VERFUEGBAR_TEST = int64_t{1} << 50;
+  Roles(true, false);
+  KORRIGIERE(14, 8, false, false, false, false);
+  EXPECT_TRUE(KANN_RATEN);
+  EXPECT_TRUE(X.PC_RAET);
+  // The capacity row keeps the budget's arithmetic, whatever the machine.
+  SPEICHER_VERFUEGBAR_TEST = 1;
+  for (int l = 2; l <= 9; ++l) MERKEZAEHLEFARBEN[l] = 0;
+  Budget(15);
+  KORRIGIERE(10, 4, false, false, true, false);
+  EXPECT_EQ(screen->Text(35, 8, 37), "36   36   36   36   35   21   14   10");
+  EXPECT_FALSE(KANN_MOGELN);
+  SP_D = true;
+}
+
+// The line between fits and does not: the store's bytes against what the
+// machine has less its margin, the larger of 256 MiB and a tenth. For the
+// guessing the bytes are the larger of its real ones and those the budget
+// counts per record, which its set-up holds against the machine as well.
+TEST_F(ConditionsCheck, TheMachinesMarginDecides) {
+  MemoryScreen screen;
+  Budget(15);
+  // 7 of 21 without repetition: 5.9e8 secret codes, 1.8e9 guesses.
+  const int64_t codes = static_cast<int64_t>(CODESPEICHER_BYTES(7, 21, false));
+  int64_t raten = static_cast<int64_t>(RATESPEICHER_BYTES(7, 21, false, false));
+  if (raten < int64_t{1801088541} * 64) raten = int64_t{1801088541} * 64;
+  ASSERT_GT(codes, 10 * (int64_t{256} << 20));  // the margin is a tenth here
+  ASSERT_LT(codes, raten);
+  auto pruefen = [](int64_t bytes, int64_t mehr) {
+    SPEICHER_VERFUEGBAR_TEST = bytes * 10 / 9 + mehr;
+    Roles(true, false);
+    KORRIGIERE(21, 7, false, false, false, false);
+  };
+  pruefen(codes, 20);
+  EXPECT_TRUE(KANN_MOGELN);
+  EXPECT_FALSE(KANN_RATEN);
+  pruefen(codes, -20);
+  EXPECT_FALSE(KANN_MOGELN);
+  pruefen(raten, 20);
+  EXPECT_TRUE(KANN_RATEN);
+  pruefen(raten, -20);
+  EXPECT_FALSE(KANN_RATEN);
+  EXPECT_TRUE(KANN_MOGELN);
+  // Below 2.5 GiB the margin is 256 MiB.
+  const int64_t klein = static_cast<int64_t>(CODESPEICHER_BYTES(5, 20, false));
+  ASSERT_LT(klein + (int64_t{256} << 20), int64_t{2560} << 20);
+  SPEICHER_VERFUEGBAR_TEST = klein + (int64_t{256} << 20);
+  Roles(false, false);
+  KORRIGIERE(20, 5, false, false, false, false);
+  EXPECT_TRUE(KANN_MOGELN);
+  SPEICHER_VERFUEGBAR_TEST = klein + (int64_t{256} << 20) - 1;
+  KORRIGIERE(20, 5, false, false, false, false);
+  EXPECT_FALSE(KANN_MOGELN);
 }
 
 }  // namespace

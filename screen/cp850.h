@@ -43,6 +43,41 @@ constexpr uint8_t UnicodeToCp850(char32_t c) {
   return 0;
 }
 
+// The next character of the UTF-8 text s from position i, which moves past it:
+// its code point, or -1 for a byte that starts no valid sequence (i then moves
+// one byte on). Overlong forms, surrogates and values beyond U+10FFFF are invalid.
+constexpr int32_t NextUtf8(std::string_view s, size_t& i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  const size_t more = b >= 0xC2 && b <= 0xDF   ? 1
+                      : b >= 0xE0 && b <= 0xEF ? 2
+                      : b >= 0xF0 && b <= 0xF4 ? 3
+                                               : 0;
+  if (more == 0 || s.size() - i <= more) {
+    ++i;
+    return -1;
+  }
+  int32_t c = b & (0x3F >> more);
+  for (size_t k = 1; k <= more; ++k) {
+    const auto f = static_cast<unsigned char>(s[i + k]);
+    if ((f & 0xC0) != 0x80) {
+      ++i;
+      return -1;
+    }
+    c = (c << 6) | (f & 0x3F);
+  }
+  const int32_t kleinster = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+  if (c < kleinster || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    ++i;
+    return -1;
+  }
+  i += more + 1;
+  return c;
+}
+
 // Appends the UTF-8 form of a code page 850 byte to out; returns the bytes written (1..3).
 inline int Cp850ToUtf8(uint8_t b, char* out) {
   char32_t c = Cp850ToUnicode(b);

@@ -462,6 +462,41 @@ class PosixTerminal : public Backend {
   // Line output after the terminal was given back: positions become line ends
   // and spaces; nothing can move back up.
   void LinePut(int x, int y, uint8_t ch) {
+    LineGoTo(x, y);
+    AppendChar(ch);
+    ++lx_;
+  }
+
+  bool PutSystemText(int x, int y, std::string_view text) override {
+    if (mode_ != kLines) return false;
+    LineGoTo(x, y);
+    bool utf8 = true;
+    for (size_t i = 0; i < text.size() && utf8;) utf8 = NextUtf8(text, i) >= 0;
+    for (size_t i = 0; i < text.size(); ++lx_) {
+      const size_t von = i;
+      const int32_t c = NextUtf8(text, i);
+      // C0, DEL and C1 would act on the terminal instead of being shown.
+      const bool steuer = c < 0x20 || (c >= 0x7F && c < 0xA0);
+      if (!opt_.raw_cp850) {
+        if (steuer) {
+          out_ += '?';
+        } else {
+          out_.append(text.substr(von, i - von));
+        }
+      } else if (utf8) {
+        const uint8_t b = steuer ? 0 : UnicodeToCp850(static_cast<char32_t>(c));
+        out_ += b != 0 ? static_cast<char>(b) : '?';
+      } else {
+        // Not UTF-8: a name in the terminal's own code page, byte for byte.
+        const auto b = static_cast<unsigned char>(text[von]);
+        i = von + 1;
+        out_ += b < 0x20 || b == 0x7F ? '?' : static_cast<char>(b);
+      }
+    }
+    return true;
+  }
+
+  void LineGoTo(int x, int y) {
     if (y != ly_) {
       out_.append(y > ly_ ? static_cast<size_t>(y - ly_) : 1, '\n');
       ly_ = y;
@@ -474,8 +509,6 @@ class PosixTerminal : public Backend {
       out_ += ' ';
       ++lx_;
     }
-    AppendChar(ch);
-    ++lx_;
   }
 
   void WriteOut() {

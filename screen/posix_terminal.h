@@ -15,7 +15,9 @@
 // columns become spaces, no attributes or cursor sequences are sent, and code
 // page 850 is still translated. So the exit routine gives the terminal back first
 // and then writes its lines with term::WriteLn as usual; they stay on the
-// terminal after the process ends.
+// terminal after the process ends. Text from the system (the program's path,
+// term::WriteLnSystemText) goes out in the terminal's own encoding there: UTF-8
+// as it is, or code page 850 bytes on a code page 850 terminal.
 //
 // When standard output is no terminal (a file or a pipe) nothing but plain text
 // is written: the page is kept in memory and written as lines (trailing blanks

@@ -203,6 +203,50 @@ TEST(PosixTerminal, AfterTheTerminalIsGivenBackTheExitTextIsPlainLines) {
   EXPECT_EQ(p.Output(), "/opt/mt/morvandeltrisk\n\nMorvandeltrisk,\n  Grüße\nBye-bye!\n\n");
 }
 
+// The program's path on the exit screen: as the file system has it, in the
+// terminal's own encoding, whole, with nothing in it that could act on the
+// terminal.
+TEST(PosixTerminal, SystemTextOnTheExitScreenKeepsItsOwnEncoding) {
+  const std::string pfad = "/home/ü/Ünïcødé 目录 ☃/morvandeltrisk";
+  const std::string lang = "/" + std::string(5000, 'x') + "/morvandeltrisk";
+  auto exitText = [](PipedBackend& p, const std::string& text) {
+    term::SetBackend(p.b.get());
+    term::ClrScr();
+    term::Flush();
+    term::RestoreTerminal();
+    p.Output();
+    term::ClrScr();
+    term::WriteLnSystemText(text);
+    term::WriteLn("Bye-bye!");
+    term::Flush();
+    return p.Output();
+  };
+  {
+    PipedBackend p;  // a UTF-8 terminal
+    EXPECT_EQ(exitText(p, pfad), pfad + "\nBye-bye!\n");
+    EXPECT_EQ(exitText(p, lang), lang + "\nBye-bye!\n");
+    // Escape sequences, C1 controls and bytes that are no UTF-8 show as '?'.
+    EXPECT_EQ(exitText(p,
+                       "/a\x1b[2Jb/\xc2\x9b"
+                       "31m/\xff\xc3/x"),
+              "/a?[2Jb/?31m/?"
+              "?/x\nBye-bye!\n");
+  }
+  {
+    PipedBackend p(term::OutputStyle::kScreen, true);  // a code page 850 terminal
+    EXPECT_EQ(exitText(p, "/Ünïcødé 目录 ☃/x"),
+              "/\x9an\x8b"
+              "c\x9b"
+              "d\x82 ?? ?/x\nBye-bye!\n");
+    // A name that is no UTF-8 is taken as the code page's own bytes.
+    EXPECT_EQ(exitText(p, "/\x9an\x1b/x"), "/\x9an?/x\nBye-bye!\n");
+  }
+  {
+    PipedBackend p(term::OutputStyle::kPlainText);  // output into a file
+    EXPECT_EQ(exitText(p, pfad), pfad + "\nBye-bye!\n");
+  }
+}
+
 TEST(PosixTerminal, WithoutATerminalPagesAreWrittenAsPlainLines) {
   PipedBackend p(term::OutputStyle::kPlainText);
   term::SetBackend(p.b.get());

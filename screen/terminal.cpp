@@ -6,6 +6,7 @@
 #include <chrono>
 #include <random>
 
+#include "screen/cp850.h"
 #include "screen/key_decoder.h"
 
 namespace term {
@@ -142,6 +143,19 @@ void Write(char c) {
 
 void WriteInt(int64_t n) {
   Write(std::to_string(n));
+}
+
+void WriteLnSystemText(std::string_view s) {
+  if (!B().PutSystemText(L.cx, L.cy, s)) {
+    for (size_t i = 0; i < s.size();) {
+      const int32_t c = NextUtf8(s, i);
+      const bool steuer = c < 0x20 || c == 0x7F;  // the invalid bytes (-1) too
+      const uint8_t b = steuer ? 0 : UnicodeToCp850(static_cast<char32_t>(c));
+      PutChar(b != 0 ? b : '?');
+    }
+  }
+  NewLine();
+  B().SetCursor(L.cx, L.cy);
 }
 
 void WriteLn(std::string_view s) {

@@ -107,6 +107,10 @@ class Backend {
   // Leave the device as it was found (the real backend restores the terminal
   // and writes everything after that as plain lines). Called more than once.
   virtual void Shutdown() {}
+  // Text from the system (UTF-8, see WriteLnSystemText) at (x, y): a device that
+  // can show it in its own encoding writes it itself and returns true; false
+  // leaves it to the layer, which puts it as code page 850 cells.
+  virtual bool PutSystemText(int /*x*/, int /*y*/, std::string_view /*utf8*/) { return false; }
 };
 
 // Installs the backend every operation below goes to; the layer does not own it.
@@ -130,6 +134,13 @@ void Write(std::string_view cp850);
 void Write(char c);
 void WriteInt(int64_t n);
 void WriteLn(std::string_view cp850 = {});
+// Writes a line of text that comes from the system rather than from the
+// program's own texts: a file name as the file system has it (UTF-8 on this
+// platform). The terminal shows it in its own encoding and whole, however long;
+// control characters and bytes that are no UTF-8 show as '?' (on a code page 850
+// terminal, text that is no UTF-8 is taken as that code page's own bytes). On a
+// screen of cells, a character code page 850 does not have shows as '?'.
+void WriteLnSystemText(std::string_view utf8);
 // Make all output visible (also done before every wait for a key and at exit).
 void Flush();
 // Gives the terminal back as it was found (mode, normal screen, attributes,

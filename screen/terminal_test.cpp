@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "screen/cp850.h"
 #include "tests/support/memory_screen.h"
@@ -61,6 +63,36 @@ TEST(TerminalLayer, CodePage850TextsAreOneCellPerCharacter) {
   EXPECT_EQ(s->CharAt(2, 1), 148);
   EXPECT_EQ(s->CharAt(8, 1), 201);
   EXPECT_EQ(s->Text(1, 1, 12), "Lösung ╔═╗ ß");
+}
+
+TEST(TerminalLayer, Utf8IsDecodedAndBrokenBytesAreSingledOut) {
+  auto zerlegen = [](std::string_view s) {
+    std::vector<int32_t> v;
+    for (size_t i = 0; i < s.size();) v.push_back(term::NextUtf8(s, i));
+    return v;
+  };
+  EXPECT_EQ(zerlegen("aü目☃\xf0\x9f\x98\x80"),
+            (std::vector<int32_t>{'a', 0xFC, 0x76EE, 0x2603, 0x1F600}));
+  // A lone continuation byte, a cut sequence, an overlong form, a surrogate,
+  // a value beyond U+10FFFF: each of their bytes on its own.
+  EXPECT_EQ(zerlegen("\x80"), (std::vector<int32_t>{-1}));
+  EXPECT_EQ(zerlegen("\xe7\x9b"), (std::vector<int32_t>{-1, -1}));
+  EXPECT_EQ(zerlegen("\xc1\xbf"), (std::vector<int32_t>{-1, -1}));
+  EXPECT_EQ(zerlegen("\xe0\x80\xaf"), (std::vector<int32_t>{-1, -1, -1}));
+  EXPECT_EQ(zerlegen("\xed\xa0\x80"), (std::vector<int32_t>{-1, -1, -1}));
+  EXPECT_EQ(zerlegen("\xf4\x90\x80\x80"), (std::vector<int32_t>{-1, -1, -1, -1}));
+  EXPECT_EQ(zerlegen("\xc3x"), (std::vector<int32_t>{-1, 'x'}));
+}
+
+TEST(TerminalLayer, SystemTextOnAScreenOfCells) {
+  MemoryScreen s;
+  term::GotoXY(1, 1);
+  term::WriteLnSystemText("/Ünïcødé 目录/\x1b\xff");
+  EXPECT_EQ(s->Text(1, 1, 15),
+            "/Ünïcødé ??"
+            "/?? ");
+  EXPECT_EQ(term::WhereX(), 1);
+  EXPECT_EQ(term::WhereY(), 2);
 }
 
 TEST(TerminalLayer, RandomStaysBelowItsBoundAndRepeatsWithTheSeed) {

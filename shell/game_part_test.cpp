@@ -163,6 +163,62 @@ TEST(Game, BackspaceInTheGameMenuReopensTheLastSignOfTheAnswer) {
   EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  1 ");
 }
 
+// Re-entered backwards, the answer field shows the signs still in force, and
+// what it shows is the code the game is played against.
+TEST(Game, TheReenteredAnswerFieldShowsTheCodeInForce) {
+  MemoryScreen s;
+  for (bool deutsch : {false, true}) {
+    TwoHumans();  // as after the main menu: the encoder's name is known
+    SPRACHE_DEUTSCH = deutsch;
+    mtspiel::SP_D = deutsch;
+    s.Keys("\r9876\x08");
+    ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+    EXPECT_EQ(s->Text(46, 18, 4), "987.");
+    EXPECT_EQ(s->CursorX(), 49);
+    EXPECT_EQ(s->CursorY(), 18);
+  }
+  // Typing 5 gives 9875 on screen, and 9875 is the code of the game.
+  TwoHumans();
+  s.Keys(
+      "\r9876\x08"
+      "5");
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(46, 18, 4), "9875");
+  TwoHumans();
+  s.Keys(
+      "\r9876\x08"
+      "5"
+      "1"
+      "9875"
+      "n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(1, 25, 13), "Answer:  9875");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  1 ");
+
+  // Every sign once: the last position is the program's, and both show '.'
+  // again; the field goes on from the last typed position.
+  auto vierZeichen = [] {
+    TwoHumans();
+    X.LETZTES = '3';
+    mtspiel::ZEICHENTABELLEN();
+  };
+  vierZeichen();
+  s.Keys("\r301\x08");
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(46, 18, 4), "30..");
+  EXPECT_EQ(s->CursorX(), 48);
+  vierZeichen();
+  s.Keys(
+      "\r301\x08"
+      "2"
+      "1"
+      "3021"
+      "n");
+  ASSERT_TRUE(RunsToEnd([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(1, 25, 13), "Answer:  3021");
+  EXPECT_EQ(s->Text(31, 25, 16), "Trials made:  1 ");
+}
+
 TEST(Game, ABrokenOffGameShowsTheSolutionButNoCount) {
   MemoryScreen s;
   TwoHumans();
@@ -281,6 +337,43 @@ TEST(Game, AHumanAgainstTheComputersVariableCode) {
   s.Esc();
   ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
   EXPECT_EQ(s->Text(42, 9, 17), first);
+}
+
+TEST(Game, WhatTheMachineCannotHoldIsNeitherOfferedNorBuilt) {
+  MemoryScreen s;
+  Defaults();
+  // The computer against itself with a variable code, 7 positions of 10 signs
+  // with repetitions: 10^7 secret codes of 32 bytes fit the budget of 8 GiB,
+  // but not a machine with 512 MiB free (less its margin of 256 MiB).
+  X.LAENGE = 7;
+  X.WDHG = true;
+  X.PC_RAET = true;
+  X.FEST = false;
+  struct Maschine {
+    Maschine() { mtspiel::SPEICHER_VERFUEGBAR_TEST = int64_t{512} << 20; }
+    ~Maschine() {
+      mtspiel::SPEICHER_VERFUEGBAR_TEST = -1;
+      mtspiel::FEHLSCHLAG_BEI_RESERVIERUNG = -1;
+    }
+  } maschine;
+  mtspiel::FEHLSCHLAG_BEI_RESERVIERUNG = 0;  // fires at the first reservation of a set-up
+  // The conditions screen shows both roles switched off, as for a budget that
+  // is too small.
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(s->Text(37, 13, 32), " Shall the computer guess? No.  ");
+  EXPECT_EQ(s->Text(2, 19, 33), " Is the answer fixed?       Yes. ");
+  EXPECT_FALSE(X.PC_RAET);
+  EXPECT_TRUE(X.FEST);
+  EXPECT_FALSE(mtspiel::KANN_MOGELN);
+  // The game goes on with the computer's fixed riddle for a human to crack, and
+  // no store is ever set up.
+  s.Keys("1");
+  s.Esc();
+  ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+  EXPECT_EQ(mtspiel::FEHLSCHLAG_BEI_RESERVIERUNG, 0) << "a set-up was started";
+  EXPECT_EQ(s->Text(3, 19, 9), "Game end ") << s->Dump();
+  EXPECT_EQ(s->Text(1, 25, 8), "Answer: ");
+  EXPECT_FALSE(X.PC_RAET);
 }
 
 TEST(Board, LayoutInBothLanguages) {

@@ -94,12 +94,27 @@ void HauptmenueSchreiben() {
 std::string EIGENER_PFAD(const char* argv0) {
 #if defined(__linux__)
   // The real path of the running binary, so that the conditions file always
-  // lands beside it, however the program was started.
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n > 0) return std::string(buf, static_cast<size_t>(n));
+  // lands beside it, however the program was started. The buffer grows until
+  // the path fits: a path is never cut.
+  std::string buf(4096, '\0');
+  for (;;) {
+    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n <= 0) break;
+    if (static_cast<size_t>(n) < buf.size()) return buf.substr(0, static_cast<size_t>(n));
+    buf.resize(buf.size() * 2);
+  }
 #endif
-  return argv0 ? argv0 : "";
+  // The kernel cannot name a binary deeper than a page of path: a relative
+  // path is then taken from the working directory, which has no such limit.
+  std::string pfad = argv0 ? argv0 : "";
+  if (pfad.empty() || pfad[0] == '/' || pfad.find('/') == std::string::npos) return pfad;
+  char* hier = getcwd(nullptr, 0);
+  if (hier == nullptr) return pfad;
+  std::string absolut = hier;
+  std::free(hier);
+  while (pfad.compare(0, 2, "./") == 0) pfad.erase(0, 2);
+  if (absolut.empty() || absolut.back() != '/') absolut += '/';
+  return absolut + pfad;
 }
 
 void ANFANGEN() {
@@ -154,6 +169,7 @@ void ANFANGEN() {
   mtspiel::INITIALISIERE();
   // 10. Read and repair the conditions; derive the tables, the budget, the checks.
   BEDINGUNGEN_LESEN(ALT);
+  ZWISCHENDATEIEN_AUFRAEUMEN(ALT);
   SPEICHERWAHL = X.SPEICHER;
   SPEICHERWAHL_ALT = SPEICHERWAHL;
   mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[SPEICHERWAHL];
@@ -364,7 +380,7 @@ void NOTEXIT() {
       " terminal needs no setting.",
       " Danke fürs Spielen! / Thank you for playing!"_cp,
   };
-  term::WriteLn(PROGRAMMPFAD);
+  term::WriteLnSystemText(PROGRAMMPFAD);
   term::WriteLn();
   term::WriteLn(std::string("Morvandeltrisk  ***  ") + std::string(kPlattform) + kBits +
                 "-Bit - Version  " + std::string(kVersion) + ",");

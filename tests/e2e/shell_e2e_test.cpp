@@ -3,8 +3,12 @@
 // and a whole game between two human players.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <fstream>
 #include <string>
 
+#include "game/conditions.h"
+#include "shell/names.h"
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
 
@@ -132,5 +136,63 @@ TEST(ShellE2E, AGameBetweenTwoHumansWithAFixedCode) {
   EXPECT_EQ(std::string(f.begin() + 14, f.begin() + 20), " Anna ");
   EXPECT_EQ(std::string(f.begin() + 47, f.begin() + 53), " Bert ");
 }
+
+// Two humans with a fixed answer: Backspace in the game menu re-enters the
+// answer field at its last sign. The signs before it stay on screen, and the
+// code on screen is the code of the game.
+class ShellE2EAnswer : public testing::TestWithParam<bool> {};
+
+TEST_P(ShellE2EAnswer, TheReenteredAnswerFieldShowsTheCodeInForce) {
+  const bool german = GetParam();
+  GameDir dir;
+  {
+    using mtspiel::X;
+    mtspiel::INITIALISIERE();
+    X.PC_STELLT = false;
+    X.PC_RAET = false;
+    X.FEST = true;
+    const char* names[2] = {"anna", "bert"};
+    for (int i = 0; i < 4; ++i) {
+      X.NAME1[static_cast<size_t>(i) + 1] = names[0][i];
+      X.NAME2[static_cast<size_t>(i) + 1] = names[1][i];
+    }
+    morvandeltrisk::NAMEOK(false);
+    std::ofstream f(dir.path() + "/BEDINGUN.DAT", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(&X), 80);
+  }
+  PtyDriver pty;
+  Start(pty, dir);
+  pty.SendKeys(german ? "d5" : "e5");
+  // The encoder keeps the roles and types the answer 9876.
+  ASSERT_TRUE(pty.WaitForText(german ? "Bed. ändern" : "Change conditons", 5000))
+      << pty.ScreenText();
+  pty.SendKeys("\r9876");
+  const std::string field = german ? " Lösung: " : " Answer: ";
+  ASSERT_TRUE(pty.WaitForText(field + "9876", 5000)) << pty.ScreenText();
+  pty.SendKeys("\x7f");  // Backspace in the game menu
+  ASSERT_TRUE(pty.WaitForText(field + "987.", 5000)) << pty.ScreenText();
+  EXPECT_EQ(pty.ScreenText().find(field + "...."), std::string::npos);
+  pty.SendKeys("5");
+  ASSERT_TRUE(pty.WaitForText(field + "9875", 5000)) << pty.ScreenText();
+  // The game is played against what the field shows.
+  pty.SendKeys("1");
+  ASSERT_TRUE(pty.WaitForText(german ? "Spielbeginn:" : "Game start:", 5000)) << pty.ScreenText();
+  pty.SendKeys("9875");
+  ASSERT_TRUE(pty.WaitForText(german ? "Versuche: 1" : "Trials made:  1", 5000))
+      << pty.ScreenText();
+  EXPECT_NE(pty.RowText(9).find("9875   │4│0"), std::string::npos) << pty.RowText(9);
+  EXPECT_EQ(pty.RowText(25).find(german ? "Lösung:  9875" : "Answer:  9875"), 0u)
+      << pty.RowText(25);
+  pty.SendKeys("n");
+  ASSERT_TRUE(pty.WaitForText(german ? "Bitte wählen Sie:" : "Please choose now:", 5000))
+      << pty.ScreenText();
+  pty.SendKeys("9");
+  ExpectNormalEnd(pty);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, ShellE2EAnswer, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) {
+                           return std::string(i.param ? "German" : "English");
+                         });
 
 }  // namespace

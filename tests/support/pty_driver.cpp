@@ -199,6 +199,8 @@ CellView PtyDriver::Cell(int x, int y) const {
   }
   if (c.chars[0] == 0) {
     v.text = " ";
+  } else if (c.chars[0] == static_cast<uint32_t>(-1)) {
+    // The right half of a wide character, which the cell before holds.
   } else {
     for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) AppendUtf8(v.text, c.chars[i]);
   }

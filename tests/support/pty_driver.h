@@ -29,7 +29,7 @@ struct ExitStatus {
 
 // One screen cell as the emulator shows it.
 struct CellView {
-  std::string text;  // UTF-8, " " for an empty cell
+  std::string text;  // UTF-8, " " for an empty cell, "" for the right half of a wide one
   int fg = -1;       // palette index 0..15, -1 for the terminal's default colour
   int bg = -1;
   bool bold = false;
