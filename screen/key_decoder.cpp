@@ -164,96 +164,198 @@ bool ValidModifier(int mod) {
   return mod >= 1 && mod <= 16;
 }
 
-}  // namespace
+// Bytes read ahead that belong to the next key, not to the sequence being read
+// (a control byte inside a sequence, or the Esc that cut a string short).
+ByteReader reader = nullptr;
+int ahead[2];
+int n_ahead = 0;
 
-void DecodeKey(uint8_t first, ByteReader read) {
+void PutBack(int b) {
+  if (n_ahead < 2) ahead[n_ahead++] = b;
+}
+
+int Read(int timeout_ms) {
+  if (n_ahead > 0) {
+    const int b = ahead[0];
+    ahead[0] = ahead[1];
+    --n_ahead;
+    return b;
+  }
+  return reader(timeout_ms);
+}
+
+// Esc followed by a printable key that begins no sequence (or one that nothing
+// followed): Alt with a letter or digit, otherwise Esc and the key itself.
+void EscAndKey(int b) {
+  const uint8_t alt = AltCode(static_cast<uint8_t>(b));
+  if (alt) return PushExtended(alt);
+  KeyQueuePush(KEY_ESC);
+  KeyQueuePush(b == 127 ? uint8_t{KEY_BACKSPACE} : static_cast<uint8_t>(b));
+}
+
+// What a control sequence consists of; only the first parameters are kept.
+struct Sequence {
+  char params[24];   // parameter bytes 0x30..0x3F, as far as they fit
+  int n_params = 0;  //
+  bool too_long = false;
+  bool intermediates = false;  // bytes 0x20..0x2F: no key of ours has them
+  bool out_of_order = false;   // a parameter byte after an intermediate
+  int final = -1;              // 0x40..0x7E; -1 when the sequence was cut short
+};
+
+// Reads parameter and intermediate bytes up to the final byte, starting with b.
+// A byte that cannot be part of a sequence (a control byte, Delete, a character
+// beyond ASCII) ends it unfinished and is kept for the next key.
+Sequence ReadSequence(int b) {
+  Sequence s;
+  for (;;) {
+    if (b < 0) return s;  // nothing more came: cut short
+    if (b >= 0x30 && b <= 0x3F) {
+      if (s.intermediates) s.out_of_order = true;
+      if (s.n_params < static_cast<int>(sizeof s.params)) {
+        s.params[s.n_params++] = static_cast<char>(b);
+      } else {
+        s.too_long = true;
+      }
+    } else if (b >= 0x20 && b <= 0x2F) {
+      s.intermediates = true;
+    } else if (b >= 0x40 && b <= 0x7E) {
+      s.final = b;
+      return s;
+    } else {
+      PutBack(b);
+      return s;
+    }
+    b = Read(kSequenceTimeoutMs);
+  }
+}
+
+// The parameters of a key: at most two decimal numbers separated by ';'.
+// False for anything else (private markers, sub-parameters, more numbers).
+bool KeyParameters(const Sequence& s, int& first, int& mod, bool& any_digit) {
+  if (s.too_long || s.intermediates || s.out_of_order) return false;
+  int values[2] = {0, 0};
+  int n = 0;
+  any_digit = false;
+  for (int i = 0; i < s.n_params; ++i) {
+    const char c = s.params[i];
+    if (c == ';') {
+      if (++n > 1) return false;
+    } else if (c >= '0' && c <= '9') {
+      values[n] = values[n] * 10 + (c - '0');
+      if (values[n] > 999) values[n] = 999;
+      if (n == 0) any_digit = true;
+    } else {
+      return false;
+    }
+  }
+  first = values[0];
+  mod = n >= 1 ? values[1] : 1;
+  return ValidModifier(mod);
+}
+
+// ESC [ ...: a cursor, editing or function key, or something to drop.
+void Csi() {
+  int b = Read(kSequenceTimeoutMs);
+  if (b < 0) return EscAndKey('[');  // Esc and then '[' typed
+  if (b == '[') {                    // the console's F1..F5: ESC [ [ A .. E
+    const int f = Read(kSequenceTimeoutMs);
+    if (f >= 'A' && f <= 'E') return PushExtended(static_cast<uint8_t>(EXT_F1 + (f - 'A')));
+    if (f >= 0 && (f < 0x40 || f > 0x7E)) PutBack(f);
+    return;
+  }
+  const Sequence s = ReadSequence(b);
+  int first, mod;
+  bool any_digit;
+  if (s.final < 0 || !KeyParameters(s, first, mod, any_digit)) return;
+  uint8_t code = 0;
+  if (s.final == '~') {
+    if (any_digit) code = TildeKey(first, mod);
+  } else if (first <= 1) {  // letters carry at most "1;" before the modifier
+    code = LetterKey(static_cast<char>(s.final), mod);
+  }
+  if (code) PushExtended(code);
+}
+
+// ESC O ...: F1..F4 and the cursor keys in application mode; Alt-O when nothing
+// follows.
+void Ss3() {
+  int b = Read(kSequenceTimeoutMs);
+  if (b < 0x20 || b > 0x7E) {
+    if (b >= 0) PutBack(b);
+    return EscAndKey('O');
+  }
+  const Sequence s = ReadSequence(b);
+  if (s.final < 0 || s.final == 'K' || s.too_long || s.intermediates) return;
+  // Some terminals put the modifier between O and the letter.
+  int mod = 1;
+  if (s.n_params == 1 && s.params[0] >= '1' && s.params[0] <= '9') {
+    mod = s.params[0] - '0';
+  } else if (s.n_params != 0) {
+    return;
+  }
+  const uint8_t code = LetterKey(static_cast<char>(s.final), mod);
+  if (code) PushExtended(code);
+}
+
+// ESC ] (OSC), ESC P (DCS), ESC _ (APC), ESC ^ (PM), ESC X (SOS): a string up to
+// ESC \ or BEL, all dropped. When nothing follows the introducer, it was typed
+// after Esc.
+void String(int introducer) {
+  int b = Read(kSequenceTimeoutMs);
+  if (b < 0) return EscAndKey(introducer);
+  for (;;) {
+    if (b < 0 || b == 7) return;  // cut short, or ended by BEL
+    if (b == KEY_ESC) {
+      const int c = Read(kSequenceTimeoutMs);
+      if (c < 0 || c == '\\') return;  // ended by ST
+      PutBack(KEY_ESC);                // another sequence began: the string ends here
+      PutBack(c);
+      return;
+    }
+    b = Read(kSequenceTimeoutMs);
+  }
+}
+
+// One key from its first byte; returns true for the redraw key.
+bool DecodeOne(int first) {
+  if (first == kRedrawKey) return true;
   if (first == 127) {
     KeyQueuePush(KEY_BACKSPACE);
-    return;
+    return false;
   }
   if (first != KEY_ESC) {
-    KeyQueuePush(first);
-    return;
+    KeyQueuePush(static_cast<uint8_t>(first));
+    return false;
   }
-  int b = read(kEscTimeoutMs);
+  const int b = Read(kEscTimeoutMs);
   if (b < 0) {
     KeyQueuePush(KEY_ESC);
-    return;
-  }
-  if (b == KEY_ESC) {  // Esc pressed twice, or Esc before a key sequence
+  } else if (b == KEY_ESC || (b < 0x20 && b != KEY_ESC)) {
+    // Esc pressed twice, Esc before a key sequence, or Esc and a control key.
     KeyQueuePush(KEY_ESC);
-    return DecodeKey(KEY_ESC, read);
+    PutBack(b);
+  } else if (b == '[') {
+    Csi();
+  } else if (b == 'O') {
+    Ss3();
+  } else if (b == ']' || b == 'P' || b == '_' || b == '^' || b == 'X') {
+    String(b);
+  } else {
+    EscAndKey(b);
   }
-  // Bytes of the sequence read so far, for delivering an unknown one as it came.
-  uint8_t seq[16];
-  int n = 0;
-  seq[n++] = static_cast<uint8_t>(b);
-  auto plain = [&]() {
-    KeyQueuePush(KEY_ESC);
-    for (int i = 0; i < n; ++i) KeyQueuePush(seq[i] == 127 ? uint8_t{KEY_BACKSPACE} : seq[i]);
-  };
-  // Reads one more byte of the sequence; false when none came or it grew too long.
-  auto next = [&](int& f) {
-    if (n >= static_cast<int>(sizeof seq)) return false;
-    f = read(kEscTimeoutMs);
-    if (f < 0) return false;
-    seq[n++] = static_cast<uint8_t>(f);
-    return true;
-  };
+  return false;
+}
 
-  if (b == 'O') {  // SS3: F1..F4 and cursor keys in application mode
-    int f;
-    if (!next(f)) {
-      if (n == 1) return PushExtended(AltCode('O'));  // Alt-O: nothing followed
-      return plain();
-    }
-    int mod = 1;  // some terminals put the modifier between O and the letter
-    if (f >= '1' && f <= '9') {
-      mod = f - '0';
-      if (!next(f)) return plain();
-    }
-    uint8_t code = f != 'K' ? LetterKey(static_cast<char>(f), mod) : 0;
-    if (code) return PushExtended(code);
-    return plain();
-  }
-  if (b != '[') {
-    uint8_t alt = AltCode(static_cast<uint8_t>(b));
-    if (alt) return PushExtended(alt);
-    return plain();
-  }
+}  // namespace
 
-  // CSI: parameters (digits and ';'), then one final byte.
-  int f;
-  if (!next(f)) return plain();
-  if (f == '[') {  // the console's F1..F5: ESC [ [ A .. E
-    int g;
-    if (!next(g)) return plain();
-    if (g >= 'A' && g <= 'E') return PushExtended(static_cast<uint8_t>(59 + (g - 'A')));
-    return plain();
-  }
-  int params[2] = {0, 0};
-  int np = 0;
-  bool any_digit = false;
-  while ((f >= '0' && f <= '9') || f == ';') {
-    if (f == ';') {
-      if (++np > 1) return plain();  // no key of ours has three parameters
-    } else {
-      params[np] = params[np] * 10 + (f - '0');
-      if (params[np] > 999) params[np] = 999;
-      any_digit = true;
-    }
-    if (!next(f)) return plain();
-  }
-  int mod = np >= 1 ? params[1] : 1;
-  if (!ValidModifier(mod)) return plain();
-  uint8_t code = 0;
-  if (f == '~') {
-    if (any_digit) code = TildeKey(params[0], mod);
-  } else if (params[0] <= 1) {  // letters carry at most "1;" before the modifier
-    code = LetterKey(static_cast<char>(f), mod);
-  }
-  if (code) return PushExtended(code);
-  plain();
+bool DecodeKey(uint8_t first, ByteReader read) {
+  reader = read;
+  n_ahead = 0;
+  bool redraw = DecodeOne(first);
+  // Bytes read ahead start keys of their own.
+  while (n_ahead > 0) redraw |= DecodeOne(Read(0));
+  return redraw;
 }
 
 }  // namespace term

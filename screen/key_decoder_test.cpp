@@ -11,30 +11,41 @@
 namespace {
 
 // The fake terminal input: bytes in the order they arrive; kGap stands for a
-// pause longer than any timeout of the decoder.
+// pause longer than any timeout of the decoder, kSplit for one of 50 ms (the
+// rest of a sequence in a later read, over a slow connection).
 constexpr int kGap = -1;
+constexpr int kSplit = -2;
+constexpr int kSplitMs = 50;
 std::deque<int> script;
 std::vector<int> timeouts_asked;
+int redraws = 0;
 
 int FakeRead(int timeout_ms) {
   timeouts_asked.push_back(timeout_ms);
   if (script.empty()) return -1;
   int b = script.front();
   script.pop_front();
+  if (b == kSplit) {
+    if (timeout_ms < kSplitMs) return -1;  // the rest comes too late for this wait
+    if (script.empty()) return -1;
+    b = script.front();
+    script.pop_front();
+  }
   return b;  // kGap is -1: "nothing came in time"
 }
 
 // Feeds the bytes (with gaps) through the decoder the way the layer does, one
-// key at a time, and returns every decoded key byte.
+// key at a time, and returns every decoded key byte; redraws counts Ctrl-L.
 std::vector<int> DecodeBytes(std::vector<int> bytes) {
   term::KeyQueueClear();
   script.assign(bytes.begin(), bytes.end());
   timeouts_asked.clear();
+  redraws = 0;
   while (!script.empty()) {
     int first = script.front();
     script.pop_front();
-    if (first == kGap) continue;
-    term::DecodeKey(static_cast<uint8_t>(first), FakeRead);
+    if (first == kGap || first == kSplit) continue;
+    if (term::DecodeKey(static_cast<uint8_t>(first), FakeRead)) ++redraws;
   }
   std::vector<int> out;
   while (term::KeyQueueSize() > 0) out.push_back(term::KeyQueuePop());
@@ -108,7 +119,11 @@ TEST(KeyDecoder, EveryTerminalSequenceOfTheKeyTable) {
   };
   for (const Sequence& s : table) {
     EXPECT_EQ(Decode(s.bytes), Ext(s.code)) << "sequence ESC" << (s.bytes + 1);
-    for (int t : timeouts_asked) EXPECT_EQ(t, term::kEscTimeoutMs);
+    // Only the byte after Esc has the short delay; a begun sequence is waited for.
+    ASSERT_FALSE(timeouts_asked.empty());
+    EXPECT_EQ(timeouts_asked[0], term::kEscTimeoutMs);
+    for (size_t i = 1; i < timeouts_asked.size(); ++i)
+      EXPECT_EQ(timeouts_asked[i], term::kSequenceTimeoutMs);
   }
 }
 
@@ -195,44 +210,103 @@ TEST(KeyDecoder, AltWithALetterOrDigit) {
   EXPECT_EQ(Decode("\x1b"
                    "0"),
             Ext(129));
-  // ESC O begins the SS3 keys; with nothing after it, it was Alt-O.
+  // ESC O, ESC P and ESC X begin sequences; with nothing after them they were
+  // Alt-O, Alt-P and Alt-X.
   EXPECT_EQ(DecodeBytes({27, 'O', kGap}), Ext(24));
-  // Alt with anything else has no code: the plain bytes come through.
+  EXPECT_EQ(DecodeBytes({27, 'P', kGap}), Ext(25));
+  EXPECT_EQ(DecodeBytes({27, 'X', kGap}), Ext(45));
+  // Alt with anything else has no code: Esc and the key come through, also for
+  // the introducers of sequences that nothing followed.
   EXPECT_EQ(Decode("\x1b,"), (std::vector<int>{27, ','}));
+  EXPECT_EQ(DecodeBytes({27, '[', kGap}), (std::vector<int>{27, '['}));
+  EXPECT_EQ(DecodeBytes({27, ']', kGap}), (std::vector<int>{27, ']'}));
+  EXPECT_EQ(Decode("\x1b\x7f"), (std::vector<int>{27, 8}));
+  // Esc and a control key: both keys.
+  EXPECT_EQ(Decode("\x1b\x03"), (std::vector<int>{27, 3}));
 }
 
-TEST(KeyDecoder, UnknownSequencesComeThroughAsTheirPlainBytes) {
-  const char* unknown[] = {
-      "\x1b[Z",       // back tab
-      "\x1b[99~",     // no such key
-      "\x1b[24;80R",  // a cursor position report is no key
-      "\x1b[1;99A",   // modifier out of range
-      "\x1b[1;2;3A",  // too many parameters
-      "\x1b[?1h",     // a private mode byte
-      "\x1bOz",       // SS3 with an unknown final
-      "\x1b[[Z",      // console form beyond F5
-      "\x1bOK",       // End only exists in the CSI form
-  };
-  for (const char* u : unknown) {
-    std::vector<int> expected;
-    for (const char* p = u; *p; ++p) expected.push_back(static_cast<uint8_t>(*p));
-    EXPECT_EQ(Decode(u), expected) << "sequence ESC" << (u + 1);
+// Each sequence is followed by "x": everything before it must vanish.
+void ExpectDropped(const std::vector<std::string>& sequences) {
+  for (const std::string& u : sequences) {
+    EXPECT_EQ(Decode(u + "x"), std::vector<int>{'x'})
+        << "sequence " << testing::PrintToString(u) << " was not dropped whole";
   }
-  // A sequence cut short by a pause is delivered as far as it came.
-  EXPECT_EQ(DecodeBytes({27, '[', '1', kGap, 'x'}), (std::vector<int>{27, '[', '1', 'x'}));
-  // A Backspace inside a broken sequence still reads as 8.
-  EXPECT_EQ(DecodeBytes({27, '[', 127}), (std::vector<int>{27, '[', 8}));
 }
 
-TEST(KeyDecoder, EndlessParametersEndAsPlainBytesWithoutOverrun) {
-  std::string s = "\x1b[";
-  for (int i = 0; i < 40; ++i) s += '1';
-  s += '~';
-  std::vector<int> out = Decode(s);
-  // Everything comes back, once, in order: nothing lost, nothing decoded.
-  std::vector<int> expected;
-  for (char c : s) expected.push_back(static_cast<uint8_t>(c));
-  EXPECT_EQ(out, expected);
+TEST(KeyDecoder, ControlSequencesWithoutAKeyAreDroppedWhole) {
+  ExpectDropped({
+      "\x1b[Z",                              // Shift-Tab
+      "\x1b[?64;1;2;6c",                     // the answer to a device attributes query
+      "\x1b[>41;354;0c",                     // the answer to the secondary query
+      "\x1b[I",                              // focus in
+      "\x1b[O",                              // focus out
+      "\x1b[200~",                           // bracketed paste begins
+      "\x1b[201~",                           // and ends
+      "\x1b[24;80R",                         // a cursor position report
+      "\x1b[1;99A",                          // modifier out of range
+      "\x1b[1;2;3A",                         // too many parameters
+      "\x1b[99~",                            // no such key
+      "\x1b[?1h",                            // a private marker
+      "\x1b[<0;12;5M",                       // a mouse report
+      "\x1b[2 q",                            // an intermediate byte
+      "\x1b[1:2A",                           // a sub-parameter
+      "\x1b[[Z",                             // console form beyond F5
+      "\x1bOz",                              // SS3 with an unknown final
+      "\x1bOK",                              // End exists only in the CSI form
+      "\x1bO12P",                            // SS3 with two parameter bytes
+      "\x1b[" + std::string(40, '1') + "~",  // endless parameters
+  });
+}
+
+TEST(KeyDecoder, StringsAreDroppedUpToTheirTerminator) {
+  ExpectDropped({
+      "\x1b]0;window title\x07",              // OSC ended by BEL
+      "\x1b]11;rgb:0000/0000/0000\x1b\\",     // OSC ended by ST
+      "\x1bP1$r0;1m\x1b\\",                   // DCS
+      "\x1bP>|terminal 3.2\x1b\\",            // DCS with letters and digits
+      "\x1b_Gi=31;OK\x1b\\",                  // APC
+      "\x1b^private message\x1b\\",           // PM
+      "\x1bXstart of string\x1b\\",           // SOS
+      "\x1b]52;c;\x84\x94\x81 and 1234\x07",  // any bytes inside
+  });
+  // A string that another sequence cuts short ends there; the sequence counts.
+  EXPECT_EQ(Decode("\x1b]0;title\x1b[A"), Ext(72));
+}
+
+TEST(KeyDecoder, SequencesSplitAcrossReadsAreReadWhole) {
+  EXPECT_EQ(DecodeBytes({27, '[', kSplit, '1', ';', '5', kSplit, 'D'}), Ext(115));
+  EXPECT_EQ(DecodeBytes({27, 'O', kSplit, 'P'}), Ext(59));
+  EXPECT_EQ(DecodeBytes({27, '[', '2', '0', kSplit, '0', '~', kSplit, 'x'}), std::vector<int>{'x'});
+  EXPECT_EQ(DecodeBytes({27, '[', '?', '6', '4', ';', '1', kSplit, ';', '2', 'c', '5'}),
+            std::vector<int>{'5'});
+  EXPECT_EQ(DecodeBytes({27, ']', '0', ';', 'a', kSplit, 'b', 7, 'x'}), std::vector<int>{'x'});
+  EXPECT_EQ(DecodeBytes({27, 'P', 'q', kSplit, 27, kSplit, '\\', 'x'}), std::vector<int>{'x'});
+  // Only the byte after Esc must come within the Esc delay: later it was typed.
+  EXPECT_EQ(DecodeBytes({27, kSplit, '[', 'A'}), (std::vector<int>{27, '[', 'A'}));
+  // A sequence that stops for longer than any wait is dropped as far as it came.
+  EXPECT_EQ(DecodeBytes({27, '[', '1', kGap, 'x'}), std::vector<int>{'x'});
+  EXPECT_EQ(DecodeBytes({27, ']', '0', ';', 'a', kGap, 'y'}), std::vector<int>{'y'});
+}
+
+TEST(KeyDecoder, AControlByteInsideASequenceEndsItAndCountsAsAKey) {
+  EXPECT_EQ(Decode("\x1b[1\x03"), std::vector<int>{3});
+  EXPECT_EQ(DecodeBytes({27, '[', 127}), std::vector<int>{8});
+  EXPECT_EQ(Decode("\x1bO\x0d"), (std::vector<int>{0, 24, 13}));  // Alt-O, then Enter
+  EXPECT_EQ(Decode("\x1b[1;5\x1b[B"), Ext(80));
+}
+
+TEST(KeyDecoder, CtrlLAsksForARedrawAndIsNoKey) {
+  EXPECT_EQ(Decode("\x0c"), std::vector<int>{});
+  EXPECT_EQ(redraws, 1);
+  EXPECT_EQ(Decode("a\x0c"
+                   "b"),
+            (std::vector<int>{'a', 'b'}));
+  EXPECT_EQ(redraws, 1);
+  // Also right after Esc, and where it cuts a sequence short.
+  EXPECT_EQ(Decode("\x1b\x0c"), std::vector<int>{27});
+  EXPECT_EQ(redraws, 1);
+  EXPECT_EQ(Decode("\x1b[2\x0c"), std::vector<int>{});
+  EXPECT_EQ(redraws, 1);
 }
 
 TEST(KeyDecoder, AFullQueueNeverSplitsAnExtendedKey) {

@@ -17,14 +17,15 @@ struct LayerState {
   Backend* backend = nullptr;          // where cells and bytes go; not owned
   int cx = 1, cy = 1;                  // cursor, 1-based screen coordinates
   void (*input_closed)() = nullptr;    // called when the input ends
+  void (*quit)() = nullptr;            // called for Ctrl-C while the page is hidden
   bool input_closed_reported = false;  // the handler runs once per backend
   bool verify = false;                 // the write-verify flag, stored only
   std::mt19937_64 rng{20250621};
 };
 LayerState L;
 
-// The program's layouts are 80x25; cells beyond the physical terminal are
-// dropped by the backend, so a smaller terminal shows a clipped page.
+// The program's layouts are 80x25; the backend decides how the page is shown
+// (a smaller terminal gets a notice instead).
 constexpr int kCols = 80;
 constexpr int kRows = 25;
 
@@ -66,23 +67,31 @@ void PutChar(uint8_t c) {
   }
 }
 
-// Reads raw bytes until at least one decoded key byte is queued, or the
-// timeout passes. Returns whether a key byte is waiting.
+// Reads raw bytes until at least one decoded key byte can be delivered, or the
+// timeout passes. Returns whether a key byte is waiting. While the page is
+// hidden, keys go into the queue but none is delivered, and a wait may end
+// early (when the window changes size) so that the caller looks again.
 bool Fill(int timeout_ms) {
-  if (KeyQueueSize() > 0) return true;
+  if (KeyQueueSize() > 0 && !B().PageHidden()) return true;
   B().Flush();
-  int b = B().ReadByte(timeout_ms);
-  if (b == Backend::kNoByte) return false;
+  const int b = B().ReadByte(timeout_ms);
   if (b == Backend::kEndOfInput) {
     if (!L.input_closed_reported && L.input_closed) {
       L.input_closed_reported = true;
       L.input_closed();
     }
+    // Nothing more can come that would be worth waiting for.
     KeyQueuePush(KEY_ESC);
     return true;
   }
-  DecodeKey(static_cast<uint8_t>(b), [](int t) { return B().ReadByte(t); });
-  return KeyQueueSize() > 0;
+  if (b != Backend::kNoByte) {
+    if (b == KEY_CTRL_C && L.quit && B().PageHidden()) L.quit();
+    if (DecodeKey(static_cast<uint8_t>(b), [](int t) { return B().ReadByte(t); })) {
+      B().Redraw();
+      B().Flush();
+    }
+  }
+  return KeyQueueSize() > 0 && !B().PageHidden();
 }
 
 }  // namespace
@@ -92,7 +101,7 @@ void SetBackend(Backend* backend) {
   L.cx = L.cy = 1;
   L.input_closed_reported = false;
   TextAttr = 7;
-  LastMode = 3;
+  LastMode = backend && backend->Monochrome() ? 7 : 3;
   KeyQueueClear();
   if (backend) backend->SetCursor(1, 1);
 }
@@ -198,6 +207,10 @@ void NoSound() {}
 
 void SetInputClosedHandler(void (*handler)()) {
   L.input_closed = handler;
+}
+
+void SetQuitHandler(void (*handler)()) {
+  L.quit = handler;
 }
 
 void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& weekday) {

@@ -111,10 +111,20 @@ class Backend {
   // can show it in its own encoding writes it itself and returns true; false
   // leaves it to the layer, which puts it as code page 850 cells.
   virtual bool PutSystemText(int /*x*/, int /*y*/, std::string_view /*utf8*/) { return false; }
+  // Whether the page is hidden now because the window is too small for it (the
+  // real backend then shows a notice instead). The layer holds keys back
+  // meanwhile; the page is drawn on as usual and appears when the window grows.
+  virtual bool PageHidden() { return false; }
+  // Draw everything visible anew on the next Flush (the redraw key, Ctrl-L).
+  virtual void Redraw() {}
+  // Whether the device shows no colours: attributes then come out as bold,
+  // reverse and blink only. The layer reports it as the monochrome text mode 7.
+  virtual bool Monochrome() const { return false; }
 };
 
 // Installs the backend every operation below goes to; the layer does not own it.
-// Resets cursor to (1,1), window to the screen, TextAttr to 7, LastMode to 3.
+// Resets cursor to (1,1), window to the screen, TextAttr to 7, LastMode to 3
+// (7 on a monochrome backend).
 void SetBackend(Backend* backend);
 Backend* CurrentBackend();
 
@@ -151,6 +161,9 @@ void Flush();
 void RestoreTerminal();
 
 // ---- Keyboard and timing --------------------------------------------------
+// The redraw key (Ctrl-L) is never delivered: it makes the backend draw the
+// whole page anew from the layer's copy. While the backend hides the page
+// (PageHidden), keys are held back and delivered once it shows again.
 char ReadKey();     // blocks; extended keys give 0 then the code
 bool KeyPressed();  // never blocks
 // Waits up to ms milliseconds for a key and reports whether one is waiting.
@@ -164,6 +177,10 @@ void NoSound();
 // handler once; it is expected not to return (the program ends as choice 9 would).
 // Without a handler, or if it returns, ReadKey delivers Esc.
 void SetInputClosedHandler(void (*handler)());
+// Ctrl-C while the page is hidden cannot reach the game, so the layer calls this
+// handler instead; it is expected not to return (the program ends as choice 9
+// would). Without a handler, or if it returns, the key is held like any other.
+void SetQuitHandler(void (*handler)());
 
 // ---- Date and time --------------------------------------------------------
 void GetDate(uint16_t& year, uint16_t& month, uint16_t& day, uint16_t& weekday);

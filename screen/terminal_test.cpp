@@ -149,6 +149,53 @@ TEST(TerminalLayer, RandomFollowsTheRejectionRuleForEveryBound) {
   EXPECT_EQ(term::RandomBound(1), UINT64_MAX);
 }
 
+// An in-memory terminal whose page can be hidden, as the real one hides it
+// behind its notice while the window is too small.
+class HidingTerminal : public term::MemoryTerminal {
+ public:
+  bool hidden = false;
+  int redraws = 0;
+  bool PageHidden() override { return hidden; }
+  void Redraw() override { ++redraws; }
+};
+
+int quits = 0;
+
+TEST(TerminalLayer, KeysAreHeldWhileThePageIsHiddenAndCtrlCThenEndsTheProgram) {
+  HidingTerminal t;
+  term::SetBackend(&t);
+  quits = 0;
+  term::SetQuitHandler([] { ++quits; });
+  t.hidden = true;
+  t.PushKeys("5\x1b[A");
+  for (int i = 0; i < 6; ++i) EXPECT_FALSE(term::KeyPressed());
+  EXPECT_FALSE(term::KeyWait(10));
+  EXPECT_EQ(t.PendingKeys(), 0u) << "the keys were read and are held";
+  t.PushKeys("\x0c");
+  EXPECT_FALSE(term::KeyPressed());
+  EXPECT_EQ(t.redraws, 1);
+  // The handler would end the program; this one returns, so the key is held.
+  t.PushKeys("\x03");
+  EXPECT_FALSE(term::KeyPressed());
+  EXPECT_EQ(quits, 1);
+  // Shown again: everything held comes, in order.
+  t.hidden = false;
+  EXPECT_TRUE(term::KeyPressed());
+  EXPECT_EQ(term::ReadKey(), '5');
+  EXPECT_EQ(term::ReadKey(), 0);
+  EXPECT_EQ(term::ReadKey(), term::EXT_UP);
+  EXPECT_EQ(term::ReadKey(), term::KEY_CTRL_C);
+  EXPECT_FALSE(term::KeyPressed());
+  // On the page Ctrl-C is a key like any other, and Ctrl-L never arrives.
+  t.PushKeys("a\x0c\x03");
+  EXPECT_EQ(term::ReadKey(), 'a');
+  EXPECT_EQ(term::ReadKey(), term::KEY_CTRL_C);
+  EXPECT_EQ(t.redraws, 2);
+  EXPECT_EQ(quits, 1);
+  term::SetQuitHandler(nullptr);
+  term::SetBackend(nullptr);
+}
+
 TEST(TerminalLayer, AnEmptyScriptEndsTheTestInsteadOfHanging) {
   MemoryScreen s;
   EXPECT_TRUE(testsupport::WaitsForKey([] { term::ReadKey(); }));

@@ -73,7 +73,8 @@ char Taste() {
 }
 
 void InputClosed() {
-  // The terminal went away or the input was closed: end as choice 9 would.
+  // The terminal went away or the input was closed, or Ctrl-C came while the
+  // window is too small to show the game: end as choice 9 would.
   BEDINGUNGENSPEICHERN();
   NOTEXIT();
   std::exit(0);
@@ -133,6 +134,7 @@ void ANFANGEN() {
   // 3. Failed allocations of the candidate store report failure instead of ending
   // the program: the store reserves its memory through SPEICHER_RESERVIEREN.
   term::SetInputClosedHandler(InputClosed);
+  term::SetQuitHandler(InputClosed);
   // 4. The clock.
   uint16_t j, m, t, wt, h, mi, s, hs;
   term::GetDate(j, m, t, wt);

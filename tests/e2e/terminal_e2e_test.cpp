@@ -6,8 +6,11 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
@@ -21,13 +24,41 @@ constexpr const char* kEarlier = "$ earlier output of the user";
 
 using ScratchDir = testsupport::GameDir;
 
-// Starts the game on a terminal that already shows the user's earlier output
-// and waits for its first screen.
-void StartGame(PtyDriver& pty, const ScratchDir& dir, const std::string& lang = "C.UTF-8") {
+#ifdef MT_SANITIZED
+constexpr int kSlow = 4;  // the sanitized program is several times slower
+#else
+constexpr int kSlow = 1;
+#endif
+
+// Starts the game on a terminal that already shows the user's earlier output,
+// with colours allowed whatever the test's own environment says.
+void Launch(PtyDriver& pty, const ScratchDir& dir, std::vector<std::string> env = {}) {
   pty.Preload(std::string(kEarlier) + "\r\n");
-  ASSERT_TRUE(
-      pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=" + lang, "LC_ALL=" + lang}));
-  ASSERT_TRUE(pty.WaitForText("Morvandeltrisk", 5000)) << pty.ScreenText();
+  for (std::string var : {"LANG=C.UTF-8", "LC_ALL=C.UTF-8", "NO_COLOR="}) {
+    const std::string name = var.substr(0, var.find('=') + 1);
+    bool given = false;
+    for (const std::string& e : env) given = given || e.rfind(name, 0) == 0;
+    if (!given) env.push_back(var);
+  }
+  ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), env));
+}
+
+// Launches the game and waits for its first screen.
+void StartGame(PtyDriver& pty, const ScratchDir& dir) {
+  Launch(pty, dir);
+  ASSERT_TRUE(pty.WaitForText("Morvandeltrisk", 5000 * kSlow)) << pty.ScreenText();
+}
+
+// Texts that only the game's pages show (not its exit text).
+constexpr const char* kPageTexts[] = {"English:",           "Deutsch:",
+                                      "Please choose now:", "Morvandeltrisk is a game",
+                                      "Bitte wählen Sie:",  "The game needs a window"};
+
+// Nothing of the game's pages or of the notice went into the scrollback.
+void ExpectCleanScrollback(const PtyDriver& pty) {
+  const std::string sb = pty.ScrollbackText();
+  for (const char* t : kPageTexts)
+    EXPECT_EQ(sb.find(t), std::string::npos) << "\"" << t << "\" in the scrollback:\n" << sb;
 }
 
 // The terminal is back as it was: same mode, normal screen with the earlier output.
@@ -54,12 +85,14 @@ TEST(TerminalE2E, ShowsItsScreenOnTheAlternateScreenAndEndsOnEsc) {
   EXPECT_TRUE(pty.AltScreen());
   EXPECT_NE(pty.RowText(1).find("Morvandeltrisk"), std::string::npos);
   // Without a conditions file the page is white on blue (attribute 31), the
-  // title yellow on blue (30): bright colours are bold, blue is index 4.
+  // title yellow on blue (30): bright colours are the bright palette entries
+  // (white 15, yellow 11), not bold; blue is index 4.
   testsupport::CellView c = pty.Cell(3, 3);
-  EXPECT_EQ(c.fg, 7);
-  EXPECT_TRUE(c.bold);
+  EXPECT_EQ(c.fg, 15);
+  EXPECT_FALSE(c.bold);
   EXPECT_EQ(c.bg, 4);
-  EXPECT_EQ(pty.Cell(5, 1).fg, 3);
+  EXPECT_EQ(pty.Cell(5, 1).fg, 11);
+  EXPECT_FALSE(pty.Cell(5, 1).bold);
   EXPECT_EQ(pty.Cell(40, 12).bg, 4) << "the cleared page is blue";
   // The terminal mode is raw while it runs.
   termios running = pty.ModeNow();
@@ -124,34 +157,154 @@ TEST(TerminalE2E, CtrlCCtrlZAndCtrlBackslashAreKeysNotSignals) {
   EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
 }
 
-TEST(TerminalE2E, ATerminalSmallerThanThePageClipsInsteadOfFailing) {
-  for (auto [cols, rows] : {std::pair{60, 20}, std::pair{79, 24}}) {
-    ScratchDir dir;
-    PtyDriver pty(cols, rows);
-    StartGame(pty, dir);
-    pty.SendKeys("\x1b");
-    ExitStatus st = pty.WaitForExit(5000);
-    ASSERT_FALSE(st.timed_out);
-    EXPECT_TRUE(st.exited) << cols << "x" << rows << " signal " << st.signal;
-    EXPECT_EQ(st.code, 0);
-    // The exit text is wider than the terminal and scrolls the earlier rows away.
-    ExpectTerminalGivenBack(pty, false);
+class TerminalTooSmallE2E : public testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(TerminalTooSmallE2E, ANoticeStandsInsteadOfTheClippedPageAndCtrlCEndsCleanly) {
+  const auto [cols, rows] = GetParam();
+  const std::string size = std::to_string(cols) + " x " + std::to_string(rows) + ".";
+  ScratchDir dir;
+  PtyDriver pty(cols, rows);
+  Launch(pty, dir);
+  ASSERT_TRUE(pty.WaitForText("this one has " + size, 5000 * kSlow)) << pty.ScreenText();
+  EXPECT_TRUE(pty.WaitForText("dieses hat " + size, 1000)) << pty.ScreenText();
+  EXPECT_TRUE(pty.WaitForText("Ctrl-C ends the program.", 1000)) << pty.ScreenText();
+  EXPECT_TRUE(pty.WaitForText("Strg-C beendet das Programm.", 1000)) << pty.ScreenText();
+  // Keys are held: "e" would leave the language screen, Esc would end the program.
+  pty.SendKeys("e");
+  pty.Pump(300);
+  pty.SendKeys("\x1b");
+  pty.Pump(300);
+  ASSERT_FALSE(pty.Exited()) << "Esc reached the program under the notice";
+  for (const char* t : kPageTexts) {
+    if (std::string(t) == "The game needs a window") continue;
+    EXPECT_EQ(pty.ScreenText().find(t), std::string::npos) << t << "\n" << pty.ScreenText();
   }
+  // Ctrl-C ends the program as choice 9 does.
+  pty.SendKeys("\x03");
+  ExitStatus st = pty.WaitForExit(5000 * kSlow);
+  ASSERT_FALSE(st.timed_out) << pty.ScreenText();
+  EXPECT_TRUE(st.exited) << "signal " << st.signal;
+  EXPECT_EQ(st.code, 0);
+  EXPECT_EQ(dir.ConditionsFile().size(), 80u) << "the conditions file is written";
+  EXPECT_NE((pty.ScrollbackText() + pty.ScreenText()).find("Bye-bye!"), std::string::npos)
+      << pty.ScreenText();
+  // The exit text is wider than a narrow terminal and may scroll the earlier rows away.
+  ExpectTerminalGivenBack(pty, false);
+  ExpectCleanScrollback(pty);
 }
 
-TEST(TerminalE2E, AResizedTerminalIsRepainted) {
+INSTANTIATE_TEST_SUITE_P(Sizes, TerminalTooSmallE2E,
+                         testing::Values(std::pair{80, 24}, std::pair{40, 10}, std::pair{79, 25}),
+                         [](const testing::TestParamInfo<std::pair<int, int>>& i) {
+                           return std::to_string(i.param.first) + "x" +
+                                  std::to_string(i.param.second);
+                         });
+
+TEST(TerminalE2E, WhenTheWindowGrowsThePageAppearsWholeAndHeldKeysTakeEffect) {
   ScratchDir dir;
-  PtyDriver pty(10, 5);
-  pty.Preload(std::string(kEarlier) + "\r\n");
-  ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=C.UTF-8"}));
-  ASSERT_TRUE(pty.WaitForText("********", 5000)) << pty.ScreenText();
-  EXPECT_EQ(pty.RowText(1), " ********") << "clipped at the tenth column";
+  PtyDriver pty(80, 24);
+  Launch(pty, dir);
+  ASSERT_TRUE(pty.WaitForText("this one has 80 x 24.", 5000 * kSlow)) << pty.ScreenText();
+  pty.SendKeys("e");
+  pty.Pump(300);
   pty.Resize(80, 25);
-  EXPECT_TRUE(pty.WaitForText("Morvandeltrisk", 5000)) << pty.ScreenText();
-  pty.SendKeys("\x1b");
-  ExitStatus st = pty.WaitForExit(5000);
+  // The language screen, then at once the English main menu, with its last row.
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  EXPECT_NE(pty.RowText(25).find("9 - End of the game."), std::string::npos) << pty.ScreenText();
+  EXPECT_EQ(pty.ScreenText().find("The game needs"), std::string::npos) << pty.ScreenText();
+  EXPECT_EQ(pty.Cell(1, 25).bg, 4) << "the page's colours";
+
+  // Larger: the page stays at the top left and nothing beside it is painted.
+  pty.Resize(100, 30);
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  pty.Pump(200);
+  EXPECT_NE(pty.RowText(25).find("9 - End of the game."), std::string::npos) << pty.ScreenText();
+  for (auto [x, y] : {std::pair{81, 1}, std::pair{100, 12}, std::pair{1, 26}, std::pair{90, 30}}) {
+    EXPECT_EQ(pty.Cell(x, y).bg, -1) << x << "," << y;
+    EXPECT_EQ(pty.Cell(x, y).text, " ") << x << "," << y;
+  }
+  // Smaller again: the notice, and the key 9 waits for the window to grow.
+  pty.Resize(60, 20);
+  ASSERT_TRUE(pty.WaitForText("60 x 20.", 5000 * kSlow)) << pty.ScreenText();
+  pty.SendKeys("9");
+  pty.Pump(300);
+  ASSERT_FALSE(pty.Exited());
+  pty.Resize(80, 25);
+  ExitStatus st = pty.WaitForExit(5000 * kSlow);
+  ASSERT_FALSE(st.timed_out) << pty.ScreenText();
   EXPECT_TRUE(st.exited);
   EXPECT_EQ(st.code, 0);
+  ExpectTerminalGivenBack(pty);
+  ExpectCleanScrollback(pty);
+}
+
+TEST(TerminalE2E, WithNoColorSetNoColourCodeIsSent) {
+  ScratchDir dir;
+  PtyDriver pty;
+  Launch(pty, dir, {"NO_COLOR=1"});
+  ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
+  // The colour screen offers the monochrome choices only: black, light grey, white.
+  for (const char* k : {"e", "4"}) pty.SendKeys(k), pty.Pump(300);
+  ASSERT_TRUE(pty.WaitForText("emphasized text", 5000 * kSlow)) << pty.ScreenText();
+  EXPECT_NE(pty.ScreenText().find("c/C"), std::string::npos) << pty.ScreenText();
+  EXPECT_EQ(pty.ScreenText().find("d/D"), std::string::npos) << pty.ScreenText();
+  EXPECT_EQ(pty.Cell(45, 6).fg, -1);
+  EXPECT_EQ(pty.Cell(45, 6).bg, -1);
+  for (const char* k : {"\r", "9"}) pty.SendKeys(k), pty.Pump(300);
+  ExitStatus st = pty.WaitForExit(5000 * kSlow);
+  ASSERT_FALSE(st.timed_out) << pty.ScreenText();
+  EXPECT_EQ(st.code, 0);
+  // Every SGR sequence of the whole run: no colour parameter in any.
+  const std::string& out = pty.Output();
+  int sgr = 0;
+  for (size_t at = out.find("\x1b["); at != std::string::npos; at = out.find("\x1b[", at + 1)) {
+    size_t end = at + 2;
+    while (end < out.size() && (out[end] < 0x40 || out[end] > 0x7E)) ++end;
+    if (end >= out.size() || out[end] != 'm') continue;
+    ++sgr;
+    std::string params = out.substr(at + 2, end - at - 2);
+    size_t from = 0;
+    for (;;) {
+      const size_t semi = params.find(';', from);
+      const int p = std::atoi(params.substr(from, semi - from).c_str());
+      EXPECT_FALSE((p >= 30 && p <= 49) || (p >= 90 && p <= 107))
+          << "colour code " << p << " in " << testing::PrintToString(out.substr(at, end - at + 1));
+      if (semi == std::string::npos) break;
+      from = semi + 1;
+    }
+  }
+  EXPECT_GT(sgr, 0);
+}
+
+TEST(TerminalE2E, CtrlLRepaintsAScreenSpoiledBehindTheProgramsBack) {
+  ScratchDir dir;
+  PtyDriver pty;
+  StartGame(pty, dir);
+  const std::string clean = pty.ScreenText();
+  // Another program writes over the screen (a message to all terminals, say).
+  pty.Preload(
+      "\x1b[5;10H\x1b[41m*** MESSAGE FROM SOMEONE ***\x1b[0m\x1b[12;1H\x1b[2K\x1b[20;70Hxyz");
+  ASSERT_NE(pty.ScreenText(), clean);
+  pty.SendKeys("\x0c");
+  for (int i = 0; i < 100 && pty.ScreenText() != clean; ++i) pty.Pump(50);
+  EXPECT_EQ(pty.ScreenText(), clean);
+  EXPECT_EQ(pty.Cell(12, 5).bg, 4);
+  // The key itself changed nothing: the language screen still waits.
+  pty.SendKeys("e");
+  EXPECT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  // On a page where any key turns the page, Ctrl-L only repaints.
+  pty.SendKeys("7");
+  ASSERT_TRUE(pty.WaitForText("Page 1 of 4.", 5000 * kSlow)) << pty.ScreenText();
+  pty.Pump(200);
+  const std::string page = pty.ScreenText();
+  pty.Preload("\x1b[1;1HGARBAGE\x1b[25;1H\x1b[2K");
+  pty.SendKeys("\x0c");
+  for (int i = 0; i < 100 && pty.ScreenText() != page; ++i) pty.Pump(50);
+  EXPECT_EQ(pty.ScreenText(), page);
+  pty.SendKeys("\x1b");
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  pty.SendKeys("9");
+  EXPECT_EQ(pty.WaitForExit(5000 * kSlow).code, 0);
 }
 
 TEST(TerminalE2E, WithoutATerminalTheOutputIsPlainText) {

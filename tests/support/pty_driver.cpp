@@ -55,6 +55,34 @@ struct PtyDriverCallbacks {
     }
     return 1;
   }
+  // The scrollback of the normal screen: lines pushed off its top, and pulled
+  // back when the window grows.
+  static int PushLine(int cols, const VTermScreenCell* cells, void* user) {
+    auto* d = static_cast<PtyDriver*>(user);
+    d->scrollback_.emplace_back(reinterpret_cast<const char*>(cells),
+                                sizeof(VTermScreenCell) * static_cast<size_t>(cols));
+    return 1;
+  }
+  static int PopLine(int cols, VTermScreenCell* cells, void* user) {
+    auto* d = static_cast<PtyDriver*>(user);
+    if (d->scrollback_.empty()) return 0;
+    const std::string& line = d->scrollback_.back();
+    const size_t have = line.size() / sizeof(VTermScreenCell);
+    for (size_t i = 0; i < static_cast<size_t>(cols); ++i) {
+      if (i < have) {
+        std::memcpy(&cells[i], line.data() + i * sizeof(VTermScreenCell), sizeof cells[i]);
+      } else {
+        std::memset(&cells[i], 0, sizeof cells[i]);
+        cells[i].width = 1;
+        vterm_color_indexed(&cells[i].fg, 7);
+        cells[i].fg.type |= VTERM_COLOR_DEFAULT_FG;
+        vterm_color_indexed(&cells[i].bg, 0);
+        cells[i].bg.type |= VTERM_COLOR_DEFAULT_BG;
+      }
+    }
+    d->scrollback_.pop_back();
+    return 1;
+  }
   // Answers of the emulator (to a status query, say) go back to the program.
   static void Output(const char* s, size_t len, void* user) {
     auto* d = static_cast<PtyDriver*>(user);
@@ -62,7 +90,7 @@ struct PtyDriverCallbacks {
   }
 };
 
-PtyDriver::PtyDriver(int columns, int rows) : columns_(columns), rows_(rows) {
+PtyDriver::PtyDriver(int columns, int rows, bool utf8) : columns_(columns), rows_(rows) {
   winsize ws{};
   ws.ws_col = static_cast<unsigned short>(columns);
   ws.ws_row = static_cast<unsigned short>(rows);
@@ -73,12 +101,14 @@ PtyDriver::PtyDriver(int columns, int rows) : columns_(columns), rows_(rows) {
     fcntl(slave_, F_SETFD, FD_CLOEXEC);
   }
   vt_ = vterm_new(rows, columns);
-  vterm_set_utf8(vt_, 1);
+  vterm_set_utf8(vt_, utf8 ? 1 : 0);
   vterm_output_set_callback(vt_, PtyDriverCallbacks::Output, this);
   screen_ = vterm_obtain_screen(vt_);
   static VTermScreenCallbacks callbacks;
   std::memset(&callbacks, 0, sizeof callbacks);
   callbacks.settermprop = PtyDriverCallbacks::SetTermProp;
+  callbacks.sb_pushline = PtyDriverCallbacks::PushLine;
+  callbacks.sb_popline = PtyDriverCallbacks::PopLine;
   vterm_screen_set_callbacks(screen_, &callbacks, this);
   vterm_screen_enable_altscreen(screen_, 1);
   vterm_screen_reset(screen_, 1);
@@ -220,6 +250,28 @@ std::string PtyDriver::RowText(int y) const {
   std::string s;
   for (int x = 1; x <= columns_; ++x) s += Cell(x, y).text;
   while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+std::string PtyDriver::ScrollbackText() const {
+  std::string s;
+  for (const std::string& line : scrollback_) {
+    std::string row;
+    for (size_t at = 0; at + sizeof(VTermScreenCell) <= line.size();
+         at += sizeof(VTermScreenCell)) {
+      VTermScreenCell c;
+      std::memcpy(&c, line.data() + at, sizeof c);
+      if (c.chars[0] == 0) {
+        row += ' ';
+      } else {
+        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i)
+          AppendUtf8(row, c.chars[i]);
+      }
+    }
+    while (!row.empty() && row.back() == ' ') row.pop_back();
+    s += row;
+    s += '\n';
+  }
   return s;
 }
 

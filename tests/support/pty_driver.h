@@ -39,7 +39,9 @@ struct CellView {
 class PtyDriver {
  public:
   // A terminal of the given size (columns x rows); the program's page is 80x25.
-  explicit PtyDriver(int columns = 80, int rows = 25);
+  // With utf8 false the emulator is an 8-bit terminal: bytes 0x80..0x9F are
+  // control codes to it, as to a terminal set to ISO-8859-1.
+  explicit PtyDriver(int columns = 80, int rows = 25, bool utf8 = true);
   ~PtyDriver();
   PtyDriver(const PtyDriver&) = delete;
   PtyDriver& operator=(const PtyDriver&) = delete;
@@ -68,6 +70,9 @@ class PtyDriver {
   std::string RowText(int y) const;
   // All rows, one line each, for failure messages.
   std::string ScreenText() const;
+  // The lines that scrolled off the top of the normal screen into the scrollback
+  // (and were not pulled back by a taller window), oldest first, one line each.
+  std::string ScrollbackText() const;
   // Cell (x, y), 1-based.
   CellView Cell(int x, int y) const;
   // Whether the program's alternate screen is shown now / was ever shown.
@@ -114,6 +119,7 @@ class PtyDriver {
   bool alt_screen_ = false;
   bool alt_screen_used_ = false;
   std::string output_;
+  std::vector<std::string> scrollback_;  // the emulator's cells of each line, as bytes
 
   friend struct PtyDriverCallbacks;
 };
