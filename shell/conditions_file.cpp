@@ -283,8 +283,16 @@ void BEDINGUNGENSPEICHERN() {
   X.SPEICHER = SPEICHERWAHL;
   X.ATTR_NORMAL = FARBE_NORMAL;
   X.ATTR_HERVOR = FARBE_HERVOR;
+  const bool unveraendert = DATEIFARBEN.ersetzt && FARBE_NORMAL == DATEIFARBEN.ersatz_normal &&
+                            FARBE_HERVOR == DATEIFARBEN.ersatz_hervor;
+  if (unveraendert) {
+    X.ATTR_NORMAL = DATEIFARBEN.normal;
+    X.ATTR_HERVOR = DATEIFARBEN.hervor;
+  }
   uint8_t record[80];
   ToBytes(record);
+  X.ATTR_NORMAL = FARBE_NORMAL;
+  X.ATTR_HERVOR = FARBE_HERVOR;
   X.LEER = leer;
 
   if (ALT.empty()) return;

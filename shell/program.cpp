@@ -192,7 +192,14 @@ void ANFANGEN() {
       !(STARTZUSTAND.text_mode == 0 || STARTZUSTAND.text_mode == 2 || STARTZUSTAND.text_mode == 7);
   term::TextMode(FARBBILDSCHIRM ? 3 : STARTZUSTAND.text_mode);
   // 13. Colours, window, clock.
+  DATEIFARBEN = {};
+  DATEIFARBEN.normal = X.ATTR_NORMAL;
+  DATEIFARBEN.hervor = X.ATTR_HERVOR;
   FARBEN_PRUEFEN(FARBBILDSCHIRM);
+  DATEIFARBEN.ersetzt = !FARBBILDSCHIRM && (X.ATTR_NORMAL != DATEIFARBEN.normal ||
+                                            X.ATTR_HERVOR != DATEIFARBEN.hervor);
+  DATEIFARBEN.ersatz_normal = X.ATTR_NORMAL;
+  DATEIFARBEN.ersatz_hervor = X.ATTR_HERVOR;
   FARBE_NORMAL = X.ATTR_NORMAL;
   FARBE_HERVOR = X.ATTR_HERVOR;
   term::TextAttr = FARBE_NORMAL;

@@ -12,6 +12,15 @@ inline char TASTE_SPRACHE = 0;       // key that ended the language screen: 'd',
 inline uint8_t FARBE_NORMAL = 31;    // attribute of ordinary text
 inline uint8_t FARBE_HERVOR = 30;    // attribute of emphasised text
 inline bool FARBBILDSCHIRM = true;   // the text mode is a colour mode
+// The colours of the conditions file when the terminal shows none only because
+// the user asked for no colour (NO_COLOR): the monochrome pair the start put in
+// their place is not written back over them, unless the player chose anew.
+struct DATEIFARBEN_T {
+  bool ersetzt = false;      // the start replaced the file's pair
+  uint8_t normal = 0, hervor = 0;            // the file's pair
+  uint8_t ersatz_normal = 0, ersatz_hervor = 0;  // what replaced it
+};
+inline DATEIFARBEN_T DATEIFARBEN{};
 inline uint8_t SPEICHERWAHL = 10;    // the chosen memory budget, 1..15
 inline uint8_t SPEICHERWAHL_ALT = 10;
 inline bool LEER_WAHL = false;          // the player's own choice "vacant signs allowed"

@@ -238,6 +238,30 @@ TEST(TerminalE2E, WhenTheWindowGrowsThePageAppearsWholeAndHeldKeysTakeEffect) {
   ExpectCleanScrollback(pty);
 }
 
+// A run without colours keeps the player's colours in the conditions file: the
+// monochrome pair it showed instead is not saved over them.
+TEST(TerminalE2E, NoColorLeavesTheSavedColoursAsTheyWere) {
+  ScratchDir dir;
+  auto run = [&](std::vector<std::string> env) {
+    PtyDriver pty;
+    Launch(pty, dir, std::move(env));
+    ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
+    for (const char* k : {"e", "9"}) pty.SendKeys(k), pty.Pump(300);
+    ExitStatus st = pty.WaitForExit(5000 * kSlow);
+    ASSERT_FALSE(st.timed_out) << pty.ScreenText();
+    EXPECT_EQ(st.code, 0);
+  };
+  run({});
+  const std::vector<unsigned char> farbig = dir.ConditionsFile();
+  ASSERT_GE(farbig.size(), 2u);
+  run({"NO_COLOR=1"});
+  const std::vector<unsigned char> danach = dir.ConditionsFile();
+  ASSERT_GE(danach.size(), 2u);
+  EXPECT_EQ(danach[0], farbig[0]);  // ordinary text
+  EXPECT_EQ(danach[1], farbig[1]);  // emphasised text
+  EXPECT_NE(farbig[0], 7) << "the first run should have saved a colour pair";
+}
+
 TEST(TerminalE2E, WithNoColorSetNoColourCodeIsSent) {
   ScratchDir dir;
   PtyDriver pty;
