@@ -138,6 +138,7 @@ void BEDINGUNGENSPEICHERN() {
   ToBytes(record);
   X.LEER = leer;
 
+  ALT_GESCHRIEBEN = false;
   if (ALT.empty()) return;
   // A signal that ends the program in the middle of the write would leave the
   // temporary file behind for good: the ending signals wait until the file is
@@ -161,9 +162,12 @@ void BEDINGUNGENSPEICHERN() {
     else
       done += static_cast<size_t>(n);
   }
-  ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+  ok = ok && fchmod(fd, ALT_PRIVAT ? 0600 : 0644) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (!ok || rename(tmp.c_str(), ALT.c_str()) != 0) unlink(tmp.c_str());
+  if (!ok || rename(tmp.c_str(), ALT.c_str()) != 0)
+    unlink(tmp.c_str());
+  else
+    ALT_GESCHRIEBEN = true;
   sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 

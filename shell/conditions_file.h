@@ -1,4 +1,4 @@
-// The conditions file BEDINGUN.DAT beside the program: one 80-byte record of the
+// The conditions file BEDINGUN.DAT (its place: conditions_path.h): one 80-byte record of the
 // conditions X, read and repaired field by field at start-up, written atomically.
 #pragma once
 
@@ -27,7 +27,8 @@ void FARBEN_PRUEFEN(bool farbbildschirm);
 // Writes X to the conditions file ALT: the player's own vacant-sign choice, the
 // memory choice and the colours go in; names are normalised. Written to a
 // temporary file and renamed over the old one, so an interruption or a full disk
-// never leaves a short file. Failures stay silent.
+// never leaves a short file. Failures stay silent until the exit screen, which
+// reads ALT_GESCHRIEBEN.
 void BEDINGUNGENSPEICHERN();
 
 }  // namespace morvandeltrisk
