@@ -91,9 +91,12 @@ bool NAECHSTER_OHNE_WDHG(uint8_t* d, int l, int n, uint64_t& belegt) {
     if (frei == 0) continue;
     d[i] = static_cast<uint8_t>(std::countr_zero(frei));
     belegt |= uint64_t{1} << d[i];
+    // The places after i take the smallest free signs in rising order.
+    uint64_t frei_danach = alle & ~belegt;
     for (int j = i + 1; j <= l; ++j) {
-      d[j] = static_cast<uint8_t>(std::countr_zero(alle & ~belegt));
-      belegt |= uint64_t{1} << d[j];
+      d[j] = static_cast<uint8_t>(std::countr_zero(frei_danach));
+      belegt |= frei_danach & (~frei_danach + 1);  // the sign just placed
+      frei_danach &= frei_danach - 1;
     }
     return true;
   }

@@ -182,7 +182,7 @@ bool DateiSchreiben(const std::string& path, const uint8_t record[80]) {
       done += static_cast<size_t>(n);
   }
   if (fd >= 0) {
-    ok = ok && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+    ok = ok && fchmod(fd, ALT_PRIVAT ? 0600 : 0644) == 0 && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok || renameat(dir, tmp.c_str(), dir, name.c_str()) != 0) {
       unlinkat(dir, tmp.c_str(), 0);
@@ -295,6 +295,7 @@ void BEDINGUNGENSPEICHERN() {
   X.ATTR_HERVOR = FARBE_HERVOR;
   X.LEER = leer;
 
+  ALT_GESCHRIEBEN = false;
   if (ALT.empty()) return;
   // A signal that ends the program in the middle of the write would leave the
   // temporary file behind for good: the ending signals wait until the file is
@@ -303,7 +304,7 @@ void BEDINGUNGENSPEICHERN() {
   sigemptyset(&ending);
   for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE}) sigaddset(&ending, sig);
   sigprocmask(SIG_BLOCK, &ending, &before);
-  DateiSchreiben(ALT, record);
+  ALT_GESCHRIEBEN = DateiSchreiben(ALT, record);
   sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 

@@ -1,4 +1,4 @@
-// The conditions file BEDINGUN.DAT beside the program: one 80-byte record of the
+// The conditions file BEDINGUN.DAT (its place: conditions_path.h): one 80-byte record of the
 // conditions X, read and repaired field by field at start-up, written atomically.
 #pragma once
 
@@ -36,7 +36,8 @@ void FARBEN_PRUEFEN(bool farbbildschirm);
 // memory choice and the colours go in; names are normalised. Written to a
 // temporary file and renamed over the old one (a regular file or a symbolic
 // link), so an interruption or a full disk never leaves a short file; anything
-// else at that path is left alone and nothing is written. Failures stay silent.
+// else at that path is left alone and nothing is written. Failures stay silent
+// until the exit screen, which reads ALT_GESCHRIEBEN.
 void BEDINGUNGENSPEICHERN();
 
 }  // namespace morvandeltrisk

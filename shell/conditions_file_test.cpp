@@ -209,9 +209,25 @@ TEST_F(ConditionsFile, AnUnwritableDirectoryIsSilentlyIgnored) {
   }
   mtspiel::INITIALISIERE();
   X.LAENGE = 5;
+  ALT_GESCHRIEBEN = true;
   BEDINGUNGENSPEICHERN();
   EXPECT_EQ(X.LAENGE, 5);
   EXPECT_FALSE(fs::exists(ALT));
+  EXPECT_FALSE(ALT_GESCHRIEBEN) << "the exit screen must not claim the file was kept";
+}
+
+TEST_F(ConditionsFile, WrittenForEveryoneToReadBesideTheProgramForItsOwnerElsewhere) {
+  mtspiel::INITIALISIERE();
+  for (bool privat : {false, true}) {
+    ALT_PRIVAT = privat;
+    ALT_GESCHRIEBEN = false;
+    BEDINGUNGENSPEICHERN();
+    EXPECT_TRUE(ALT_GESCHRIEBEN);
+    struct stat st;
+    ASSERT_EQ(stat(ALT.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, privat ? 0600u : 0644u);
+  }
+  ALT_PRIVAT = false;
 }
 
 // Whatever stands at the file's place that is no regular file is taken for an

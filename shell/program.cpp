@@ -24,6 +24,7 @@
 #include "screen/instructions.h"
 #include "screen/terminal.h"
 #include "shell/conditions_file.h"
+#include "shell/conditions_path.h"
 #include "shell/configuration.h"
 #include "shell/game_part.h"
 #include "shell/names.h"
@@ -162,15 +163,18 @@ void ANFANGEN() {
   mtspiel::VIRT1 = t;
   mtspiel::VIRWT1 = wt;
   mtspiel::ZWEITESDATUM();
-  // 7. The conditions file beside the program.
-  ALT = BEDINGUNGSDATEI(PROGRAMMPFAD);
+  // 7. The conditions file: beside the program, or where the user keeps settings.
+  const BEDINGUNGSORT ort =
+      BEDINGUNGSORT_FINDEN(PROGRAMMPFAD, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), true);
+  ALT = ort.datei;
+  ALT_PRIVAT = ort.privat;
   // 8. Random numbers.
   term::Randomize();
   // 9.
   NAMEN_BEKANNT = true;
   mtspiel::INITIALISIERE();
   // 10. Read and repair the conditions; derive the tables, the budget, the checks.
-  BEDINGUNGEN_LESEN(ALT);
+  BEDINGUNGEN_LESEN(LESEDATEI(ort));
   ZWISCHENDATEIEN_AUFRAEUMEN(ALT);
   SPEICHERWAHL = X.SPEICHER;
   SPEICHERWAHL_ALT = SPEICHERWAHL;
@@ -375,18 +379,36 @@ void NOTEXIT() {
   term::CheckBreak = STARTZUSTAND.check_break;
   term::TextAttr = STARTZUSTAND.text_attr;
   term::ClrScr();
+  // Where the conditions went, in the player's language; a file that could not
+  // be written is said so, never claimed as kept.
+  const bool d = SPRACHE_DEUTSCH;
+  std::string ort1, ort2;
+  if (ALT_GESCHRIEBEN) {
+    ort1 = d ? " Die Bedingungen Ihres letzten Spiels stehen in der Datei"
+             : " The conditions of your last game are kept in the file";
+    ort2 = " " + ALT;
+  } else if (!ALT.empty()) {
+    ort1 = d ? " Die Bedingungen Ihres letzten Spiels konnten nicht in der Datei"
+             : " The conditions of your last game could not be saved in the file";
+    ort2 = " " + ALT + (d ? " gespeichert werden." : "");
+  } else {
+    ort1 = d ? " Die Bedingungen Ihres letzten Spiels konnten nicht gespeichert werden:"
+             : " The conditions of your last game could not be saved:";
+    ort2 = d ? " Weder neben dem Programm noch in einem Einstellungsordner ist Platz dafür."_cp
+             : " There is no place for them beside the program or in a settings folder.";
+  }
   // The block about the program: eleven lines, two of them empty.
   const std::string_view block[11] = {
       " Morvandeltrisk - a game of code breaking on a ring of 36 signs.",
       " Version 2025-06-21 for terminals of 80 x 25 characters.",
+      " Free software under the MIT licence: you may use, copy, change and pass it",
+      " on, with or without changes. It comes without any warranty.",
       "",
-      " Free software: you may use, copy, change and pass it on, with or without",
-      " changes. It comes without any warranty.",
+      ort1,
+      ort2,
       "",
-      " The conditions of your last game stay in BEDINGUN.DAT beside the program.",
       " Start it again to play: choose a language, then 5 for a game, 6 or 7 for",
-      " the instructions. Any terminal of 80 x 25 characters will do; a UTF-8",
-      " terminal needs no setting.",
+      " the instructions. Any 80 x 25 terminal will do; UTF-8 needs no setting.",
       " Danke fürs Spielen! / Thank you for playing!"_cp,
   };
   term::WriteLnSystemText(PROGRAMMPFAD);
@@ -395,7 +417,15 @@ void NOTEXIT() {
                 "-Bit - Version  " + std::string(kVersion) + ",");
   term::WriteLn("Version mit Grafik- und Sonderzeichen / version with graphics characters.");
   term::WriteLn();
-  for (std::string_view r : block) term::WriteLn(r);
+  // The file's path is the file system's text, shown in the terminal's encoding.
+  const bool pfad_zeile = !ALT.empty();
+  for (int i = 0; i < 11; ++i) {
+    if (i == 6 && pfad_zeile) {
+      term::WriteLnSystemText(block[i]);
+    } else {
+      term::WriteLn(block[i]);
+    }
+  }
   term::WriteLn();
   term::WriteLn("Bye-bye!");
   term::WriteLn();

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "game/conditions.h"
@@ -52,6 +54,85 @@ TEST_F(Program, EscOnTheLanguageScreenEndsAndWritesTheFile) {
   bool bye = false;
   for (int y = 1; y <= 25; ++y) bye = bye || s->Text(1, y, 9) == "Bye-bye! ";
   EXPECT_TRUE(bye) << s->Dump();
+}
+
+// Sets an environment variable for one test (nullptr: unset) and restores it.
+class Env {
+ public:
+  Env(const char* name, const char* value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~Env() {
+    if (had_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  std::string old_;
+};
+
+TEST_F(Program, ExitScreenNamesTheFileItWrote) {
+  for (bool german : {true, false}) {
+    MemoryScreen s;
+    s.Keys(german ? "d9" : "e9");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Row(s, 11), german ? " Die Bedingungen Ihres letzten Spiels stehen in der Datei"
+                                 : " The conditions of your last game are kept in the file")
+        << s->Dump();
+    EXPECT_EQ(Row(s, 12), " " + File());
+    EXPECT_EQ(fs::file_size(File()), 80u);
+  }
+}
+
+TEST_F(Program, ExitScreenSaysWhenTheConditionsCouldNotBeSaved) {
+  // Neither place can be written, even by root: the program's folder does not
+  // exist and a plain file stands where the configuration folder would be.
+  PROGRAMMPFAD = dir_ + "/gone/morvandeltrisk";
+  std::ofstream(dir_ + "/plain") << "x";
+  const Env xdg("XDG_CONFIG_HOME", (dir_ + "/plain").c_str());
+  const std::string tried = dir_ + "/plain/morvandeltrisk/BEDINGUN.DAT";
+  for (bool german : {true, false}) {
+    MemoryScreen s;
+    s.Keys(german ? "d9" : "e9");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Row(s, 11), german
+                              ? " Die Bedingungen Ihres letzten Spiels konnten nicht in der Datei"
+                              : " The conditions of your last game could not be saved in the file")
+        << s->Dump();
+    EXPECT_EQ(Row(s, 12), " " + tried + (german ? " gespeichert werden." : ""));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+      << "nothing was written anywhere";
+}
+
+TEST_F(Program, ExitScreenSaysWhenThereIsNoPlaceAtAll) {
+  PROGRAMMPFAD = dir_ + "/gone/morvandeltrisk";
+  const Env xdg("XDG_CONFIG_HOME", nullptr);
+  const Env home("HOME", "relative/home");
+  for (bool german : {true, false}) {
+    MemoryScreen s;
+    s.Keys(german ? "d9" : "e9");
+    ASSERT_TRUE(Run());
+    EXPECT_EQ(Row(s, 11),
+              german ? " Die Bedingungen Ihres letzten Spiels konnten nicht gespeichert werden:"
+                     : " The conditions of your last game could not be saved:")
+        << s->Dump();
+    EXPECT_EQ(Row(s, 12),
+              german ? " Weder neben dem Programm noch in einem Einstellungsordner ist Platz dafür."
+                     : " There is no place for them beside the program or in a settings folder.");
+  }
 }
 
 TEST_F(Program, LanguageScreenLayout) {

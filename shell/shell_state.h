@@ -40,8 +40,10 @@ struct STARTZUSTAND_T {
 };
 inline STARTZUSTAND_T STARTZUSTAND{};
 
-inline std::string PROGRAMMPFAD;  // the program's own path
-inline std::string ALT;           // path of the conditions file
+inline std::string PROGRAMMPFAD;      // the program's own path
+inline std::string ALT;               // path of the conditions file; empty when there is no place
+inline bool ALT_PRIVAT = false;       // ALT is in the user's configuration folder: owner-only
+inline bool ALT_GESCHRIEBEN = false;  // the last write of the conditions file succeeded
 
 // "No.  ", "Yes. " (English) and "Nein.", "Ja.  " (German): [german][value].
 inline const char* JANEIN_TEXT[2][2] = {{"No.  ", "Yes. "}, {"Nein.", "Ja.  "}};

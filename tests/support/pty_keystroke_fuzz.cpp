@@ -249,6 +249,12 @@ KeystrokeFuzzResult RunKeystrokeFuzz(uint32_t seed, int duration_ms) {
       if (screen == "board" && previous_screen == "conditions")
         for (const std::string& k : GameKinds(last_conditions)) res.games.insert(k);
       previous_screen = screen;
+      if (pty.AltScreenUsed() && !pty.AltScreen()) {
+        // The program has given the terminal back and is on its way out: a key
+        // typed now meets the terminal's own mode, where Ctrl-C is a signal.
+        ended_by_itself = true;
+        break;
+      }
 
       bool lone_esc = false;
       pty.SendKeys(walk.Key(screen, lone_esc));
@@ -273,19 +279,22 @@ KeystrokeFuzzResult RunKeystrokeFuzz(uint32_t seed, int duration_ms) {
       // The end: Esc leaves every screen and breaks a game off, n declines a
       // new game, 9 ends the main menu; Esc ends the language screen.
       const int64_t deadline = NowMs() + kExitMs;
+      // Ctrl-C now and then: Esc cannot leave an empty name field, Ctrl-C can.
       for (int round = 0; !pty.Exited() && NowMs() < deadline; ++round) {
         const std::string screen = ScreenName(pty.ScreenText());
-        if (screen == "main menu") {
+        if (pty.AltScreenUsed() && !pty.AltScreen()) {
+          // Given back: no more keys, the end is near.
+        } else if (screen == "main menu") {
           pty.SendKeys("9");
         } else if (screen == "game over" && round % 4 != 3) {
           pty.SendKeys("n");
         } else {
-          pty.SendKeys("\x1b");
+          pty.SendKeys(round % 3 == 2 ? "\x03" : "\x1b");
         }
         pty.Pump(150);
       }
     }
-    const ExitStatus st = pty.WaitForExit(ended_by_itself ? 5000 : 100);
+    const ExitStatus st = pty.WaitForExit(ended_by_itself ? kExitMs : 100);
     res.failure = CheckEnd(pty, st, dir);
     if (!ended_by_itself) break;
   }
