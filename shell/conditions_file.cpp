@@ -195,6 +195,10 @@ bool DateiSchreiben(const std::string& path, const uint8_t record[80]) {
 
 }  // namespace
 
+int ORDNER_OEFFNEN(const std::string& path, std::string& name) {
+  return VerzeichnisOeffnen(path, name);
+}
+
 std::string BEDINGUNGSDATEI(const std::string& programmpfad) {
   const size_t slash = programmpfad.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : programmpfad.substr(0, slash + 1);

@@ -40,4 +40,10 @@ void FARBEN_PRUEFEN(bool farbbildschirm);
 // until the exit screen, which reads ALT_GESCHRIEBEN.
 void BEDINGUNGENSPEICHERN();
 
+// The folder of path (up to its last '/', the working directory when there is
+// none) opened for the calls relative to it, name set to the last part. A path
+// longer than the system takes in one call is walked one folder at a time.
+// -1 when the folder cannot be opened; the caller closes the descriptor.
+int ORDNER_OEFFNEN(const std::string& path, std::string& name);
+
 }  // namespace morvandeltrisk

@@ -23,7 +23,15 @@ bool IstOrdner(const std::string& path) {
 // the kernel's own: it also holds for root, who is refused only by a read-only
 // file system or a folder that does not exist.
 bool Beschreibbar(const std::string& ordner) {
-  return faccessat(AT_FDCWD, ordner.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  if (ordner.size() < PATH_MAX)
+    return faccessat(AT_FDCWD, ordner.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  // Deeper than one call takes: the folder is reached one step at a time.
+  std::string name;
+  const int fd = ORDNER_OEFFNEN(ordner + "/x", name);
+  if (fd < 0) return false;
+  const bool ja = faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
+  close(fd);
+  return ja;
 }
 
 // The real path of an existing folder; the path itself when it cannot be resolved.
