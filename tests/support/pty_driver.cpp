@@ -220,16 +220,22 @@ CellView PtyDriver::Cell(int x, int y) const {
   return v;
 }
 
-int PtyDriver::CursorX() const {
+namespace {
+
+VTermPos CursorPos(VTerm* vt) {
   VTermPos pos;
-  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-  return pos.col + 1;
+  vterm_state_get_cursorpos(vterm_obtain_state(vt), &pos);
+  return pos;
+}
+
+}  // namespace
+
+int PtyDriver::CursorX() const {
+  return CursorPos(vt_).col + 1;
 }
 
 int PtyDriver::CursorY() const {
-  VTermPos pos;
-  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-  return pos.row + 1;
+  return CursorPos(vt_).row + 1;
 }
 
 std::string PtyDriver::RowText(int y) const {
