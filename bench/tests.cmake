@@ -1,7 +1,7 @@
 # The self-play signature: total trials and candidates examined over a fixed list
 # of games. Any change in the engine's choices or pruning changes it; when the
 # change is intended, record the new line with
-#   build/dev/selfplay --bench > bench/selfplay_signature.txt
+#   build/debug/selfplay --bench > bench/selfplay_signature.txt
 # Too slow under the sanitizers, so only in the plain builds.
 if(NOT MT_SANITIZE AND TARGET selfplay)
   file(READ ${CMAKE_SOURCE_DIR}/bench/selfplay_signature.txt MT_SELFPLAY_SIGNATURE)

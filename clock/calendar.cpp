@@ -53,22 +53,20 @@ constexpr std::string_view kWechselE[] = {
 
 // The results handed back to the game, set after every key.
 bool* ERG_VIRTUAL = nullptr;
-uint16_t *ERG_JAHR = nullptr, *ERG_MONAT = nullptr, *ERG_TAG = nullptr, *ERG_WOTAG = nullptr;
+DATUM* ERG_DATUM = nullptr;
 
 // The date on screen becomes the game's date; today's date means no virtual date.
 void ERGEBNIS() {
-  const bool heute = E_JAHR == M_JAHR && E_MONAT == M_MONAT && E_TAG == M_TAG;
+  const bool heute = GLEICHER_TAG(E_DATUM, M_DATUM);
   *ERG_VIRTUAL = !heute;
-  *ERG_JAHR = E_JAHR;
-  *ERG_MONAT = E_MONAT;
-  *ERG_TAG = E_TAG;
-  *ERG_WOTAG = heute ? M_WOTAG : static_cast<uint16_t>(WOCHENTAG(E_JAHR, E_MONAT, E_TAG));
+  *ERG_DATUM = heute ? M_DATUM : E_DATUM;
+  if (!heute)
+    ERG_DATUM->WOTAG = static_cast<uint16_t>(WOCHENTAG(E_DATUM.JAHR, E_DATUM.MONAT, E_DATUM.TAG));
 }
 
 }  // namespace
 
-void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, uint16_t& jahr,
-              uint16_t& monat, uint16_t& tag, uint16_t& wotag) {
+void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, DATUM& datum) {
   if (german) {
     SEITE_BEGINNEN(german, colour1, colour2, false, kTextD, std::size(kTextD));
     ZEILEN_SCHREIBEN(kWechselD, std::size(kWechselD), 23);
@@ -78,25 +76,19 @@ void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, 
   }
 
   // Opening the calendar starts from today and drops an earlier virtual date.
-  term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
-  SCHALT = SCHALTJAHR(E_JAHR);
-  M_JAHR = E_JAHR;
-  M_MONAT = E_MONAT;
-  M_TAG = E_TAG;
-  M_WOTAG = E_WOTAG;
+  E_DATUM = HEUTE();
+  SCHALT = SCHALTJAHR(E_DATUM.JAHR);
+  M_DATUM = E_DATUM;
   M_SCHALT = SCHALT;
   ERG_VIRTUAL = &virtualdate;
-  ERG_JAHR = &jahr;
-  ERG_MONAT = &monat;
-  ERG_TAG = &tag;
-  ERG_WOTAG = &wotag;
+  ERG_DATUM = &datum;
   ERGEBNIS();
   FELDER_ZEICHNEN(false);
   // The results follow every key, the end key included, so that a date
   // brought back by F1 is the one the game gets.
   BEARBEITEN(false, ERGEBNIS);
   ERG_VIRTUAL = nullptr;
-  ERG_JAHR = ERG_MONAT = ERG_TAG = ERG_WOTAG = nullptr;
+  ERG_DATUM = nullptr;
   term::TextAttr = NORMAL;
 }
 

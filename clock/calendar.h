@@ -3,13 +3,14 @@
 
 #include <cstdint>
 
+#include "clock/date_rules.h"
+
 namespace zuf {
 
 // Main-menu choice 3. Starts from today (dropping a virtual date set before)
 // and lets the date be edited; the date on screen when the user leaves becomes
-// the game's date: virtualdate is false when it is today, and jahr, monat, tag,
-// wotag (0 = Sunday) hold it. The system clock is never touched.
-void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, uint16_t& jahr,
-              uint16_t& monat, uint16_t& tag, uint16_t& wotag);
+// the game's date: virtualdate is false when it is today, and datum holds it.
+// The system clock is never touched.
+void KALENDER(bool german, uint8_t colour1, uint8_t colour2, bool& virtualdate, DATUM& datum);
 
 }  // namespace zuf

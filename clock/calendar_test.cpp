@@ -15,15 +15,14 @@ const std::string F1 = "\x1bOP", ENTER = "\r";
 
 struct Ergebnis {
   bool virtuell = true;  // deliberately not today's values: the calendar must set them
-  uint16_t jahr = 1999, monat = 9, tag = 9, wotag = 9;
+  zuf::DATUM datum{1999, 9, 9, 9};
 };
 
 Ergebnis Kalender(MemoryScreen& s, const std::string& tasten, bool german = true) {
   Ergebnis e;
   s.Keys(tasten);
-  EXPECT_TRUE(testsupport::RunsToEnd([&] {
-    zuf::KALENDER(german, 31, 30, e.virtuell, e.jahr, e.monat, e.tag, e.wotag);
-  })) << s->Dump();
+  EXPECT_TRUE(testsupport::RunsToEnd([&] { zuf::KALENDER(german, 31, 30, e.virtuell, e.datum); }))
+      << s->Dump();
   return e;
 }
 
@@ -31,8 +30,7 @@ Ergebnis Kalender(MemoryScreen& s, const std::string& tasten, bool german = true
 void CursorNach(MemoryScreen& s, const std::string& tasten, int x, int y) {
   s.Keys(tasten);
   Ergebnis e;
-  EXPECT_TRUE(testsupport::WaitsForKey(
-      [&] { zuf::KALENDER(false, 31, 30, e.virtuell, e.jahr, e.monat, e.tag, e.wotag); }));
+  EXPECT_TRUE(testsupport::WaitsForKey([&] { zuf::KALENDER(false, 31, 30, e.virtuell, e.datum); }));
   EXPECT_EQ(s->CursorX(), x) << tasten;
   EXPECT_EQ(s->CursorY(), y) << tasten;
 }
@@ -42,10 +40,10 @@ TEST(Calendar, LeavingAtOnceGivesTodayAndNoVirtualDate) {
   s->SetClock(2026, 12, 8, 12, 0, 0);  // a Tuesday
   Ergebnis e = Kalender(s, "\x1b");
   EXPECT_FALSE(e.virtuell);
-  EXPECT_EQ(e.jahr, 2026);
-  EXPECT_EQ(e.monat, 12);
-  EXPECT_EQ(e.tag, 8);
-  EXPECT_EQ(e.wotag, 2);
+  EXPECT_EQ(e.datum.JAHR, 2026);
+  EXPECT_EQ(e.datum.MONAT, 12);
+  EXPECT_EQ(e.datum.TAG, 8);
+  EXPECT_EQ(e.datum.WOTAG, 2);
   EXPECT_EQ(s->Text(37, 18, 4), "2026");
   EXPECT_EQ(s->Text(41, 18, 23), " (ist kein Schaltjahr.)");
   EXPECT_EQ(s->Text(37, 19, 2), "12");
@@ -59,8 +57,8 @@ TEST(Calendar, ThreeTypedBehindMonth12GivesMarch) {
   MemoryScreen s;
   s->SetClock(2026, 12, 8, 12, 0, 0);
   Ergebnis e = Kalender(s, DOWN + RIGHT + "3" + ENTER, false);
-  EXPECT_EQ(e.monat, 3);
-  EXPECT_EQ(e.tag, 8);
+  EXPECT_EQ(e.datum.MONAT, 3);
+  EXPECT_EQ(e.datum.TAG, 8);
   EXPECT_TRUE(e.virtuell);
   EXPECT_EQ(s->Text(37, 19, 2), "03");
   EXPECT_EQ(s->Text(43, 19, 10), "March)    ");
@@ -72,23 +70,23 @@ TEST(Calendar, DayTensOn31March) {
   s->SetClock(2026, 3, 31, 12, 0, 0);
   // Month tens is not offered over a 3, so the cursor keeps to the units column.
   Ergebnis e = Kalender(s, DOWN + DOWN + LEFT + "2" + ENTER);
-  EXPECT_EQ(e.tag, 21);
-  EXPECT_EQ(e.monat, 3);
-  EXPECT_EQ(e.wotag, 6);  // Saturday
+  EXPECT_EQ(e.datum.TAG, 21);
+  EXPECT_EQ(e.datum.MONAT, 3);
+  EXPECT_EQ(e.datum.WOTAG, 6);  // Saturday
 }
 
 TEST(Calendar, FebruaryChosenOn30January) {
   MemoryScreen s;
   s->SetClock(2026, 1, 30, 12, 0, 0);
   Ergebnis e = Kalender(s, DOWN + RIGHT + "2" + ENTER);
-  EXPECT_EQ(e.monat, 2);
-  EXPECT_EQ(e.tag, 28);
+  EXPECT_EQ(e.datum.MONAT, 2);
+  EXPECT_EQ(e.datum.TAG, 28);
   EXPECT_EQ(s->Text(32, 20, 2), "28");  // the bound in the day label follows
 
   MemoryScreen s2;
   s2->SetClock(2024, 1, 30, 12, 0, 0);
   e = Kalender(s2, DOWN + RIGHT + "2" + ENTER);
-  EXPECT_EQ(e.tag, 29);
+  EXPECT_EQ(e.datum.TAG, 29);
   EXPECT_EQ(s2->Text(32, 20, 2), "29");
 }
 
@@ -97,10 +95,10 @@ TEST(Calendar, TenOctober1582BecomesTwentiethAWednesday) {
   s->SetClock(2026, 10, 10, 12, 0, 0);
   Ergebnis e = Kalender(s, "1582" + ENTER);
   EXPECT_TRUE(e.virtuell);
-  EXPECT_EQ(e.jahr, 1582);
-  EXPECT_EQ(e.monat, 10);
-  EXPECT_EQ(e.tag, 20);
-  EXPECT_EQ(e.wotag, 3);
+  EXPECT_EQ(e.datum.JAHR, 1582);
+  EXPECT_EQ(e.datum.MONAT, 10);
+  EXPECT_EQ(e.datum.TAG, 20);
+  EXPECT_EQ(e.datum.WOTAG, 3);
   EXPECT_EQ(s->Text(37, 20, 2), "20");
   EXPECT_EQ(s->Text(37, 21, 11), "Mittwoch.  ");
 }
@@ -109,21 +107,21 @@ TEST(Calendar, TwentyNinthFebruaryIn1500And1700And2000) {
   MemoryScreen s;
   s->SetClock(2000, 2, 29, 12, 0, 0);
   Ergebnis e = Kalender(s, ENTER);
-  EXPECT_EQ(e.tag, 29);
+  EXPECT_EQ(e.datum.TAG, 29);
   EXPECT_EQ(s->Text(41, 18, 23), " (ist ein Schaltjahr.) ");
 
   MemoryScreen s2;
   s2->SetClock(2000, 2, 29, 12, 0, 0);
   e = Kalender(s2, "15" + ENTER, false);  // 1000, then 1500: Julian leap years
-  EXPECT_EQ(e.jahr, 1500);
-  EXPECT_EQ(e.tag, 29);
+  EXPECT_EQ(e.datum.JAHR, 1500);
+  EXPECT_EQ(e.datum.TAG, 29);
   EXPECT_EQ(s2->Text(41, 18, 19), " (is a leap-year.) ");
 
   MemoryScreen s3;
   s3->SetClock(2000, 2, 29, 12, 0, 0);
   e = Kalender(s3, "17" + ENTER, false);
-  EXPECT_EQ(e.jahr, 1700);
-  EXPECT_EQ(e.tag, 28);
+  EXPECT_EQ(e.datum.JAHR, 1700);
+  EXPECT_EQ(e.datum.TAG, 28);
   EXPECT_EQ(s3->Text(41, 18, 19), " (is no leap-year.)");
 }
 
@@ -131,8 +129,8 @@ TEST(Calendar, YearsZeroAndOneAndTheLast) {
   MemoryScreen s;
   s->SetClock(2026, 1, 1, 12, 0, 0);
   Ergebnis e = Kalender(s, "0000" + ENTER, false);
-  EXPECT_EQ(e.jahr, 0);
-  EXPECT_EQ(e.wotag, 4);  // Thursday
+  EXPECT_EQ(e.datum.JAHR, 0);
+  EXPECT_EQ(e.datum.WOTAG, 4);  // Thursday
   EXPECT_EQ(s->Text(37, 18, 4), "0000");
   EXPECT_EQ(s->Text(37, 21, 9), "Thursday.");
 
@@ -143,15 +141,15 @@ TEST(Calendar, YearsZeroAndOneAndTheLast) {
                "0001" +
                    ENTER,
                false);
-  EXPECT_EQ(e.jahr, 1);
-  EXPECT_EQ(e.wotag, 6);  // Saturday
+  EXPECT_EQ(e.datum.JAHR, 1);
+  EXPECT_EQ(e.datum.WOTAG, 6);  // Saturday
   EXPECT_EQ(s2->Text(37, 18, 4), "0001");
 
   MemoryScreen s3;
   s3->SetClock(2026, 12, 31, 12, 0, 0);
   e = Kalender(s3, "9999" + ENTER, false);
-  EXPECT_EQ(e.jahr, 9999);
-  EXPECT_EQ(e.wotag, 5);  // Friday
+  EXPECT_EQ(e.datum.JAHR, 9999);
+  EXPECT_EQ(e.datum.WOTAG, 5);  // Friday
   EXPECT_EQ(s3->Text(37, 18, 4), "9999");
 }
 
@@ -160,8 +158,8 @@ TEST(Calendar, BackToTodayClearsTheVirtualDate) {
   s->SetClock(2026, 12, 8, 12, 0, 0);
   Ergebnis e = Kalender(s, "1" + LEFT + "2" + ENTER);  // 1026, then 2026 again
   EXPECT_FALSE(e.virtuell);
-  EXPECT_EQ(e.jahr, 2026);
-  EXPECT_EQ(e.wotag, 2);
+  EXPECT_EQ(e.datum.JAHR, 2026);
+  EXPECT_EQ(e.datum.WOTAG, 2);
 }
 
 TEST(Calendar, F1RestoresTodayAndTheGameGetsIt) {
@@ -171,9 +169,9 @@ TEST(Calendar, F1RestoresTodayAndTheGameGetsIt) {
   EXPECT_EQ(s->Text(37, 18, 4), "2026");
   EXPECT_EQ(s->Text(37, 19, 2), "12");
   EXPECT_FALSE(e.virtuell);
-  EXPECT_EQ(e.jahr, 2026);
-  EXPECT_EQ(e.monat, 12);
-  EXPECT_EQ(e.tag, 8);
+  EXPECT_EQ(e.datum.JAHR, 2026);
+  EXPECT_EQ(e.datum.MONAT, 12);
+  EXPECT_EQ(e.datum.TAG, 8);
 }
 
 TEST(Calendar, DigitsOutsideTheirBoundsAreIgnored) {
@@ -185,7 +183,7 @@ TEST(Calendar, DigitsOutsideTheirBoundsAreIgnored) {
                                "1"
                                "9" +
                                ENTER);
-  EXPECT_EQ(e.tag, 31);
+  EXPECT_EQ(e.datum.TAG, 31);
 }
 
 TEST(Calendar, CursorMovesWithItsWrapArounds) {

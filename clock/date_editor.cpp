@@ -70,15 +70,15 @@ void ZWEISTELLIG(int n) {
 }
 
 int TAGESGRENZE() {
-  if (E_MONAT == 2) return SCHALT ? 29 : 28;
-  return MONATSTAGE(E_JAHR, E_MONAT);
+  if (E_DATUM.MONAT == 2) return SCHALT ? 29 : 28;
+  return MONATSTAGE(E_DATUM.JAHR, E_DATUM.MONAT);
 }
 
 void SCHREIBE_JAHR() {
   term::TextAttr = HERVOR;
   term::GotoXY(kWert, 18);
   for (int teiler = 1000; teiler > 0; teiler /= 10)
-    term::Write(static_cast<char>('0' + A_JAHR / teiler % 10));
+    term::Write(static_cast<char>('0' + A_DATUM.JAHR / teiler % 10));
 }
 void SCHREIBE_SCHALTJAHR() {
   term::TextAttr = NORMAL;
@@ -91,10 +91,10 @@ void SCHREIBE_SCHALTJAHR() {
 void SCHREIBE_MONAT() {
   term::TextAttr = HERVOR;
   term::GotoXY(kWert, 19);
-  ZWEISTELLIG(A_MONAT);
+  ZWEISTELLIG(A_DATUM.MONAT);
   term::TextAttr = NORMAL;
   term::Write("   (");
-  const int m = A_MONAT >= 1 && A_MONAT <= 12 ? A_MONAT : 0;
+  const int m = A_DATUM.MONAT >= 1 && A_DATUM.MONAT <= 12 ? A_DATUM.MONAT : 0;
   term::Write(DEUTSCH ? kMonatD[m] : kMonatE[m]);
 }
 void SCHREIBE_GRENZE() {
@@ -105,12 +105,12 @@ void SCHREIBE_GRENZE() {
 void SCHREIBE_TAG() {
   term::TextAttr = HERVOR;
   term::GotoXY(kWert, 20);
-  ZWEISTELLIG(A_TAG);
+  ZWEISTELLIG(A_DATUM.TAG);
 }
 void SCHREIBE_WOCHENTAG() {
   term::TextAttr = HERVOR;
   term::GotoXY(kWert, 21);
-  term::Write(DEUTSCH ? kWochentagD[A_WOTAG % 7] : kWochentagE[A_WOTAG % 7]);
+  term::Write(DEUTSCH ? kWochentagD[A_DATUM.WOTAG % 7] : kWochentagE[A_DATUM.WOTAG % 7]);
 }
 void SCHREIBE_STUNDE() {
   term::TextAttr = HERVOR;
@@ -170,8 +170,8 @@ int ZEILE(int s) {
 }
 
 bool ANGEBOTEN(int s) {
-  if (s == MONAT_10) return E_MONAT % 10 <= 2;
-  if (s == TAG_1) return !(E_TAG == 30 && TAGESGRENZE() == 30);
+  if (s == MONAT_10) return E_DATUM.MONAT % 10 <= 2;
+  if (s == TAG_1) return !(E_DATUM.TAG == 30 && TAGESGRENZE() == 30);
   return true;
 }
 
@@ -183,12 +183,12 @@ void GRENZEN(int s, int& kleinste, int& groesste) {
       groesste = 1;
       break;
     case TAG_10:
-      groesste = E_MONAT == 2 ? 2 : 3;
+      groesste = E_DATUM.MONAT == 2 ? 2 : 3;
       break;
     case TAG_1:
-      if (E_TAG >= 30)
+      if (E_DATUM.TAG >= 30)
         groesste = 1;
-      else if (E_MONAT == 2 && !SCHALT && E_TAG >= 20)
+      else if (E_DATUM.MONAT == 2 && !SCHALT && E_DATUM.TAG >= 20)
         groesste = 8;
       break;
     case STD_10:
@@ -211,28 +211,29 @@ void ZIFFER_SETZEN(int s, int d) {
   auto einer = [d](uint16_t& v) { v = static_cast<uint16_t>(v / 10 * 10 + d); };
   switch (s) {
     case JAHR_1000:
-      E_JAHR = static_cast<uint16_t>(d * 1000 + E_JAHR % 1000);
+      E_DATUM.JAHR = static_cast<uint16_t>(d * 1000 + E_DATUM.JAHR % 1000);
       break;
     case JAHR_100:
-      E_JAHR = static_cast<uint16_t>(E_JAHR / 1000 * 1000 + d * 100 + E_JAHR % 100);
+      E_DATUM.JAHR =
+          static_cast<uint16_t>(E_DATUM.JAHR / 1000 * 1000 + d * 100 + E_DATUM.JAHR % 100);
       break;
     case JAHR_10:
-      E_JAHR = static_cast<uint16_t>(E_JAHR / 100 * 100 + d * 10 + E_JAHR % 10);
+      E_DATUM.JAHR = static_cast<uint16_t>(E_DATUM.JAHR / 100 * 100 + d * 10 + E_DATUM.JAHR % 10);
       break;
     case JAHR_1:
-      einer(E_JAHR);
+      einer(E_DATUM.JAHR);
       break;
     case MONAT_10:
-      zehner(E_MONAT);
+      zehner(E_DATUM.MONAT);
       break;
     case MONAT_1:
-      einer(E_MONAT);
+      einer(E_DATUM.MONAT);
       break;
     case TAG_10:
-      zehner(E_TAG);
+      zehner(E_DATUM.TAG);
       break;
     case TAG_1:
-      einer(E_TAG);
+      einer(E_DATUM.TAG);
       break;
     case STD_10:
       zehner(E_STD);
@@ -258,10 +259,7 @@ void ZIFFER_SETZEN(int s, int d) {
 }
 
 void FELDER_ZEICHNEN(bool jahr_ab_1980) {
-  A_JAHR = E_JAHR;
-  A_MONAT = E_MONAT;
-  A_TAG = E_TAG;
-  A_WOTAG = E_WOTAG;
+  A_DATUM = E_DATUM;
   A_STD = E_STD;
   A_MIN = E_MIN;
   A_SEK = E_SEK;
@@ -299,28 +297,28 @@ void FELDER_ZEICHNEN(bool jahr_ab_1980) {
 void ZEICHNEN() {
   const int x = term::WhereX(), y = term::WhereY();
   const uint8_t attr = term::TextAttr;
-  if (E_JAHR != A_JAHR) {
-    A_JAHR = E_JAHR;
+  if (E_DATUM.JAHR != A_DATUM.JAHR) {
+    A_DATUM.JAHR = E_DATUM.JAHR;
     SCHREIBE_JAHR();
   }
   if (SCHALT != A_SCHALT) {
     A_SCHALT = SCHALT;
     SCHREIBE_SCHALTJAHR();
   }
-  if (E_MONAT != A_MONAT) {
-    A_MONAT = E_MONAT;
+  if (E_DATUM.MONAT != A_DATUM.MONAT) {
+    A_DATUM.MONAT = E_DATUM.MONAT;
     SCHREIBE_MONAT();
   }
   if (TAGESGRENZE() != A_GRENZE) {
     A_GRENZE = static_cast<uint16_t>(TAGESGRENZE());
     SCHREIBE_GRENZE();
   }
-  if (E_TAG != A_TAG) {
-    A_TAG = E_TAG;
+  if (E_DATUM.TAG != A_DATUM.TAG) {
+    A_DATUM.TAG = E_DATUM.TAG;
     SCHREIBE_TAG();
   }
-  if (E_WOTAG != A_WOTAG) {
-    A_WOTAG = E_WOTAG;
+  if (E_DATUM.WOTAG != A_DATUM.WOTAG) {
+    A_DATUM.WOTAG = E_DATUM.WOTAG;
     SCHREIBE_WOCHENTAG();
   }
   if (MIT_ZEIT) {
@@ -343,21 +341,21 @@ void ZEICHNEN() {
 
 void ANZEIGE(bool live) {
   if (live) {
-    term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
+    E_DATUM = HEUTE();
     term::GetTime(E_STD, E_MIN, E_SEK, E_HSEK);
     E_STD_MOD24 = E_STD % 24;
-    SCHALT = SCHALTJAHR_GREGORIANISCH(E_JAHR);
+    SCHALT = SCHALTJAHR_GREGORIANISCH(E_DATUM.JAHR);
   } else {
-    SCHALT = SCHALTJAHR(E_JAHR);
-    E_WOTAG = static_cast<uint16_t>(WOCHENTAG(E_JAHR, E_MONAT, E_TAG));
+    SCHALT = SCHALTJAHR(E_DATUM.JAHR);
+    E_DATUM.WOTAG = static_cast<uint16_t>(WOCHENTAG(E_DATUM.JAHR, E_DATUM.MONAT, E_DATUM.TAG));
   }
   ZEICHNEN();
 }
 
 void DATUMSPRUEFUNG(bool live) {
-  SCHALT = DATUM_REPARIEREN(E_JAHR, E_MONAT, E_TAG);
-  if (live && (E_JAHR != A_JAHR || E_MONAT != A_MONAT || E_TAG != A_TAG))
-    term::SetDate(E_JAHR, E_MONAT, E_TAG);
+  SCHALT = DATUM_REPARIEREN(E_DATUM.JAHR, E_DATUM.MONAT, E_DATUM.TAG);
+  if (live && !GLEICHER_TAG(E_DATUM, A_DATUM))
+    term::SetDate(E_DATUM.JAHR, E_DATUM.MONAT, E_DATUM.TAG);
 }
 
 void ZEITPRUEFUNG() {
@@ -398,12 +396,10 @@ TASTENART TASTE_LESEN(bool live, int kleinste, int groesste) {
         case term::EXT_SHIFT_F1:
         case term::EXT_CTRL_F1:
         case term::EXT_ALT_F1:
-          if (E_JAHR != M_JAHR || E_MONAT != M_MONAT || E_TAG != M_TAG) {
-            E_JAHR = M_JAHR;
-            E_MONAT = M_MONAT;
-            E_TAG = M_TAG;
+          if (!GLEICHER_TAG(E_DATUM, M_DATUM)) {
+            E_DATUM = M_DATUM;
             SCHALT = M_SCHALT;
-            if (live) term::SetDate(E_JAHR, E_MONAT, E_TAG);
+            if (live) term::SetDate(E_DATUM.JAHR, E_DATUM.MONAT, E_DATUM.TAG);
             ANZEIGE(live);
           }
           continue;

@@ -8,17 +8,19 @@
 #include <cstdint>
 #include <string_view>
 
+#include "clock/date_rules.h"
+
 namespace zuf {
 
 // The date and time being shown and edited (weekday 0 = Sunday).
-inline uint16_t E_JAHR = 2026, E_MONAT = 1, E_TAG = 1, E_WOTAG = 4;
+inline DATUM E_DATUM{2026, 1, 1, 4};
 inline uint16_t E_STD = 0, E_MIN = 0, E_SEK = 0, E_HSEK = 0;
 inline uint16_t E_STD_MOD24 = 0;  // for the English 12-hour note
 // What is on the screen now; a field is redrawn only where it differs.
-inline uint16_t A_JAHR = 0, A_MONAT = 0, A_TAG = 0, A_WOTAG = 0;
+inline DATUM A_DATUM{0, 0, 0, 0};
 inline uint16_t A_STD = 0, A_MIN = 0, A_SEK = 0;
 // The date found at entry, which F1 brings back.
-inline uint16_t M_JAHR = 2026, M_MONAT = 1, M_TAG = 1, M_WOTAG = 4;
+inline DATUM M_DATUM{2026, 1, 1, 4};
 inline bool M_SCHALT = false;
 // The edited year is a leap year; the leap note on the screen.
 inline bool SCHALT = false, A_SCHALT = false;

@@ -1,5 +1,7 @@
 #include "clock/date_rules.h"
 
+#include "screen/terminal.h"
+
 namespace zuf {
 namespace {
 
@@ -7,6 +9,16 @@ namespace {
 constexpr int kVorTage[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
 }  // namespace
+
+bool GLEICHER_TAG(const DATUM& a, const DATUM& b) {
+  return a.JAHR == b.JAHR && a.MONAT == b.MONAT && a.TAG == b.TAG;
+}
+
+DATUM HEUTE() {
+  DATUM d;
+  term::GetDate(d.JAHR, d.MONAT, d.TAG, d.WOTAG);
+  return d;
+}
 
 bool SCHALTJAHR(int jahr) {
   if (jahr < 1583 || jahr % 100 != 0) return jahr % 4 == 0;
@@ -60,16 +72,17 @@ bool DATUM_REPARIEREN(uint16_t& jahr, uint16_t& monat, uint16_t& tag) {
   return schalt;
 }
 
-void NAECHSTER_TAG(uint16_t& jahr, uint16_t& monat, uint16_t& tag) {
-  if (jahr == 1582 && monat == 10 && tag == 4) {
-    tag = 15;
-  } else if (tag < MONATSTAGE(jahr, monat)) {
-    ++tag;
+void NAECHSTER_TAG(DATUM& d) {
+  d.WOTAG = static_cast<uint16_t>((d.WOTAG + 1) % 7);
+  if (d.JAHR == 1582 && d.MONAT == 10 && d.TAG == 4) {
+    d.TAG = 15;  // the days between were dropped when the calendar changed
+  } else if (d.TAG < MONATSTAGE(d.JAHR, d.MONAT)) {
+    ++d.TAG;
   } else {
-    tag = 1;
-    if (++monat > 12) {
-      monat = 1;
-      ++jahr;
+    d.TAG = 1;
+    if (++d.MONAT > 12) {
+      d.MONAT = 1;
+      ++d.JAHR;
     }
   }
 }

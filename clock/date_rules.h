@@ -7,6 +7,17 @@
 
 namespace zuf {
 
+// A date: year, month 1..12, day 1..31 and its weekday, 0 = Sunday .. 6 = Saturday.
+struct DATUM {
+  uint16_t JAHR, MONAT, TAG, WOTAG;
+};
+
+// Both dates name the same day (the weekday is not compared).
+bool GLEICHER_TAG(const DATUM& a, const DATUM& b);
+
+// The system's date now.
+DATUM HEUTE();
+
 // Leap year: before 1583, or when not divisible by 100, every fourth year
 // (year 0 included); from 1583 on a century year only when divisible by 400.
 bool SCHALTJAHR(int jahr);
@@ -26,7 +37,8 @@ int WOCHENTAG(int jahr, int monat, int tag);
 // ten. Returns the leap flag of the repaired year.
 bool DATUM_REPARIEREN(uint16_t& jahr, uint16_t& monat, uint16_t& tag);
 
-// The day after a date, across the change of calendars (4 to 15 October 1582).
-void NAECHSTER_TAG(uint16_t& jahr, uint16_t& monat, uint16_t& tag);
+// The day after a date, across the change of calendars (4 to 15 October 1582),
+// with the weekday moved on by one.
+void NAECHSTER_TAG(DATUM& datum);
 
 }  // namespace zuf

@@ -26,20 +26,21 @@ TEST(DateRules, WeekdayAgreesWithTheLibraryCalendarFrom1583To9999) {
 
 TEST(DateRules, WeekdaysRunOnWithoutAGapFromYear0000To9999) {
   // The Julian part has no library to compare with: every day must be the
-  // weekday after the day before, across the ten days dropped in 1582.
-  uint16_t j = 0, m = 1, t = 1;
-  int w = WOCHENTAG(0, 1, 1);
-  EXPECT_EQ(w, 4);  // Thursday
+  // weekday after the day before, across the ten days dropped in 1582, and the
+  // weekday the next day carries along must agree with the rule.
+  zuf::DATUM d{0, 1, 1, 4};
+  EXPECT_EQ(WOCHENTAG(0, 1, 1), 4);  // Thursday
   long tage = 0;
-  while (!(j == 9999 && m == 12 && t == 31)) {
-    zuf::NAECHSTER_TAG(j, m, t);
+  while (!(d.JAHR == 9999 && d.MONAT == 12 && d.TAG == 31)) {
+    const int w = d.WOTAG;
+    zuf::NAECHSTER_TAG(d);
     ++tage;
-    const int neu = WOCHENTAG(j, m, t);
-    if (neu != (w + 1) % 7) {
-      ADD_FAILURE() << j << "-" << m << "-" << t << " is " << neu << " after " << w;
+    const int neu = WOCHENTAG(d.JAHR, d.MONAT, d.TAG);
+    if (neu != (w + 1) % 7 || neu != d.WOTAG) {
+      ADD_FAILURE() << d.JAHR << "-" << d.MONAT << "-" << d.TAG << " is " << neu << " after " << w
+                    << ", carried " << d.WOTAG;
       return;
     }
-    w = neu;
   }
   // 578,103 Julian days up to 4 October 1582 and 3,074,324 Gregorian ones from
   // 15 October 1582: no day lost or doubled on the way.

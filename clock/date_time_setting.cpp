@@ -50,14 +50,11 @@ void KORRIGIERE_ZEIT(bool german, uint8_t colour1, uint8_t colour2) {
     SEITE_BEGINNEN(german, colour1, colour2, true, kTextE, std::size(kTextE));
   }
   // Start from the clock as it is, and remember its date for F1.
-  term::GetDate(E_JAHR, E_MONAT, E_TAG, E_WOTAG);
+  E_DATUM = HEUTE();
   term::GetTime(E_STD, E_MIN, E_SEK, E_HSEK);
   E_STD_MOD24 = E_STD % 24;
-  SCHALT = SCHALTJAHR_GREGORIANISCH(E_JAHR);
-  M_JAHR = E_JAHR;
-  M_MONAT = E_MONAT;
-  M_TAG = E_TAG;
-  M_WOTAG = E_WOTAG;
+  SCHALT = SCHALTJAHR_GREGORIANISCH(E_DATUM.JAHR);
+  M_DATUM = E_DATUM;
   M_SCHALT = SCHALT;
   FELDER_ZEICHNEN(true);
   ANZEIGE(true);

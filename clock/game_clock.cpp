@@ -51,37 +51,36 @@ struct FieldLayout {
   std::string ms;  // text between minutes and seconds
 };
 
-void DrawChanged(int row, const FieldLayout& f, uint16_t h, uint16_t m, uint16_t s, uint16_t& h_alt,
-                 uint16_t& m_alt, uint16_t& s_alt) {
+void DrawChanged(int row, const FieldLayout& f, ZEITFELD& z) {
   const int x_seconds = f.x_minutes + 2 + static_cast<int>(f.ms.size());
-  if (h != h_alt) {
-    WriteAt(f.x_whole, row, f.hh + f.hm + TwoDigits(m) + f.ms + TwoDigits(s));
-  } else if (m != m_alt) {
-    WriteAt(f.x_minutes, row, TwoDigits(m) + f.ms + TwoDigits(s));
-  } else if (s / 10 != s_alt / 10) {
-    WriteAt(x_seconds, row, TwoDigits(s));
-  } else if (s != s_alt) {
-    WriteAt(x_seconds + 1, row, std::string(1, static_cast<char>('0' + s % 10)));
+  if (z.STD != z.STD_ALT) {
+    WriteAt(f.x_whole, row, f.hh + f.hm + TwoDigits(z.MIN) + f.ms + TwoDigits(z.SEK));
+  } else if (z.MIN != z.MIN_ALT) {
+    WriteAt(f.x_minutes, row, TwoDigits(z.MIN) + f.ms + TwoDigits(z.SEK));
+  } else if (z.SEK / 10 != z.SEK_ALT / 10) {
+    WriteAt(x_seconds, row, TwoDigits(z.SEK));
+  } else if (z.SEK != z.SEK_ALT) {
+    WriteAt(x_seconds + 1, row, std::string(1, static_cast<char>('0' + z.SEK % 10)));
   }
-  h_alt = h;
-  m_alt = m;
-  s_alt = s;
+  z.STD_ALT = z.STD;
+  z.MIN_ALT = z.MIN;
+  z.SEK_ALT = z.SEK;
 }
 
-// Splits a duration in hundredths into the shown hours, minutes and seconds;
+// Splits a duration in hundredths into the field's hours, minutes and seconds;
 // 100 hours or more show as 99:59:59 and end the field's updates.
-void SplitDuration(int64_t value, uint16_t& h, uint16_t& m, uint16_t& s, bool& below100) {
+void SplitDuration(int64_t value, ZEITFELD& z) {
   if (value >= kHundredHours) {
-    h = 99;
-    m = 59;
-    s = 59;
-    below100 = false;
+    z.STD = 99;
+    z.MIN = 59;
+    z.SEK = 59;
+    z.KL100 = false;
     return;
   }
   if (value < 0) value = 0;
-  h = static_cast<uint16_t>(value / 360000);
-  m = static_cast<uint16_t>(value % 360000 / 6000);
-  s = static_cast<uint16_t>(value % 6000 / 100);
+  z.STD = static_cast<uint16_t>(value / 360000);
+  z.MIN = static_cast<uint16_t>(value % 360000 / 6000);
+  z.SEK = static_cast<uint16_t>(value % 6000 / 100);
 }
 
 FieldLayout DurationLayout(uint16_t h) {
@@ -94,11 +93,10 @@ FieldLayout ProgressLayout(int x_whole, uint16_t h) {
 }
 
 // One of the three durations of rows 21..23, while still below 100 hours.
-void DrawDuration(int row, int64_t value, uint16_t& h, uint16_t& m, uint16_t& s, uint16_t& h_alt,
-                  uint16_t& m_alt, uint16_t& s_alt, bool& below100) {
-  if (!below100) return;
-  SplitDuration(value, h, m, s, below100);
-  DrawChanged(row, DurationLayout(h), h, m, s, h_alt, m_alt, s_alt);
+void DrawDuration(int row, int64_t value, ZEITFELD& z) {
+  if (!z.KL100) return;
+  SplitDuration(value, z);
+  DrawChanged(row, DurationLayout(z.STD), z);
 }
 
 FieldLayout TimeOfDayLayout(uint16_t hour) {
@@ -142,11 +140,12 @@ std::string FourDigits(unsigned year) {
 
 }  // namespace
 
-std::string DATUMSTEXT(uint16_t jahr, uint16_t monat, uint16_t tag, uint16_t wotag, bool deutsch) {
+std::string DATUMSTEXT(const DATUM& datum, bool deutsch) {
+  const uint16_t tag = datum.TAG, monat = datum.MONAT, wotag = datum.WOTAG;
   std::string text;
   if (deutsch) {
     text = std::string(kWeekdayDe[wotag % 7]) + std::to_string(tag) + "." + std::to_string(monat) +
-           "." + FourDigits(jahr) + ",";
+           "." + FourDigits(datum.JAHR) + ",";
     if (text.size() < 23) text.append(23 - text.size(), ' ');
     return text;
   }
@@ -159,7 +158,7 @@ std::string DATUMSTEXT(uint16_t jahr, uint16_t monat, uint16_t tag, uint16_t wot
                        : units == 3    ? "rd "
                                        : "th ";
   text = std::string(WeekdayEn(wotag % 7, room)) + std::to_string(tag) + suffix +
-         std::string(month) + FourDigits(jahr) + ",";
+         std::string(month) + FourDigits(datum.JAHR) + ",";
   // The English field runs from column 15 to the frame at column 39: a shorter
   // date must blank what a longer one left there.
   if (text.size() < 24) text.append(24 - text.size(), ' ');
@@ -169,16 +168,23 @@ std::string DATUMSTEXT(uint16_t jahr, uint16_t monat, uint16_t tag, uint16_t wot
 namespace {
 
 void DrawDate(int row) {
-  WriteAt(SP_D ? 16 : 15, row, DATUMSTEXT(JAHR, MONAT, TAG, WOTAG, SP_D));
+  WriteAt(SP_D ? 16 : 15, row, DATUMSTEXT(DATUM_ANZEIGE, SP_D));
 }
 
 void DrawWholeTime(int row) {
-  uint16_t h = kNeverDrawn, m = kNeverDrawn, s = kNeverDrawn;
-  DrawChanged(row, TimeOfDayLayout(STD), STD, MIN, SEK, h, m, s);
+  ZEITFELD z = UHRZEIT;
+  z.STD_ALT = z.MIN_ALT = z.SEK_ALT = kNeverDrawn;
+  DrawChanged(row, TimeOfDayLayout(z.STD), z);
+}
+
+// Reads the system clock into UHRZEIT and HSEK.
+void ReadClock() {
+  term::GetTime(UHRZEIT.STD, UHRZEIT.MIN, UHRZEIT.SEK, HSEK);
+  STD_MOD24 = UHRZEIT.STD % 24;
 }
 
 int32_t Reading() {
-  return STD * 360000 + MIN * 6000 + SEK * 100 + HSEK;
+  return UHRZEIT.STD * 360000 + UHRZEIT.MIN * 6000 + UHRZEIT.SEK * 100 + HSEK;
 }
 
 // Step 11 of a call: the computer's progress row.
@@ -219,16 +225,15 @@ void DrawProgress(int32_t t, int cursor_x, int cursor_y) {
     }
   }
 
-  if (ZEIT_GERATEN_KL100) {
-    SplitDuration(SPIELZEIT, STD_GERATEN, MIN_GERATEN, SEK_GERATEN, ZEIT_GERATEN_KL100);
-    DrawChanged(kRowProgress, ProgressLayout(35, STD_GERATEN), STD_GERATEN, MIN_GERATEN,
-                SEK_GERATEN, STD_GERATEN_ALT, MIN_GERATEN_ALT, SEK_GERATEN_ALT);
+  if (ZEIT_GERATEN.KL100) {
+    SplitDuration(SPIELZEIT, ZEIT_GERATEN);
+    DrawChanged(kRowProgress, ProgressLayout(35, ZEIT_GERATEN.STD), ZEIT_GERATEN);
   }
   if (RESTZEIT >= 0) {
-    bool below100 = true;
-    SplitDuration(RESTZEIT, STD_REST, MIN_REST, SEK_REST, below100);
-    DrawChanged(kRowProgress, ProgressLayout(72, STD_REST), STD_REST, MIN_REST, SEK_REST,
-                STD_REST_ALT, MIN_REST_ALT, SEK_REST_ALT);
+    // The estimate can fall below 100 hours again: its field never freezes.
+    ZEIT_REST.KL100 = true;
+    SplitDuration(RESTZEIT, ZEIT_REST);
+    DrawChanged(kRowProgress, ProgressLayout(72, ZEIT_REST.STD), ZEIT_REST);
   }
 }
 
@@ -245,8 +250,7 @@ void STERNE_ZEIGEN(int64_t zehntel, int x, int y) {
 void SCHREIBE_ZEIT_FPC() {
   const int cursor_x = term::WhereX();
   const int cursor_y = term::WhereY();
-  term::GetTime(STD, MIN, SEK, HSEK);
-  STD_MOD24 = STD % 24;
+  ReadClock();
   if (!ZEITEIN) return;
   const int32_t t = Reading();
 
@@ -272,41 +276,40 @@ void SCHREIBE_ZEIT_FPC() {
 
   // Everything below runs once a second. The whole time of day is compared, so
   // that a call exactly a minute after the previous one still redraws.
-  if (SEK == SEK_ALT && MIN == MIN_ALT && STD == STD_ALT) return;
+  if (UHRZEIT.SEK == UHRZEIT.SEK_ALT && UHRZEIT.MIN == UHRZEIT.MIN_ALT &&
+      UHRZEIT.STD == UHRZEIT.STD_ALT)
+    return;
 
   AKTUELLEZEIT = t - HSEK;
   int32_t game;
   if (AKTUELLEZEIT < ANFANGSZEIT) {
     game = AKTUELLEZEIT + kDay - ANFANGSZEIT;
     if (VIRTUALDATE) {
-      JAHR = VIRJ2, MONAT = VIRM2, TAG = VIRT2, WOTAG = VIRWT2;
+      DATUM_ANZEIGE = VIRDATUM2;
       VIRTUALOLDDATE = false;
     }
   } else {
     game = AKTUELLEZEIT - ANFANGSZEIT;
     if (VIRTUALDATE) {
-      JAHR = VIRJ1, MONAT = VIRM1, TAG = VIRT1, WOTAG = VIRWT1;
+      DATUM_ANZEIGE = VIRDATUM1;
       VIRTUALOLDDATE = true;
     }
   }
-  if (!VIRTUALDATE) term::GetDate(JAHR, MONAT, TAG, WOTAG);
+  if (!VIRTUALDATE) DATUM_ANZEIGE = zuf::HEUTE();
 
   RATE_ZEIT = RATENDRAN ? HILFSZEIT + Diff(t, MERKE_RATE_ZEIT) : HILFSZEIT;
   const int32_t guessed = RATE_ZEIT - RATE_ZEIT % 100;
   const int32_t answered = std::max(game - guessed, 0);
 
-  if (TAG != TAG_ALT) {
-    TAG_ALT = TAG;
+  if (DATUM_ANZEIGE.TAG != TAG_ALT) {
+    TAG_ALT = DATUM_ANZEIGE.TAG;
     DrawDate(kRowDate);
   }
-  DrawChanged(kRowTime, TimeOfDayLayout(STD), STD, MIN, SEK, STD_ALT, MIN_ALT, SEK_ALT);
+  DrawChanged(kRowTime, TimeOfDayLayout(UHRZEIT.STD), UHRZEIT);
 
-  DrawDuration(kRowGame, game, STD_SPIEL, MIN_SPIEL, SEK_SPIEL, STD_ALT_SPIEL, MIN_ALT_SPIEL,
-               SEK_ALT_SPIEL, STD_SPIEL_KL100);
-  DrawDuration(kRowGuess, guessed, STD_RATEN, MIN_RATEN, SEK_RATEN, STD_ALT_RATEN, MIN_ALT_RATEN,
-               SEK_ALT_RATEN, STD_RATEN_KL100);
-  DrawDuration(kRowAnswer, answered, STD_ANTW, MIN_ANTW, SEK_ANTW, STD_ALT_ANTW, MIN_ALT_ANTW,
-               SEK_ALT_ANTW, STD_ANTW_KL100);
+  DrawDuration(kRowGame, game, ZEIT_SPIEL);
+  DrawDuration(kRowGuess, guessed, ZEIT_RATEN);
+  DrawDuration(kRowAnswer, answered, ZEIT_ANTW);
 
   if (RATEN_ZEITANZEIGE) DrawProgress(t, cursor_x, cursor_y);
 
@@ -314,54 +317,29 @@ void SCHREIBE_ZEIT_FPC() {
 }
 
 void ZWEITESDATUM() {
-  const unsigned y = VIRJ1;
-  const bool leap = y >= 1583 ? (y % 4 == 0 && y % 100 != 0) || y % 400 == 0 : y % 4 == 0;
-  static constexpr uint16_t kMonthDays[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const uint16_t month = VIRM1 >= 1 && VIRM1 <= 12 ? VIRM1 : 1;
-  const uint16_t last = month == 2 && leap ? 29 : kMonthDays[month];
-
-  VIRWT2 = static_cast<uint16_t>((VIRWT1 + 1) % 7);
-  VIRJ2 = VIRJ1;
-  VIRM2 = month;
-  if (VIRJ1 == 1582 && month == 10 && VIRT1 == 4) {
-    VIRT2 = 15;  // the days between were dropped when the calendar changed
-  } else if (VIRT1 >= last) {
-    VIRT2 = 1;
-    if (month == 12) {
-      VIRM2 = 1;
-      VIRJ2 = static_cast<uint16_t>(VIRJ1 + 1);
-    } else {
-      VIRM2 = static_cast<uint16_t>(month + 1);
-    }
-  } else {
-    VIRT2 = static_cast<uint16_t>(VIRT1 + 1);
-  }
+  VIRDATUM2 = VIRDATUM1;
+  if (VIRDATUM2.MONAT < 1 || VIRDATUM2.MONAT > 12) VIRDATUM2.MONAT = 1;
+  zuf::NAECHSTER_TAG(VIRDATUM2);
 }
 
 void SPIELUHR_STARTEN() {
   const int cursor_x = term::WhereX();
   const int cursor_y = term::WhereY();
 
-  STD_SPIEL = MIN_SPIEL = SEK_SPIEL = STD_ALT_SPIEL = MIN_ALT_SPIEL = SEK_ALT_SPIEL = 0;
-  STD_RATEN = MIN_RATEN = SEK_RATEN = STD_ALT_RATEN = MIN_ALT_RATEN = SEK_ALT_RATEN = 0;
-  STD_ANTW = MIN_ANTW = SEK_ANTW = STD_ALT_ANTW = MIN_ALT_ANTW = SEK_ALT_ANTW = 0;
-  STD_GERATEN = MIN_GERATEN = SEK_GERATEN = 0;
-  STD_GERATEN_ALT = MIN_GERATEN_ALT = SEK_GERATEN_ALT = 0;
-  STD_REST = MIN_REST = SEK_REST = STD_REST_ALT = MIN_REST_ALT = SEK_REST_ALT = 0;
+  // Every duration starts at zero and below 100 hours.
+  ZEIT_SPIEL = ZEIT_RATEN = ZEIT_ANTW = ZEIT_GERATEN = ZEIT_REST = ZEITFELD{};
   SPIELZEIT = RESTZEIT = RESTZEIT2 = HILFSZEIT = RATE_ZEIT = 0;
-  STD_SPIEL_KL100 = STD_RATEN_KL100 = STD_ANTW_KL100 = ZEIT_GERATEN_KL100 = true;
   RATENDRAN = RATENDRAN_ALT = X.PC_RAET;
 
-  term::GetTime(STD, MIN, SEK, HSEK);
-  term::GetDate(JAHR, MONAT, TAG, WOTAG);
-  STD_MOD24 = STD % 24;
+  ReadClock();
+  DATUM_ANZEIGE = zuf::HEUTE();
   const int32_t t = Reading();
   ANFANGSZEIT = AKTUELLEZEIT = t - HSEK;
   // A guessing phase that runs from the start is measured from the start, not
   // from whatever the previous game left behind.
   MERKE_RATE_ZEIT = MERKE_RATE_ZEIT_AKT = MERKEZEITLETZTERVERSUCH = t;
   if (VIRTUALDATE) {
-    JAHR = VIRJ1, MONAT = VIRM1, TAG = VIRT1, WOTAG = VIRWT1;
+    DATUM_ANZEIGE = VIRDATUM1;
     VIRTUALOLDDATE = true;
   }
 
@@ -372,7 +350,7 @@ void SPIELUHR_STARTEN() {
   // The first call draws the current date and time whole: nothing of them
   // stands on the fresh board yet. The durations' zeros are part of the board.
   TAG_ALT = 0;
-  STD_ALT = MIN_ALT = SEK_ALT = kNeverDrawn;
+  UHRZEIT.STD_ALT = UHRZEIT.MIN_ALT = UHRZEIT.SEK_ALT = kNeverDrawn;
   ZEITEIN = true;
   term::GotoXY(cursor_x, cursor_y);
   SCHREIBE_ZEIT_FPC();

@@ -6,14 +6,27 @@
 #include <cstdint>
 #include <string>
 
+#include "clock/date_rules.h"
+
 namespace mtspiel {
 
-// Time of day of the latest reading, and the one last drawn.
-inline uint16_t STD = 0, MIN = 0, SEK = 0, HSEK = 0;
+using zuf::DATUM;
+
+// A time field of the game screen: hours, minutes and seconds as shown, the
+// values last drawn (a field is redrawn only where they differ), and whether a
+// duration is still below 100 hours (afterwards its field freezes).
+struct ZEITFELD {
+  uint16_t STD = 0, MIN = 0, SEK = 0;
+  uint16_t STD_ALT = 0, MIN_ALT = 0, SEK_ALT = 0;
+  bool KL100 = true;
+};
+
+// Time of day of the latest reading and the one last drawn; its hundredths.
+inline ZEITFELD UHRZEIT;
+inline uint16_t HSEK = 0;
 inline uint16_t STD_MOD24 = 0;
-inline uint16_t STD_ALT = 0, MIN_ALT = 0, SEK_ALT = 0;
-// Date shown (weekday 0 = Sunday), and the day of the date line last drawn.
-inline uint16_t JAHR = 2026, MONAT = 1, TAG = 1, WOTAG = 4;
+// Date shown, and the day of the date line last drawn.
+inline DATUM DATUM_ANZEIGE{2026, 1, 1, 4};
 inline uint16_t TAG_ALT = 0;
 // The clock runs; while false SCHREIBE_ZEIT_FPC draws nothing.
 inline bool ZEITEIN = false;
@@ -25,15 +38,8 @@ inline bool RATENDRAN = false, RATENDRAN_ALT = false;
 inline int32_t MERKE_RATE_ZEIT = 0;  // start of the running guessing phase
 inline int32_t HILFSZEIT = 0;        // sum of the completed guessing phases
 inline int32_t RATE_ZEIT = 0;        // total guessing time including the running phase
-// Durations shown and last drawn.
-inline uint16_t STD_SPIEL = 0, MIN_SPIEL = 0, SEK_SPIEL = 0;
-inline uint16_t STD_ALT_SPIEL = 0, MIN_ALT_SPIEL = 0, SEK_ALT_SPIEL = 0;
-inline uint16_t STD_RATEN = 0, MIN_RATEN = 0, SEK_RATEN = 0;
-inline uint16_t STD_ALT_RATEN = 0, MIN_ALT_RATEN = 0, SEK_ALT_RATEN = 0;
-inline uint16_t STD_ANTW = 0, MIN_ANTW = 0, SEK_ANTW = 0;
-inline uint16_t STD_ALT_ANTW = 0, MIN_ALT_ANTW = 0, SEK_ALT_ANTW = 0;
-// Each duration is still below 100 hours (afterwards its field freezes).
-inline bool STD_SPIEL_KL100 = true, STD_RATEN_KL100 = true, STD_ANTW_KL100 = true;
+// Game, guessing and answering durations (rows 21, 22, 23).
+inline ZEITFELD ZEIT_SPIEL, ZEIT_RATEN, ZEIT_ANTW;
 // The computer's work on a trial: requests and readings.
 inline bool SETZE_RATE_ZEIT_AKT = false;
 inline int32_t MERKE_RATE_ZEIT_AKT = 0;
@@ -43,15 +49,14 @@ inline bool RATEN_ZEITANZEIGE = false;       // the progress row is shown
 inline int32_t SPIELZEIT = 0;                // time spent on the current trial
 inline int32_t RESTZEIT = 0, RESTZEIT2 = 0;  // estimate of the time still needed
 inline int32_t ZAHL_DER_STERNE = 0;          // progress stars shown, 0..10
-inline uint16_t STD_GERATEN = 0, MIN_GERATEN = 0, SEK_GERATEN = 0;
-inline uint16_t STD_GERATEN_ALT = 0, MIN_GERATEN_ALT = 0, SEK_GERATEN_ALT = 0;
-inline bool ZEIT_GERATEN_KL100 = true;
-inline uint16_t STD_REST = 0, MIN_REST = 0, SEK_REST = 0;
-inline uint16_t STD_REST_ALT = 0, MIN_REST_ALT = 0, SEK_REST_ALT = 0;
+// SPIELZEIT and RESTZEIT as shown on the progress row. Every search sets the
+// first one's flag again under its own name.
+inline ZEITFELD ZEIT_GERATEN, ZEIT_REST;
+inline bool& ZEIT_GERATEN_KL100 = ZEIT_GERATEN.KL100;
 // The virtual date of the game and the day after it.
 inline bool VIRTUALDATE = false, VIRTUALOLDDATE = true;
-inline uint16_t VIRJ1 = 2026, VIRM1 = 1, VIRT1 = 1, VIRWT1 = 4;
-inline uint16_t VIRJ2 = 2026, VIRM2 = 1, VIRT2 = 2, VIRWT2 = 5;
+inline DATUM VIRDATUM1{2026, 1, 1, 4};
+inline DATUM VIRDATUM2{2026, 1, 2, 5};
 
 // Reads the clock, keeps the time bookkeeping and redraws the fields that
 // changed, at most once a second; the caller's cursor stays where it was.
@@ -62,7 +67,7 @@ void SCHREIBE_ZEIT_FPC();
 // cursor back at (x, y). The bar never shrinks within one computer phase.
 void STERNE_ZEIGEN(int64_t zehntel, int x, int y);
 
-// The day after the virtual date VIRJ1.. into VIRJ2.. (Julian before 1583,
+// The day after the virtual date VIRDATUM1 into VIRDATUM2 (Julian before 1583,
 // 4 October 1582 followed by 15 October 1582).
 void ZWEITESDATUM();
 
@@ -70,7 +75,7 @@ void ZWEITESDATUM();
 // characters, English "Sunday, 7th Dec. 2025," with the weekday shortened where
 // the month leaves no room, padded to 24 (the fields end at the board's frame).
 // The game-start line and the end-of-game display use it too.
-std::string DATUMSTEXT(uint16_t jahr, uint16_t monat, uint16_t tag, uint16_t wotag, bool deutsch);
+std::string DATUMSTEXT(const DATUM& datum, bool deutsch);
 
 // Resets the game's clock state at the start of a game, reads the clock, writes
 // the start date and time (rows 17, 18) and the current ones (rows 19, 20) whole,

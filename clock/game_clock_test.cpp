@@ -114,8 +114,9 @@ TEST_F(GameClock, DateLineFieldsAndWidths) {
     const std::string want = c.text;
     StartAt(c.y, c.m, c.d, 10, 0, 0);
     EXPECT_EQ(Text(15, 19, static_cast<int>(want.size())), want);
-    EXPECT_EQ(DATUMSTEXT(static_cast<uint16_t>(c.y), static_cast<uint16_t>(c.m),
-                         static_cast<uint16_t>(c.d), WOTAG, false),
+    EXPECT_EQ(DATUMSTEXT({static_cast<uint16_t>(c.y), static_cast<uint16_t>(c.m),
+                          static_cast<uint16_t>(c.d), DATUM_ANZEIGE.WOTAG},
+                         false),
               want);
   }
 }
@@ -219,8 +220,8 @@ TEST_F(GameClock, HundredHoursFreezeTheField) {
   HILFSZEIT = 36'000'000;
   Tick(100);
   EXPECT_EQ(Duration(22), "99 Std. 59 Min. 59");
-  EXPECT_FALSE(STD_RATEN_KL100);
-  EXPECT_TRUE(STD_SPIEL_KL100);
+  EXPECT_FALSE(ZEIT_RATEN.KL100);
+  EXPECT_TRUE(ZEIT_SPIEL.KL100);
   HILFSZEIT = 100;
   Tick(100);
   EXPECT_EQ(Duration(22), "99 Std. 59 Min. 59");
@@ -238,7 +239,7 @@ TEST_F(GameClock, EnglishDurations) {
 
 TEST_F(GameClock, VirtualDateTurnsToItsFollowingDayAfterMidnight) {
   VIRTUALDATE = true;
-  VIRJ1 = 1999, VIRM1 = 12, VIRT1 = 31, VIRWT1 = 5;
+  VIRDATUM1 = {1999, 12, 31, 5};
   ZWEITESDATUM();
   StartAt(2026, 12, 8, 23, 59, 58);
   EXPECT_EQ(Text(16, 17, 23), "Freitag, 31.12.1999,   ");
@@ -250,7 +251,7 @@ TEST_F(GameClock, VirtualDateTurnsToItsFollowingDayAfterMidnight) {
   EXPECT_EQ(Text(16, 19, 23), "Samstag, 1.1.2000,     ");
   EXPECT_EQ(Text(16, 17, 23), "Freitag, 31.12.1999,   ") << "the start stays";
   EXPECT_FALSE(VIRTUALOLDDATE);
-  EXPECT_EQ(JAHR, 2000);
+  EXPECT_EQ(DATUM_ANZEIGE.JAHR, 2000);
   Tick(100);
   EXPECT_EQ(Text(16, 19, 23), "Samstag, 1.1.2000,     ");
   VIRTUALDATE = false;

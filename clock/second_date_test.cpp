@@ -10,12 +10,10 @@ struct Day {
 };
 
 Day Following(Day d) {
-  VIRJ1 = static_cast<uint16_t>(d.j);
-  VIRM1 = static_cast<uint16_t>(d.m);
-  VIRT1 = static_cast<uint16_t>(d.t);
-  VIRWT1 = static_cast<uint16_t>(d.wt);
+  VIRDATUM1 = {static_cast<uint16_t>(d.j), static_cast<uint16_t>(d.m), static_cast<uint16_t>(d.t),
+               static_cast<uint16_t>(d.wt)};
   ZWEITESDATUM();
-  return {VIRJ2, VIRM2, VIRT2, VIRWT2};
+  return {VIRDATUM2.JAHR, VIRDATUM2.MONAT, VIRDATUM2.TAG, VIRDATUM2.WOTAG};
 }
 
 void ExpectFollowing(Day from, Day want) {

@@ -1,6 +1,7 @@
 // The referee of a human encoder: only answers that some still-possible code
 // could give are accepted, and whatever is already determined is filled in.
 #include "clock/game_clock.h"
+#include "engine/signal_tone.h"
 #include "engine/variable_code.h"
 #include "game/input.h"
 #include "screen/terminal.h"
@@ -14,11 +15,7 @@ constexpr char kEsc = 27;
 // key is read in full and comes back as 0.
 char TASTE() {
   while (!term::KeyWait(20)) SCHREIBE_ZEIT_FPC();
-  const char c = term::ReadKey();
-  if (c == 0) {
-    term::ReadKey();
-    return 0;
-  }
+  const char c = term::ReadKeyWhole();
   return c == term::KEY_CTRL_C ? kEsc : c;
 }
 
@@ -38,11 +35,7 @@ bool P_MOEGLICH(const KLASSENTABELLE& k, int laenge, int p) {
 
 void LESE_ANTWORT(const KLASSENTABELLE& k, uint8_t& p, uint8_t& s, char& taste) {
   const int laenge = X.LAENGE;
-  if (X.TON) {
-    term::Sound(440);
-    term::Delay(500);
-    term::NoSound();
-  }
+  SIGNALTON();
   // The P shared by every non-empty class, -1 when they differ, -2 when none.
   int gemeinsam = -2;
   for (int t = 0; t <= laenge; ++t)

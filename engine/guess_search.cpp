@@ -19,6 +19,7 @@
 #include "engine/guess_symmetry.h"
 #include "engine/guess_workers.h"
 #include "engine/guessing.h"
+#include "engine/signal_tone.h"
 #include "engine/variable_code.h"
 #include "game/answer_order.h"
 #include "game/input.h"
@@ -42,13 +43,6 @@ void ZeichenSchreiben(uint64_t wort) {
   uint8_t z[10];
   WORT_ZEICHEN(wort, RS.laenge, z);
   for (int i = 1; i <= RS.laenge; ++i) term::Write(FARBARRAY[z[i]]);
-}
-
-void Ton() {
-  if (!X.TON) return;
-  term::Sound(440);
-  term::Delay(500);
-  term::NoSound();
 }
 
 // The equivalence classes over the signs no guess has used yet: w[1..o] may not
@@ -275,7 +269,7 @@ BEGINN ZugBeginnen(ZUG& z, CODE& code, uint8_t& P, uint8_t& S) {
     term::WriteInt(z.L);
     term::GotoXY(WX, WY);
     term::Write('0');
-    Ton();
+    SIGNALTON();
     ALLES_FREIGEBEN();
     return BEGINN::GELOEST;
   }
@@ -741,7 +735,7 @@ ANTWORT Antworten(const ZUG& z, const CODE& code, uint8_t& P, uint8_t& S) {
     term::WriteInt(P);
     term::GotoXY(WX + 2, WY);
     term::WriteInt(S);
-    if (P == L) Ton();
+    if (P == L) SIGNALTON();
   }
   RATENDRAN = true;
   if (P > 0 || S > 0) AEQUI_KLASSE = false;

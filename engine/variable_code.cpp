@@ -32,12 +32,8 @@ constexpr int kAntwortAbstand = 65536;
 bool ABBRUCH_GEDRUECKT() {
   bool abbruch = false;
   while (term::KeyPressed()) {
-    const char c = term::ReadKey();
-    if (c == 0) {
-      term::ReadKey();
-    } else if (c == kEsc || c == term::KEY_CTRL_C) {
-      abbruch = true;
-    }
+    const char c = term::ReadKeyWhole();
+    if (c == kEsc || c == term::KEY_CTRL_C) abbruch = true;
   }
   return abbruch;
 }

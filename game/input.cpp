@@ -34,14 +34,9 @@ bool IsRingSign(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
 }
 
-// The next key with capitals folded; extended keys (0 and a code) are read in
-// full and skipped.
-char ReadPlainKey() {
-  for (;;) {
-    char c = term::ReadKey();
-    if (c != 0) return Fold(c);
-    term::ReadKey();
-  }
+// The next plain key with capitals folded.
+char ReadFoldedKey() {
+  return Fold(term::ReadPlainKey());
 }
 
 // Writes the signs with numbers von..bis at (x, y).
@@ -57,7 +52,7 @@ void WriteSigns(int x, int y, int von, int bis) {
 void LESE_ZEICHEN(char grenze) {
   const bool first = grenze == '*';
   for (;;) {
-    A = ReadPlainKey();
+    A = ReadFoldedKey();
     if (A == KEY_BACKSPACE || A == KEY_ENTER || A == KEY_CTRL_C || A == KEY_ESC) return;
     // A set has at least two signs: the last sign may not be the first one.
     if (IsRingSign(A) && (first || A != X.ERSTES)) break;
@@ -94,11 +89,26 @@ void LESE_ZEICHEN(char grenze) {
   term::GotoXY(x, y);
 }
 
+bool JA_TASTE(char taste) {
+  // z and Z for keyboards with y and z exchanged.
+  switch (taste) {
+    case 'j':
+    case 'J':
+    case 'y':
+    case 'Y':
+    case 'z':
+    case 'Z':
+      return true;
+    default:
+      return false;
+  }
+}
+
 void JA_NEIN(char& taste, bool& wert, bool& geaendert) {
   geaendert = false;
   for (;;) {
-    taste = ReadPlainKey();
-    if (taste == 'y' || taste == 'z') taste = 'j';  // z: keyboards with y and z exchanged
+    taste = term::ReadPlainKey();
+    taste = JA_TASTE(taste) ? 'j' : Fold(taste);
     if (taste == KEY_BACKSPACE || taste == KEY_ENTER || taste == 'j' || taste == 'n' ||
         taste == KEY_CTRL_C || taste == KEY_ESC)
       break;
@@ -141,13 +151,8 @@ void LESE_LSG(CODE& loesung, char& taste) {
     term::GotoXY(46, 18);
   }
   while (pos <= m) {
-    taste = term::ReadKey();
+    taste = ReadFoldedKey();
     if (taste == KEY_CTRL_C || taste == KEY_ESC) return;
-    if (taste == 0) {
-      term::ReadKey();
-      continue;
-    }
-    taste = Fold(taste);
     if (!IST_ZEICHEN(taste)) {
       if (taste == KEY_BACKSPACE) {
         if (pos == 1) return;

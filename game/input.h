@@ -27,6 +27,8 @@ inline bool WECHSEL0 = false, WECHSEL1 = false, WECHSEL2 = false;
 // rebuilds the sign tables and redraws the set on the conditions screen; the cursor
 // stays on the field.
 void LESE_ZEICHEN(char grenze);
+// A letter that answers yes: j, y or z (keyboards with y and z exchanged), either case.
+bool JA_TASTE(char taste);
 // Reads a yes/no answer for wert; geaendert tells whether it changed.
 void JA_NEIN(char& taste, bool& wert, bool& geaendert);
 // Reads the secret code of a human encoder.

@@ -190,11 +190,7 @@ void TEXTFARBE(bool german, bool farbbildschirm, uint8_t& colour1, uint8_t& colo
   TABELLE(german, farbbildschirm);
   ERKLAERUNG(german, colour1, colour2, ALLE);
   for (;;) {
-    const char c = term::ReadKey();
-    if (c == 0) {
-      term::ReadKey();  // the second byte of an extended key
-      continue;
-    }
+    const char c = term::ReadPlainKey();
     if (c == term::KEY_ESC || c == term::KEY_ENTER || c == term::KEY_CTRL_C) break;
 
     const int hg1 = (colour1 >> 4) & 7, hg2 = (colour2 >> 4) & 7;

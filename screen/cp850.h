@@ -78,9 +78,9 @@ constexpr int32_t NextUtf8(std::string_view s, size_t& i) {
   return c;
 }
 
-// Appends the UTF-8 form of a code page 850 byte to out; returns the bytes written (1..3).
-inline int Cp850ToUtf8(uint8_t b, char* out) {
-  char32_t c = Cp850ToUnicode(b);
+// Writes the UTF-8 form of the code point c (at most U+10FFFF) to out; returns
+// the bytes written (1..4).
+constexpr int EncodeUtf8(char32_t c, char* out) {
   if (c < 0x80) {
     out[0] = static_cast<char>(c);
     return 1;
@@ -90,10 +90,22 @@ inline int Cp850ToUtf8(uint8_t b, char* out) {
     out[1] = static_cast<char>(0x80 | (c & 0x3F));
     return 2;
   }
-  out[0] = static_cast<char>(0xE0 | (c >> 12));
-  out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  out[2] = static_cast<char>(0x80 | (c & 0x3F));
-  return 3;
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+// Writes the UTF-8 form of a code page 850 byte to out; returns the bytes written (1..3).
+inline int Cp850ToUtf8(uint8_t b, char* out) {
+  return EncodeUtf8(Cp850ToUnicode(b), out);
 }
 
 namespace detail {

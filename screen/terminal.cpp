@@ -187,6 +187,19 @@ char ReadKey() {
   return static_cast<char>(KeyQueuePop());
 }
 
+char ReadKeyWhole() {
+  const char c = ReadKey();
+  if (c == 0) ReadKey();
+  return c;
+}
+
+char ReadPlainKey() {
+  for (;;) {
+    const char c = ReadKeyWhole();
+    if (c != 0) return c;
+  }
+}
+
 bool KeyPressed() {
   return Fill(0);
 }

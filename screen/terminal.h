@@ -166,6 +166,11 @@ void RestoreTerminal();
 // (PageHidden), keys are held back and delivered once it shows again.
 char ReadKey();     // blocks; extended keys give 0 then the code
 bool KeyPressed();  // never blocks
+// One key read whole: a plain key's byte, or 0 for an extended key, whose code
+// is read and dropped so that it never counts as a key of its own.
+char ReadKeyWhole();
+// Blocks until a plain key comes; extended keys are read whole and skipped.
+char ReadPlainKey();
 // Waits up to ms milliseconds for a key and reports whether one is waiting.
 // Waiting loops use it between clock redraws so that an idle screen costs no CPU.
 bool KeyWait(int ms);

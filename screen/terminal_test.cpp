@@ -84,6 +84,23 @@ TEST(TerminalLayer, Utf8IsDecodedAndBrokenBytesAreSingledOut) {
   EXPECT_EQ(zerlegen("\xc3x"), (std::vector<int32_t>{-1, 'x'}));
 }
 
+TEST(TerminalLayer, Utf8EncodingOfEveryLengthDecodesBack) {
+  for (char32_t c : {0x00u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xFFFFu, 0x10000u, 0x1F600u, 0x10FFFFu}) {
+    char buf[4];
+    const int n = term::EncodeUtf8(c, buf);
+    EXPECT_EQ(n, c < 0x80      ? 1
+                 : c < 0x800   ? 2
+                 : c < 0x10000 ? 3
+                               : 4)
+        << std::hex << static_cast<uint32_t>(c);
+    size_t i = 0;
+    EXPECT_EQ(term::NextUtf8(std::string_view(buf, static_cast<size_t>(n)), i),
+              static_cast<int32_t>(c))
+        << std::hex << static_cast<uint32_t>(c);
+    EXPECT_EQ(i, static_cast<size_t>(n));
+  }
+}
+
 TEST(TerminalLayer, SystemTextOnAScreenOfCells) {
   MemoryScreen s;
   term::GotoXY(1, 1);

@@ -9,6 +9,7 @@
 #include "engine/engine_state.h"
 #include "engine/guessing.h"
 #include "engine/memory_budget.h"
+#include "engine/signal_tone.h"
 #include "engine/variable_code.h"
 #include "game/answer_order.h"
 #include "game/conditions.h"
@@ -109,8 +110,7 @@ void SPIELBRETT(int wieviele, const char* muster) {
   term::ClrScr();
   // Row 1: the title in the top frame.
   At(1, 1, "╔══"_cp);
-  term::Write(std::string("  ***  Morvandeltrisk  ****  ") + std::string(kPlattform) + kBits +
-              "-Bit - Version  " + std::string(kVersion) + ".  ***  ");
+  term::Write("  ***  Morvandeltrisk  ****  " + Versionstitel() + ".  ***  ");
   term::Write("══╗"_cp);
   At(1, 2, "║"_cp);
   term::Write(
@@ -369,11 +369,7 @@ bool SPIEL() {
   }
   if (ok) {
     if (X.FEST && !(!X.PC_STELLT && X.PC_RAET)) LOESUNGSFARBEN_ZAEHLEN();
-    if (X.TON && !X.PC_RAET) {
-      term::Sound(440);
-      term::Delay(500);
-      term::NoSound();
-    }
+    if (!X.PC_RAET) SIGNALTON();
     ok = Versuche();
   }
   SPIEL_ABGEBROCHEN = !ok;
@@ -396,30 +392,21 @@ bool SPIEL() {
     term::WriteInt(NUMMER);
   }
   term::GotoXY(70, 25);
-  OK = true;
   NAMEN_BEKANNT = true;
   SCHREIBE_ZEIT_FPC();
   ZEITEIN = false;
   for (;;) {
-    const char k = term::ReadKey();
+    const char k = term::ReadPlainKey();
     switch (k) {
-      case 0:
-        term::ReadKey();
-        break;
       case term::KEY_CTRL_C:
       case term::KEY_ESC:
       case 'n':
       case 'N':
         return false;
       case term::KEY_ENTER:
-      case 'j':
-      case 'J':
-      case 'y':
-      case 'Y':
-      case 'z':
-      case 'Z':
         return true;
       default:
+        if (mtspiel::JA_TASTE(k)) return true;
         break;
     }
   }

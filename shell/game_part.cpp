@@ -247,11 +247,7 @@ Weiter Bearbeiten(Feld start, bool zurueck = false) {
       case F_ZEIT: {
         term::GotoXY(d ? 71 : 69, 10);
         for (;;) {
-          k = term::ReadKey();
-          if (k == 0) {
-            term::ReadKey();
-            continue;
-          }
+          k = term::ReadPlainKey();
           if (k >= '0' && k <= '9') {
             X.ZEITGRENZE = static_cast<uint8_t>(k - '0');
             mtspiel::ZEITLIMIT_SETZEN();
@@ -298,11 +294,7 @@ Weiter Bearbeiten(Feld start, bool zurueck = false) {
         mtspiel::KORRIGIERE(mtspiel::MAXFARBE, 2, X.WDHG, X.LEER, true, false);
         term::GotoXY(30, 16);
         for (;;) {
-          k = term::ReadKey();
-          if (k == 0) {
-            term::ReadKey();
-            continue;
-          }
+          k = term::ReadPlainKey();
           if (k >= '2' && k <= '9') {
             X.LAENGE = static_cast<uint8_t>(k - '0');
             term::GotoXY(30, 16);
@@ -446,11 +438,7 @@ Weiter Spielmenue() {
   for (;;) {
     NAMEN_BEKANNT = false;
     term::GotoXY(73, 20);
-    char k = term::ReadKey();
-    if (k == 0) {
-      term::ReadKey();
-      continue;
-    }
+    char k = term::ReadPlainKey();
     if (k == term::KEY_ESC || k == term::KEY_CTRL_C) k = '4';
     if (k == term::KEY_ENTER) k = '1';
     Weiter w = Weiter::Menue;

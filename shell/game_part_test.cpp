@@ -11,6 +11,7 @@
 #include "game/trial_record.h"
 #include "shell/game_board.h"
 #include "shell/names.h"
+#include "shell/screen_pieces.h"
 #include "shell/shell_state.h"
 #include "tests/support/memory_screen.h"
 #include "tests/support/startup_conditions.h"
@@ -380,8 +381,7 @@ TEST(Board, LayoutInBothLanguages) {
   MemoryScreen s;
   Defaults();
   SPIELBRETT(7, "     (0123) ");
-  EXPECT_EQ(Row(s, 1),
-            "╔══  ***  Morvandeltrisk  ****  Linux - 64-Bit - Version  2025-06-21.  ***  ══╗");
+  EXPECT_EQ(Row(s, 1), "╔══  ***  Morvandeltrisk  ****  " + Versionstitel() + ".  ***  ══╗");
   EXPECT_EQ(Row(s, 5),
             "║ 4   signs without repetition      (0123) ║ with 7 trials or less.           ║");
   EXPECT_EQ(Row(s, 7),

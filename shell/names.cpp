@@ -1,5 +1,6 @@
 #include "shell/names.h"
 
+#include "game/input.h"
 #include "screen/cp850.h"
 #include "screen/terminal.h"
 
@@ -71,11 +72,7 @@ enum class Ende { Fertig, Zurueck, Abbruch };  // Enter/Esc/full, Backspace, Ctr
 Ende Editor(NAMENSFELD& name, int row, int p) {
   term::GotoXY(Column(p), row);
   while (p <= 31) {
-    char k = term::ReadKey();
-    if (k == 0) {
-      term::ReadKey();
-      continue;
-    }
+    char k = term::ReadPlainKey();
     if (k == '_') k = '-';
     if (k == ':') k = '.';
     const char prev = name[p - 1];  // name[0] is always a blank
@@ -237,21 +234,12 @@ void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
     if (name[1] != ' ') {
       bool edit = false;
       while (!edit) {
-        char k = term::ReadKey();
-        if (k == 0) {
-          term::ReadKey();
-          continue;
+        const char k = term::ReadPlainKey();
+        if (k == term::KEY_ENTER || mtspiel::JA_TASTE(k)) {
+          taste = 'j';
+          return;
         }
         switch (k) {
-          case 'j':
-          case 'J':
-          case 'y':
-          case 'Y':
-          case 'z':
-          case 'Z':
-          case term::KEY_ENTER:
-            taste = 'j';
-            return;
           case 'n':
           case 'N':
             name.fill(' ');

@@ -63,14 +63,9 @@ void Seite(const std::string_view (&rows)[N]) {
   }
 }
 
-// Reads one key, swallowing the second byte of an extended key (returned as 0).
-char Taste() {
-  char k = term::ReadKey();
-  if (k == 0) {
-    term::ReadKey();
-    return 0;
-  }
-  return k;
+// The version line of the language screen and of the exit screen.
+std::string Versionszeile() {
+  return " Version " + std::string(kVersion) + " for terminals of 80 x 25 characters.";
 }
 
 void InputClosed() {
@@ -137,31 +132,20 @@ void ANFANGEN() {
   term::SetInputClosedHandler(InputClosed);
   term::SetQuitHandler(InputClosed);
   // 4. The clock.
-  uint16_t j, m, t, wt, h, mi, s, hs;
-  term::GetDate(j, m, t, wt);
-  if (j < 1980 || j > 9999) {
-    j = j < 1980 ? static_cast<uint16_t>(j % 100 + 2000) : 9999;
-    term::SetDate(j, m, t);
+  zuf::DATUM heute = zuf::HEUTE();
+  if (heute.JAHR < 1980 || heute.JAHR > 9999) {
+    heute.JAHR = heute.JAHR < 1980 ? static_cast<uint16_t>(heute.JAHR % 100 + 2000) : 9999;
+    term::SetDate(heute.JAHR, heute.MONAT, heute.TAG);
   }
-  term::GetTime(h, mi, s, hs);
-  mtspiel::JAHR = j;
-  mtspiel::MONAT = m;
-  mtspiel::TAG = t;
-  mtspiel::WOTAG = wt;
-  mtspiel::STD = h;
-  mtspiel::MIN = mi;
-  mtspiel::SEK = s;
-  mtspiel::HSEK = hs;
+  term::GetTime(mtspiel::UHRZEIT.STD, mtspiel::UHRZEIT.MIN, mtspiel::UHRZEIT.SEK, mtspiel::HSEK);
+  mtspiel::DATUM_ANZEIGE = heute;
   // 5. JANEIN_TEXT is constant.
   // 6. Clock switch, shuffle table, virtual date.
   mtspiel::ZEITEIN = false;
   mtspiel::INITFELD();
   mtspiel::VIRTUALDATE = false;
   mtspiel::VIRTUALOLDDATE = true;
-  mtspiel::VIRJ1 = j;
-  mtspiel::VIRM1 = m;
-  mtspiel::VIRT1 = t;
-  mtspiel::VIRWT1 = wt;
+  mtspiel::VIRDATUM1 = heute;
   mtspiel::ZWEITESDATUM();
   // 7. The conditions file: beside the program, or where the user keeps settings.
   const BEDINGUNGSORT ort =
@@ -212,10 +196,9 @@ void ANFANGEN() {
 }
 
 void WAEHLE_SPRACHE() {
-  const std::string titel = std::string(" ********  Morvandeltrisk  ***  ") +
-                            std::string(kPlattform) + kBits + "-Bit - Version  " +
-                            std::string(kVersion) + ".  ********";
+  const std::string titel = " ********  Morvandeltrisk  ***  " + Versionstitel() + ".  ********";
   const std::string kopf = "{" + titel + "}";
+  const std::string version = Versionszeile();
   const std::string_view rows[25] = {
       kopf,
       "",
@@ -228,7 +211,7 @@ void WAEHLE_SPRACHE() {
       " changes within the answers already given, it can crack your code within the",
       " memory and the time you allow it, and it can referee two human players.",
       "",
-      " Version 2025-06-21 for terminals of 80 x 25 characters.",
+      version,
       " Free software: you may use, copy, change and pass it on, with or without",
       " changes. It comes without any warranty.",
       "",
@@ -247,7 +230,7 @@ void WAEHLE_SPRACHE() {
   term::ClrScr();
   Seite(rows);
   for (;;) {
-    const char k = Taste();
+    const char k = term::ReadKeyWhole();
     if (k == 'd' || k == 'D' || k == 'e' || k == 'E' || k == term::KEY_ESC ||
         k == term::KEY_CTRL_C) {
       TASTE_SPRACHE = static_cast<char>(k | 0x20);
@@ -398,9 +381,10 @@ void NOTEXIT() {
              : " There is no place for them beside the program or in a settings folder.";
   }
   // The block about the program: eleven lines, two of them empty.
+  const std::string version = Versionszeile();
   const std::string_view block[11] = {
       " Morvandeltrisk - a game of code breaking on a ring of 36 signs.",
-      " Version 2025-06-21 for terminals of 80 x 25 characters.",
+      version,
       " Free software under the MIT licence: you may use, copy, change and pass it",
       " on, with or without changes. It comes without any warranty.",
       "",
@@ -413,8 +397,7 @@ void NOTEXIT() {
   };
   term::WriteLnSystemText(PROGRAMMPFAD);
   term::WriteLn();
-  term::WriteLn(std::string("Morvandeltrisk  ***  ") + std::string(kPlattform) + kBits +
-                "-Bit - Version  " + std::string(kVersion) + ",");
+  term::WriteLn("Morvandeltrisk  ***  " + Versionstitel() + ",");
   term::WriteLn("Version mit Grafik- und Sonderzeichen / version with graphics characters.");
   term::WriteLn();
   // The file's path is the file system's text, shown in the terminal's encoding.
@@ -445,7 +428,7 @@ void MORVANDELTRISK() {
     bool spiel = false;
     while (!spiel && !ende) {
       HauptmenueSchreiben();
-      char k = Taste();
+      char k = term::ReadKeyWhole();
       if (k == term::KEY_CTRL_C) k = '9';
       switch (k) {
         case '1':
@@ -460,7 +443,7 @@ void MORVANDELTRISK() {
         case '3':
           mtspiel::SCHREIBE_ZEIT_FPC();
           zuf::KALENDER(SPRACHE_DEUTSCH, FARBE_NORMAL, FARBE_HERVOR, mtspiel::VIRTUALDATE,
-                        mtspiel::VIRJ1, mtspiel::VIRM1, mtspiel::VIRT1, mtspiel::VIRWT1);
+                        mtspiel::VIRDATUM1);
           break;
         case '4':
           zuf::TEXTFARBE(SPRACHE_DEUTSCH, FARBBILDSCHIRM, FARBE_NORMAL, FARBE_HERVOR);
@@ -497,7 +480,6 @@ void MORVANDELTRISK() {
     if (spiel) {
       X.LEER = LEER_WAHL;
       mtspiel::SP_D = SPRACHE_DEUTSCH;
-      OK = true;
       if (mtspiel::VIRTUALDATE) {
         mtspiel::ZWEITESDATUM();
         mtspiel::VIRTUALOLDDATE = true;

@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "game/conditions.h"
+#include "shell/screen_pieces.h"
 #include "shell/shell_state.h"
 #include "tests/support/memory_screen.h"
 
@@ -49,7 +51,7 @@ TEST_F(Program, EscOnTheLanguageScreenEndsAndWritesTheFile) {
   ASSERT_TRUE(Run());
   EXPECT_EQ(fs::file_size(File()), 80u);
   EXPECT_EQ(s->RowUtf8(1).substr(0, PROGRAMMPFAD.size()), PROGRAMMPFAD);
-  EXPECT_EQ(Row(s, 3), "Morvandeltrisk  ***  Linux - 64-Bit - Version  2025-06-21,");
+  EXPECT_EQ(Row(s, 3), "Morvandeltrisk  ***  " + Versionstitel() + ",");
   EXPECT_EQ(Row(s, 4), "Version mit Grafik- und Sonderzeichen / version with graphics characters.");
   bool bye = false;
   for (int y = 1; y <= 25; ++y) bye = bye || s->Text(1, y, 9) == "Bye-bye! ";
@@ -135,12 +137,20 @@ TEST_F(Program, ExitScreenSaysWhenThereIsNoPlaceAtAll) {
   }
 }
 
+TEST(VersionTitle, NamesTheSystemThePointerWidthAndTheVersionInAFixedWidth) {
+  // The title lines are laid out around it: its width must not change.
+  const std::string t = Versionstitel();
+  EXPECT_TRUE(std::regex_match(
+      t, std::regex("(Linux|macOS) - (32|64)-Bit - Version  [0-9]{4}-[0-9]{2}-[0-9]{2}")))
+      << t;
+  EXPECT_EQ(t.find(std::to_string(sizeof(void*) * 8) + "-Bit"), 8u) << t;
+}
+
 TEST_F(Program, LanguageScreenLayout) {
   MemoryScreen s;
   // Look at the language screen while it waits for its key.
   ASSERT_TRUE(testsupport::WaitsForKey([] { MORVANDELTRISK(); }));
-  EXPECT_EQ(Row(s, 1),
-            " ********  Morvandeltrisk  ***  Linux - 64-Bit - Version  2025-06-21.  ********");
+  EXPECT_EQ(Row(s, 1), " ********  Morvandeltrisk  ***  " + Versionstitel() + ".  ********");
   EXPECT_EQ(s->AttrAt(2, 1), FARBE_HERVOR);
   EXPECT_EQ(Row(s, 19), " Deutsch:");
   EXPECT_EQ(Row(s, 23), " English:");

@@ -9,6 +9,10 @@ void At(int x, int y, std::string_view text) {
   term::Write(text);
 }
 
+std::string Versionstitel() {
+  return std::string(kPlattform) + kBits + "-Bit - Version  " + std::string(kVersion);
+}
+
 std::string Wiederholt(std::string_view s, int n) {
   std::string r;
   for (int i = 0; i < n; ++i) r += s;

@@ -16,6 +16,8 @@ inline constexpr std::string_view kPlattform = "Linux - ";
 // The pointer width of the build, "64" or "32".
 inline const std::string kBits = std::to_string(sizeof(void*) * 8);
 inline constexpr std::string_view kVersion = "2025-06-21";
+// The system and version that every title line shows: "Linux - 64-Bit - Version  2025-06-21".
+std::string Versionstitel();
 
 // Writes text at (x, y) in the current attribute.
 void At(int x, int y, std::string_view text);

@@ -26,7 +26,6 @@ inline uint8_t SPEICHERWAHL_ALT = 10;
 inline bool LEER_WAHL = false;          // the player's own choice "vacant signs allowed"
 inline bool NAMEN_BEKANNT = true;       // the encoder's name is not asked again
 inline bool SPIEL_ABGEBROCHEN = false;  // the game was broken off
-inline bool OK = true;
 
 // Terminal states saved at start and restored at exit.
 struct STARTZUSTAND_T {

@@ -2,16 +2,19 @@
 // terminal emulator, to the end of the game.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "tests/support/game_dir.h"
+#include "tests/support/pty_board.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace {
 
+using testsupport::AnswerPrompt;
 using testsupport::ExitStatus;
 using testsupport::GameDir;
+using testsupport::kSlow;
 using testsupport::PtyDriver;
 
 void Score(const std::string& g, const std::string& c, int& p, int& s) {
@@ -25,23 +28,6 @@ void Score(const std::string& g, const std::string& c, int& p, int& s) {
     t += a < b ? a : b;
   }
   s = t - p;
-}
-
-// The newest trial on the board whose answer is still open: its code and row.
-bool OpenTrial(const PtyDriver& pty, std::string& code, int& row, bool& p_open) {
-  static const std::regex cell("│  ([0-9]{4})   │(.)│(.)║");
-  for (int y = 9; y <= 23; ++y) {
-    const std::string r = pty.RowText(y);
-    for (std::sregex_iterator m(r.begin(), r.end(), cell), e; m != e; ++m) {
-      if ((*m)[3] == " ") {
-        code = (*m)[1];
-        row = y;
-        p_open = (*m)[2] == " ";
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 TEST(ComputerGuessE2E, TheComputerCracksACodeAHumanAnswers) {
@@ -61,33 +47,41 @@ TEST(ComputerGuessE2E, TheComputerCracksACodeAHumanAnswers) {
   ASSERT_TRUE(pty.WaitForText("The solution comes from", 5000)) << pty.ScreenText();
 
   int trials = 0;
-  int last_row = 8;
+  int last_row = testsupport::kFirstTrialRow - 1;
   for (; trials < 10; ++trials) {
-    std::string code;
-    int row = 0;
-    bool p_open = false;
-    // Wait for the computer's next guess to stand, answer open, below the last one.
+    // Wait for the computer's next guess to stand, below the last one, with the
+    // program waiting for its answer. While it searches, the candidates it
+    // examines pass through the row, but the cursor is not in an answer cell.
     // When one code is left, the computer plays it and answers it itself.
-    bool found = false, over = false;
-    for (int w = 0; w < 200 && !found && !over; ++w) {
-      pty.Pump(50);
-      found = OpenTrial(pty, code, row, p_open) && row > last_row;
-      over = pty.RowText(25).find("New game? Yes.") != std::string::npos;
-    }
+    AnswerPrompt at;
+    bool over = false;
+    ASSERT_TRUE(pty.WaitUntil(
+        [&] {
+          over = pty.RowText(25).find("New game? Yes.") != std::string::npos;
+          return over || (AnswerAsked(pty, at) && at.row > last_row);
+        },
+        10000 * kSlow))
+        << pty.ScreenText();
     if (over) break;
-    ASSERT_TRUE(found) << pty.ScreenText();
-    pty.Pump(150);  // the search may still show the candidates it examines
-    ASSERT_TRUE(OpenTrial(pty, code, row, p_open)) << pty.ScreenText();
-    last_row = row;
+    const std::string code = testsupport::TrialCode(pty, at.row);
+    ASSERT_EQ(code.size(), 4u) << pty.ScreenText();
+    last_row = at.row;
     int p, s;
     Score(code, secret, p, s);
     // The answers that are already determined are filled in by the program.
-    if (p_open) pty.SendKeys(std::to_string(p));
-    pty.Pump(150);
-    std::string again;
-    int row2;
-    bool p2;
-    if (OpenTrial(pty, again, row2, p2) && row2 == row) pty.SendKeys(std::to_string(s));
+    if (at.p) {
+      pty.SendKeys(std::to_string(p));
+      // Either S is asked now, or the program has filled it in itself.
+      AnswerPrompt next;
+      ASSERT_TRUE(pty.WaitUntil(
+          [&] {
+            return pty.Cell(at.s_column, at.row).text != " " ||
+                   (AnswerAsked(pty, next) && next.row == at.row && !next.p);
+          },
+          5000 * kSlow))
+          << pty.ScreenText();
+    }
+    if (pty.Cell(at.s_column, at.row).text == " ") pty.SendKeys(std::to_string(s));
     if (p == 4) {
       ++trials;
       break;

@@ -16,19 +16,15 @@
 
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace {
 
 using testsupport::ExitStatus;
 using testsupport::GameDir;
+using testsupport::kSlow;
 using testsupport::PtyDriver;
 namespace fs = std::filesystem;
-
-#ifdef MT_SANITIZED
-constexpr int kSlow = 5;
-#else
-constexpr int kSlow = 1;
-#endif
 
 std::vector<std::string> Entries(const std::string& dir) {
   std::vector<std::string> v;

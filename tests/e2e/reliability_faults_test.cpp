@@ -12,27 +12,31 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/conditions.h"
 #include "shell/names.h"
 #include "tests/support/conditions_fuzz_check.h"
 #include "tests/support/game_dir.h"
+#include "tests/support/pty_board.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace {
 
+using testsupport::AnswerAsked;
+using testsupport::AnswerPrompt;
 using testsupport::ExitStatus;
 using testsupport::GameDir;
+using testsupport::kFirstTrialRow;
+using testsupport::kSlow;
 using testsupport::PtyDriver;
 namespace fs = std::filesystem;
-
-#ifdef MT_SANITIZED
-constexpr int kSlow = 5;
-#else
-constexpr int kSlow = 1;
-#endif
 
 // A valid record; large: length 7 over 9 signs with repetitions, the computer
 // guesses (4.8 million codes); search: length 6 (its first searched guess takes
@@ -88,8 +92,44 @@ void ExpectOldOrNewRecord(const GameDir& dir, const std::vector<unsigned char>& 
   EXPECT_EQ(entries, 2) << "only the program and its conditions file, no temporary file";
 }
 
-bool StarsOnRow25(PtyDriver& pty) {
+bool StarsOnRow25(const PtyDriver& pty) {
   return pty.RowText(25).find('*') != std::string::npos;
+}
+
+// The cursor waits on the conditions screen's field of that label, at its
+// value text.
+bool CursorOnField(const PtyDriver& pty, const std::string& label, const std::string& value) {
+  const int x = pty.CursorX(), y = pty.CursorY();
+  std::string shown;
+  for (size_t i = 0; i < value.size(); ++i) shown += pty.Cell(x + static_cast<int>(i), y).text;
+  return pty.RowText(y).find(label) != std::string::npos && shown == value;
+}
+
+// Starts a game whose computer guesses, answers its opening guess with no sign
+// in common, and returns once the program has taken the answer: its search for
+// the next guess runs.
+void StartTheComputersSearch(PtyDriver& pty, int t) {
+  pty.SendKeys("1");
+  AnswerPrompt at;
+  // The set-up shows its stars, then the opening guess waits for its answer.
+  ASSERT_TRUE(pty.WaitUntil([&] { return AnswerAsked(pty, at) && at.p; }, 3 * t))
+      << pty.ScreenText();
+  const AnswerPrompt opening = at;
+  pty.SendKeys("0");
+  ASSERT_TRUE(pty.WaitUntil([&] { return AnswerAsked(pty, at) && !at.p; }, t)) << pty.ScreenText();
+  pty.SendKeys("0");
+  ASSERT_TRUE(pty.WaitUntil([&] { return pty.Cell(opening.s_column, opening.row).text == "0"; }, t))
+      << pty.ScreenText();
+}
+
+// Starts a game against the computer's riddle and types the first two signs of
+// the first trial; returns once they stand on the board.
+void TypeTheFirstSigns(PtyDriver& pty, int t) {
+  pty.SendKeys("1");
+  ASSERT_TRUE(pty.WaitForText("The riddle comes from", t)) << pty.ScreenText();
+  pty.SendKeys("12");
+  ASSERT_TRUE(pty.WaitUntil([&] { return testsupport::TrialCode(pty, kFirstTrialRow) == "12"; }, t))
+      << pty.ScreenText();
 }
 
 // ---- Signals -------------------------------------------------------------------
@@ -119,6 +159,10 @@ std::string PhaseName(Phase p) {
   return "";
 }
 
+void PrintTo(const SignalCase& c, std::ostream* os) {
+  *os << PhaseName(c.phase) << ", SIG" << sigabbrev_np(c.sig);
+}
+
 class ReliabilitySignals : public testing::TestWithParam<SignalCase> {};
 
 TEST_P(ReliabilitySignals, EndTheProgramWithTheTerminalAndTheFileWhole) {
@@ -144,45 +188,25 @@ TEST_P(ReliabilitySignals, EndTheProgramWithTheTerminalAndTheFileWhole) {
   switch (c.phase) {
     case Phase::kEditing:
       pty.SendKeys("3\r");  // the time limit accepted; the sound is asked now
-      pty.Pump(200);
+      ASSERT_TRUE(pty.WaitUntil([&] { return CursorOnField(pty, " Sound ", "No."); }, t))
+          << pty.ScreenText();
       break;
-    case Phase::kLargeSetUp: {
+    case Phase::kLargeSetUp:
       pty.SendKeys("1");
-      bool stars = false;
-      for (int i = 0; i < t / 20 && !stars; ++i) {
-        pty.Pump(20);
-        stars = StarsOnRow25(pty);
-      }
-      ASSERT_TRUE(stars) << "no progress of the set-up\n" << pty.ScreenText();
+      ASSERT_TRUE(pty.WaitUntil([&] { return StarsOnRow25(pty); }, t))
+          << "no progress of the set-up\n"
+          << pty.ScreenText();
       break;
-    }
-    case Phase::kSearch: {
-      pty.SendKeys("1");
-      // The set-up shows its stars, then the opening guess waits for its answer.
-      bool stars = false, done = false;
-      for (int i = 0; i < 3 * t / 20 && !done; ++i) {
-        pty.Pump(20);
-        if (StarsOnRow25(pty)) stars = true;
-        done = stars && !StarsOnRow25(pty);
-      }
-      ASSERT_TRUE(done) << pty.ScreenText();
-      pty.Pump(200);
-      pty.SendKeys("0");
-      pty.Pump(200);
-      pty.SendKeys("0");  // no sign in common: the search starts
-      pty.Pump(100 * kSlow);
+    case Phase::kSearch:
+      StartTheComputersSearch(pty, t);
       break;
-    }
     case Phase::kHumanTyping:
-      pty.SendKeys("1");
-      ASSERT_TRUE(pty.WaitForText("The riddle comes from", t)) << pty.ScreenText();
-      pty.Pump(200);
-      pty.SendKeys("12");
-      pty.Pump(200);
+      TypeTheFirstSigns(pty, t);
       break;
     default:
       break;
   }
+  if (HasFatalFailure()) return;
   ASSERT_TRUE(!pty.Exited()) << "ended before the signal\n" << pty.ScreenText();
   pty.Kill(c.sig);
   const ExitStatus st = pty.WaitForExit(10000 * kSlow);
@@ -210,20 +234,33 @@ INSTANTIATE_TEST_SUITE_P(Phases, ReliabilitySignals, testing::ValuesIn(SignalCas
 
 // ---- Closed input ----------------------------------------------------------------
 
+// One key (or none) typed into the program's input, and the screen state that
+// shows the program has taken it.
+struct Step {
+  std::string keys;
+  std::function<bool(const PtyDriver&)> reached;
+};
+
+bool Shows(const PtyDriver& pty, const std::string& text) {
+  return pty.ScreenText().find(text) != std::string::npos;
+}
+
+const Step kLanguageScreen{"", [](const PtyDriver& p) { return Shows(p, "English:"); }};
+const Step kMainMenu{"e", [](const PtyDriver& p) { return Shows(p, "5 - The game starts."); }};
+const Step kConditions{"5", [](const PtyDriver& p) { return Shows(p, "(1, 2, 3 or 4)"); }};
+
 struct ClosedCase {
   const char* name;
   Record record;
-  std::vector<std::string> keys;  // typed with pauses, then the input closes
-  bool dev_null;                  // input from /dev/null instead of a pipe
+  std::vector<Step> steps;  // typed one after the other, then the input closes
+  bool dev_null;            // input from /dev/null instead of a pipe
+  // Runs further keys that need more than a screen text (the computer's search).
+  void (*then)(PtyDriver&, int) = nullptr;
 };
 
-// Long enough for the program to take in a key and draw; only waits on the
-// test side, so the sanitized program needs less than its factor.
-#ifdef MT_SANITIZED
-const std::string kPause = "0.5";
-#else
-const std::string kPause = "0.25";
-#endif
+void PrintTo(const ClosedCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ReliabilityClosedInput : public testing::TestWithParam<ClosedCase> {};
 
@@ -231,16 +268,27 @@ TEST_P(ReliabilityClosedInput, EndsAsChoiceNineWould) {
   const ClosedCase& c = GetParam();
   GameDir dir;
   WriteRecord(dir, MakeRecord(c.record));
-  std::string script;
-  if (c.dev_null) {
-    script = "exec '" + dir.binary() + "' </dev/null";
-  } else {
-    script = "(";
-    for (const std::string& k : c.keys) script += "printf '" + k + "'; sleep " + kPause + "; ";
-    script += "sleep " + kPause + ") | exec '" + dir.binary() + "'";
-  }
   PtyDriver pty;
-  ASSERT_TRUE(pty.Start("/bin/sh", {"sh", "-c", script}, dir.path(), {"LANG=C.UTF-8"}));
+  const int t = 10000 * kSlow;
+  if (c.dev_null) {
+    const std::string script = "exec '" + dir.binary() + "' </dev/null";
+    ASSERT_TRUE(pty.Start("/bin/sh", {"sh", "-c", script}, dir.path(), {"LANG=C.UTF-8"}));
+  } else {
+    pty.InputFromPipe();
+    ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=C.UTF-8"}));
+    // Each key once the program shows it has taken the one before, so that the
+    // input closes in the phase the case is named after.
+    for (const Step& step : c.steps) {
+      pty.SendKeys(step.keys);
+      ASSERT_TRUE(pty.WaitUntil([&] { return step.reached(pty); }, t))
+          << "typed '" << step.keys << "'\n"
+          << pty.ScreenText();
+    }
+    if (c.then) c.then(pty, t);
+    if (HasFatalFailure()) return;
+    ASSERT_FALSE(pty.Exited()) << "ended before its input closed\n" << pty.ScreenText();
+    pty.CloseInput();
+  }
   // No spinning: the program ends soon after its input closed.
   const ExitStatus st = pty.WaitForExit(15000 * kSlow);
   ASSERT_FALSE(st.timed_out) << "still running after its input closed\n" << pty.ScreenText();
@@ -254,22 +302,43 @@ TEST_P(ReliabilityClosedInput, EndsAsChoiceNineWould) {
   EXPECT_EQ(testsupport::CheckWrittenRecord(f.data(), f.size()), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Phases, ReliabilityClosedInput,
-    testing::Values(
-        ClosedCase{"DevNull", Record::kDefault, {}, true},
-        ClosedCase{"LanguageScreen", Record::kDefault, {}, false},
-        ClosedCase{"MainMenu", Record::kDefault, {"e"}, false},
-        ClosedCase{"EditingConditions", Record::kDefault, {"e", "5", "3"}, false},
-        ClosedCase{"Instructions", Record::kDefault, {"e", "7"}, false},
-        ClosedCase{"HumanTypingOnTheBoard", Record::kDefault, {"e", "5", "1", "12"}, false},
-        ClosedCase{"NewGameQuestion", Record::kDefault, {"e", "5", "1", "\\033"}, false},
-        ClosedCase{"ComputersSetUp", Record::kLarge, {"e", "5", "1"}, false},
-        ClosedCase{
-            "ComputerWaitsForAnAnswer", Record::kSearch, {"e", "5", "1", "", "", "", ""}, false},
-        ClosedCase{
-            "ComputersSearch", Record::kSearch, {"e", "5", "1", "", "", "", "", "0", "0"}, false}),
-    [](const testing::TestParamInfo<ClosedCase>& i) { return std::string(i.param.name); });
+std::vector<ClosedCase> ClosedCases() {
+  const Step editing{"3", [](const PtyDriver& p) { return CursorOnField(p, "Timelimit", "10"); }};
+  const Step instructions{"7", [](const PtyDriver& p) { return Shows(p, "Page 1 of 4."); }};
+  const Step board{"1", [](const PtyDriver& p) { return Shows(p, "The riddle comes from"); }};
+  const Step typed{
+      "12", [](const PtyDriver& p) { return testsupport::TrialCode(p, kFirstTrialRow) == "12"; }};
+  const Step broken_off{"\x1b", [](const PtyDriver& p) { return Shows(p, "Game end"); }};
+  const Step set_up{"1", [](const PtyDriver& p) { return StarsOnRow25(p); }};
+  const Step answer_asked{"1", [](const PtyDriver& p) {
+                            AnswerPrompt at;
+                            return AnswerAsked(p, at) && at.p;
+                          }};
+  const Step start[] = {kLanguageScreen, kMainMenu, kConditions};
+  auto from_start = [&](std::initializer_list<Step> more, size_t n = 3) {
+    std::vector<Step> v(start, start + n);
+    v.insert(v.end(), more);
+    return v;
+  };
+  return {
+      {"DevNull", Record::kDefault, {}, true},
+      {"LanguageScreen", Record::kDefault, from_start({}, 1), false},
+      {"MainMenu", Record::kDefault, from_start({}, 2), false},
+      {"EditingConditions", Record::kDefault, from_start({editing}), false},
+      {"Instructions", Record::kDefault, from_start({instructions}, 2), false},
+      {"HumanTypingOnTheBoard", Record::kDefault, from_start({board, typed}), false},
+      {"NewGameQuestion", Record::kDefault, from_start({board, broken_off}), false},
+      {"ComputersSetUp", Record::kLarge, from_start({set_up}), false},
+      {"ComputerWaitsForAnAnswer", Record::kSearch, from_start({answer_asked}), false},
+      {"ComputersSearch", Record::kSearch, from_start({}), false,
+       [](PtyDriver& pty, int t) { StartTheComputersSearch(pty, t); }},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, ReliabilityClosedInput, testing::ValuesIn(ClosedCases()),
+                         [](const testing::TestParamInfo<ClosedCase>& i) {
+                           return std::string(i.param.name);
+                         });
 
 // ---- A small terminal ---------------------------------------------------------------
 
@@ -280,25 +349,27 @@ TEST(ReliabilitySmallTerminal, AGameStartedInASmallTerminalEndsCleanly) {
     PtyDriver pty(cols, rows);
     ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), {"LANG=C.UTF-8"}));
     ASSERT_TRUE(pty.WaitForText("The game needs a window", 5000 * kSlow)) << pty.ScreenText();
-    // A game against the computer's riddle: the first keys wait behind the notice
-    // until the window is large enough; three guesses, then broken off.
-    for (const char* k : {"e", "5", "1"}) {
+    // A game against the computer's riddle: three guesses, then broken off by
+    // Esc; n declines a new game. The first key waits behind the notice until
+    // the window is large enough; each later one once the page shows the one
+    // before was taken.
+    auto type = [&](const char* k, const char* shown) {
       pty.SendKeys(k);
-      pty.Pump(400);
-    }
+      return pty.WaitForText(shown, 5000 * kSlow);
+    };
+    pty.SendKeys("e");
     pty.Resize(80, 25);
-    ASSERT_TRUE(pty.WaitForText("The riddle comes from", 5000 * kSlow)) << pty.ScreenText();
-    for (const char* k : {"1234", "5678", "9012"}) {
-      pty.SendKeys(k);
-      pty.Pump(400);
-    }
+    ASSERT_TRUE(pty.WaitForText("Operating instructions:", 5000 * kSlow)) << pty.ScreenText();
+    ASSERT_TRUE(type("5", "Please choose now (1, 2")) << pty.ScreenText();
+    ASSERT_TRUE(type("1", "The riddle comes from")) << pty.ScreenText();
+    ASSERT_TRUE(type("1234", "2│  ....")) << pty.ScreenText();
+    ASSERT_TRUE(type("5678", "3│  ....")) << pty.ScreenText();
+    ASSERT_TRUE(type("9012", "4│  ....")) << pty.ScreenText();
     EXPECT_NE(pty.ScreenText().find("1234"), std::string::npos) << pty.ScreenText();
     ASSERT_FALSE(pty.Exited());
-    // Esc breaks off, n declines a new game, 9 ends.
-    for (const char* k : {"\x1b", "n", "9"}) {
-      pty.SendKeys(k);
-      pty.Pump(400);
-    }
+    ASSERT_TRUE(type("\x1b", "Game end")) << pty.ScreenText();
+    ASSERT_TRUE(type("n", "Operating instructions:")) << pty.ScreenText();
+    pty.SendKeys("9");
     const ExitStatus st = pty.WaitForExit(10000 * kSlow);
     ASSERT_FALSE(st.timed_out) << pty.ScreenText();
     EXPECT_EQ(SanitizerReport(pty.Output()), "");

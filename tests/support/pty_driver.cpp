@@ -8,42 +8,17 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 #include <vterm.h>
 
 #include <cstring>
 
+#include "screen/cp850.h"
+#include "tests/support/timing.h"
+
 extern char** environ;
 
 namespace testsupport {
-namespace {
-
-int64_t NowMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-}  // namespace
 
 // The emulator's callbacks, with access to the driver.
 struct PtyDriverCallbacks {
@@ -116,6 +91,7 @@ PtyDriver::PtyDriver(int columns, int rows, bool utf8) : columns_(columns), rows
 
 PtyDriver::~PtyDriver() {
   KillAndReap();
+  CloseInput();
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
   if (vt_) vterm_free(vt_);
@@ -129,6 +105,15 @@ bool PtyDriver::Start(const std::string& path, const std::vector<std::string>& a
                       const std::string& cwd, const std::vector<std::string>& env) {
   if (master_ < 0 || pid_ > 0) return false;
   tcgetattr(slave_, &mode_before_);
+  if (input_from_pipe_) {
+    // A key typed after the child ended must not end the test with SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    input_read_ = ends[0];
+    input_write_ = ends[1];
+    fcntl(input_write_, F_SETFL, fcntl(input_write_, F_GETFL) | O_NONBLOCK);
+  }
 
   // Everything the child needs is built before the fork.
   std::vector<std::string> environment;
@@ -152,7 +137,7 @@ bool PtyDriver::Start(const std::string& path, const std::vector<std::string>& a
   if (pid == 0) {
     setsid();
     ioctl(slave_, TIOCSCTTY, 0);
-    dup2(slave_, 0);
+    dup2(input_read_ >= 0 ? input_read_ : slave_, 0);
     dup2(slave_, 1);
     dup2(slave_, 2);
     if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
@@ -168,14 +153,26 @@ bool PtyDriver::Start(const std::string& path, const std::vector<std::string>& a
   pid_ = pid;
   reaped_ = false;
   status_ = {};
+  if (input_read_ >= 0) {
+    close(input_read_);  // the child's end
+    input_read_ = -1;
+  }
   return true;
 }
 
+void PtyDriver::CloseInput() {
+  if (input_read_ >= 0) close(input_read_);
+  if (input_write_ >= 0) close(input_write_);
+  input_read_ = input_write_ = -1;
+}
+
 void PtyDriver::SendKeys(std::string_view bytes) {
+  const int to = input_from_pipe_ ? input_write_ : master_;
+  if (to < 0) return;
   size_t off = 0;
   const int64_t deadline = NowMs() + 2000;
   while (off < bytes.size() && NowMs() < deadline) {
-    ssize_t n = write(master_, bytes.data() + off, bytes.size() - off);
+    ssize_t n = write(to, bytes.data() + off, bytes.size() - off);
     if (n > 0) {
       off += static_cast<size_t>(n);
     } else {
@@ -209,10 +206,14 @@ void PtyDriver::Pump(int timeout_ms) {
 }
 
 bool PtyDriver::WaitForText(std::string_view utf8, int timeout_ms) {
+  return WaitUntil([&] { return ScreenText().find(utf8) != std::string::npos; }, timeout_ms);
+}
+
+bool PtyDriver::WaitUntil(const std::function<bool()>& ready, int timeout_ms) {
   const int64_t deadline = NowMs() + timeout_ms;
   for (;;) {
     Pump(0);
-    if (ScreenText().find(utf8) != std::string::npos) return true;
+    if (ready()) return true;
     int64_t left = deadline - NowMs();
     if (left <= 0) return false;
     Pump(static_cast<int>(left < 20 ? left : 20));
@@ -232,7 +233,10 @@ CellView PtyDriver::Cell(int x, int y) const {
   } else if (c.chars[0] == static_cast<uint32_t>(-1)) {
     // The right half of a wide character, which the cell before holds.
   } else {
-    for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) AppendUtf8(v.text, c.chars[i]);
+    for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) {
+      char utf8[4];
+      v.text.append(utf8, static_cast<size_t>(term::EncodeUtf8(c.chars[i], utf8)));
+    }
   }
   auto index = [](const VTermColor& col, bool fg) {
     if (fg ? VTERM_COLOR_IS_DEFAULT_FG(&col) : VTERM_COLOR_IS_DEFAULT_BG(&col)) return -1;
@@ -244,6 +248,24 @@ CellView PtyDriver::Cell(int x, int y) const {
   v.bold = c.attrs.bold;
   v.blink = c.attrs.blink;
   return v;
+}
+
+namespace {
+
+VTermPos CursorPos(VTerm* vt) {
+  VTermPos pos;
+  vterm_state_get_cursorpos(vterm_obtain_state(vt), &pos);
+  return pos;
+}
+
+}  // namespace
+
+int PtyDriver::CursorX() const {
+  return CursorPos(vt_).col + 1;
+}
+
+int PtyDriver::CursorY() const {
+  return CursorPos(vt_).row + 1;
 }
 
 std::string PtyDriver::RowText(int y) const {
@@ -264,8 +286,10 @@ std::string PtyDriver::ScrollbackText() const {
       if (c.chars[0] == 0) {
         row += ' ';
       } else {
-        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i)
-          AppendUtf8(row, c.chars[i]);
+        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i]; ++i) {
+          char utf8[4];
+          row.append(utf8, static_cast<size_t>(term::EncodeUtf8(c.chars[i], utf8)));
+        }
       }
     }
     while (!row.empty() && row.back() == ' ') row.pop_back();

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,11 @@ class PtyDriver {
   // replacing a variable of that name). Returns false when the start failed.
   bool Start(const std::string& path, const std::vector<std::string>& argv,
              const std::string& cwd = "", const std::vector<std::string>& env = {});
+  // Called before Start: the child's standard input becomes a pipe instead of
+  // the terminal (its output still goes to the terminal). SendKeys writes into
+  // the pipe, and CloseInput closes it, as the end of a piped input would.
+  void InputFromPipe() { input_from_pipe_ = true; }
+  void CloseInput();
 
   // Types bytes on the terminal ("\x1b" is Esc, "\x1b[A" the Up key).
   void SendKeys(std::string_view bytes);
@@ -62,6 +68,9 @@ class PtyDriver {
   // Reads what the program prints until the screen contains utf8 somewhere, or
   // timeout_ms pass. Returns whether it appeared.
   bool WaitForText(std::string_view utf8, int timeout_ms);
+  // Reads what the program prints until ready() holds for the screen, or
+  // timeout_ms pass. Returns whether it came to hold.
+  bool WaitUntil(const std::function<bool()>& ready, int timeout_ms);
 
   // Reads pending output for up to timeout_ms (0: only what is there).
   void Pump(int timeout_ms);
@@ -75,6 +84,9 @@ class PtyDriver {
   std::string ScrollbackText() const;
   // Cell (x, y), 1-based.
   CellView Cell(int x, int y) const;
+  // Where the cursor stands, 1-based.
+  int CursorX() const;
+  int CursorY() const;
   // Whether the program's alternate screen is shown now / was ever shown.
   bool AltScreen() const { return alt_screen_; }
   bool AltScreenUsed() const { return alt_screen_used_; }
@@ -110,6 +122,9 @@ class PtyDriver {
   int columns_, rows_;
   int master_ = -1;
   int slave_ = -1;
+  bool input_from_pipe_ = false;
+  int input_read_ = -1;  // the pipe's ends while the child's input is one
+  int input_write_ = -1;
   pid_t pid_ = -1;
   bool reaped_ = false;
   ExitStatus status_;

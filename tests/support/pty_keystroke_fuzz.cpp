@@ -1,7 +1,5 @@
 #include "tests/support/pty_keystroke_fuzz.h"
 
-#include <time.h>
-
 #include <iterator>
 #include <random>
 #include <string_view>
@@ -10,21 +8,11 @@
 #include "tests/support/conditions_fuzz_check.h"
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace testsupport {
 namespace {
 
-int64_t NowMs() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-#ifdef MT_SANITIZED
-constexpr int kSlow = 4;  // the sanitized program is several times slower
-#else
-constexpr int kSlow = 1;
-#endif
 // Without any new output for this long while keys are typed, the program hangs.
 // Generous: a set-up of a large store may print nothing between its stars.
 constexpr int kHangMs = 20000 * kSlow;
