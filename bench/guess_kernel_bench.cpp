@@ -148,8 +148,8 @@ void Kern(benchmark::State& state, rateprobe::SPIEL s, Art art, int stufe) {
       codes += bis;
     }
   }
-  state.counters["ns_per_code"] = benchmark::Counter(
-      double(codes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_code"] =
+      benchmark::Counter(double(codes), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["codes_per_candidate"] =
       double(codes) / double(state.iterations()) / double(l.kand.size());
   state.counters["possible_codes"] = double(l.n);
@@ -164,11 +164,12 @@ struct BEDINGUNG {
 };
 
 const BEDINGUNG kBedingungen[] = {
-    {"l7_n9_rep", {7, 9, true, false, true}},    {"l9_n5_rep", {9, 5, true, false, true}},
-    {"l8_n6_rep", {8, 6, true, false, true}},    {"l6_n12_rep", {6, 12, true, false, true}},
-    {"l5_n16_rep", {5, 16, true, false, true}},  {"l7_n10_norep", {7, 10, false, false, true}},
-    {"l6_n9_rep", {6, 9, true, false, true}},    {"l4_n36_rep", {4, 36, true, false, true}},
-    {"l5_n36_norep", {5, 36, false, false, true}},
+    {"l7_n9_rep", {7, 9, true, false, true}},      {"l9_n5_rep", {9, 5, true, false, true}},
+    {"l8_n6_rep", {8, 6, true, false, true}},      {"l6_n12_rep", {6, 12, true, false, true}},
+    {"l5_n16_rep", {5, 16, true, false, true}},    {"l7_n10_norep", {7, 10, false, false, true}},
+    {"l6_n9_rep", {6, 9, true, false, true}},      {"l4_n36_rep", {4, 36, true, false, true}},
+    {"l5_n36_norep", {5, 36, false, false, true}}, {"l4_n10_rep", {4, 10, true, false, true}},
+    {"l5_n8_rep", {5, 8, true, false, true}},
 };
 
 struct STUFE {

@@ -150,13 +150,23 @@ constexpr int kKurzLaenge = 6;   // longest code counted this way
 constexpr int kKurzEinWort = 4;  // longest code whose lanes fit one nibble word
 constexpr int kKurzLanes = 32;   // count lanes in registers (two of 16 or four of 8)
 
-// The class table's entry of lane l: T << 4 | P.
+constexpr int kMaxLaenge = 9;
+constexpr int kLanes = (kMaxLaenge + 1) * (kMaxLaenge + 2) / 2;  // 55
+
+// The table's entry of lane l: T << 4 | P.
 constexpr auto kLaneKlasse = [] {
-  std::array<uint8_t, kKurzLanes> k{};
-  for (int t = 0, l = 0; t <= kKurzLaenge; ++t)
+  std::array<uint8_t, kLanes> k{};
+  for (int t = 0, l = 0; t <= kMaxLaenge; ++t)
     for (int p = 0; p <= t; ++p) k[l++] = static_cast<uint8_t>(t << 4 | p);
   return k;
 }();
+
+// Lanes used by a table of klassen entries (16 per total).
+inline int LanesVon(int klassen) {
+  const int l = std::clamp(klassen / 16 - 1, 0, kMaxLaenge);
+  return (l + 1) * (l + 2) / 2;
+}
+
 // Lanes in use: one per class (T, P) with P <= T <= the longest length.
 constexpr int KurzLanes(bool hoch) {
   const int l = hoch ? kKurzLaenge : kKurzEinWort;
@@ -325,6 +335,300 @@ template <bool Hoch>
   return i < bis ? BisEinWort(a, i, bis, schwelle) : bis;
 }
 
+// ---- Counting with 512-bit vectors, any length and any number of count words.
+//
+// Eight codes a step. Each code becomes a word with a single one at its class's
+// lane, T (T + 1) / 2 + P (0..54 up to length 9), and the eight words of a step
+// are added up bit by bit: the counts of every (lane, element) pair are kept as
+// bit planes of weight 1, 2, 4, 8 and 16, and eight steps are added into them
+// by seven carry-save adders of two three-input logic operations each. After
+// one or three rounds of eight steps the planes go into the 32-bit counts: a
+// byte selection brings the eight elements' bytes of each lane group together,
+// a bit-matrix transpose turns them so that a byte population count gives the
+// number of elements with the bit set. So a code costs a little over one vector
+// operation, and nothing waits on a count in memory.
+//
+// The counts are only seen after a round, so the exact stop is found by taking
+// a round back: when a round lifts a class to the threshold, the counts before
+// it go to the table and the codes of that round are counted one at a time.
+// Three rounds are tried at a time, one once three have failed.
+// The compiler's 512-bit intrinsics start from an undefined register that it
+// then warns of as maybe uninitialised (it never is read): hushed here only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define MT_ZIEL512                                                                      \
+  "avx512f,avx512bw,avx512vl,avx512vpopcntdq,avx512vbmi,avx512bitalg,gfni,avx2,popcnt," \
+  "bmi,bmi2"
+
+void LanesLaden(const int32_t* tab, int n, int32_t* zahl) {
+  for (int l = 0; l < n; ++l) zahl[l] = tab[kLaneKlasse[l]];
+}
+void LanesZurueck(const int32_t* zahl, int n, int32_t* tab) {
+  for (int l = 0; l < n; ++l) tab[kLaneKlasse[l]] = zahl[l];
+}
+
+// The candidate's words laid out for the element order of the loaded codes.
+// One count word: the code and count words of eight codes are split apart by
+// two selections. More count words: each loaded register is worked on as it
+// lies, every element with the pattern of its kind (code or count word k), and
+// the per-element population counts are then gathered by a byte selection.
+template <int W>
+struct BREIT {
+  static constexpr int S = 1 + W;     // words per code
+  alignas(64) uint64_t gnicht[S][8];  // ~g at code words, 0 elsewhere
+  alignas(64) uint64_t fill[S][8];    // kLaneFill at code words, 0 elsewhere
+  alignas(64) uint64_t maske[S][8];   // lanes at code words, gbits[k] at count word k
+  alignas(64) uint8_t wahl_p[64];     // byte selection: P of code j to byte 8 j
+  alignas(64) uint8_t wahl_t[64];     // count-word bytes of code j to bytes 8 j..8 j + W - 1
+  uint64_t nur_p = 0, nur_t = 0;      // bytes the selections keep
+};
+
+template <int W>
+void BreitVorbereiten(const ZAEHLAUFTRAG& a, BREIT<W>& b) {
+  constexpr int S = BREIT<W>::S;
+  for (int r = 0; r < S; ++r) {
+    for (int t = 0; t < 8; ++t) {
+      // One or two count words: the selections have split the words already.
+      const int k = W <= 2 ? r : (8 * r + t) % S;
+      b.gnicht[r][t] = k == 0 ? ~a.gwort : 0;
+      b.fill[r][t] = k == 0 ? kLaneFill : 0;
+      b.maske[r][t] = k == 0 ? a.lanes : a.gbits[k - 1];
+    }
+  }
+  // Element e of the loaded run (register e / 8, place e % 8) leaves its count
+  // in byte e / 8 of element e % 8 once the registers are merged.
+  auto byte = [](int e) { return static_cast<uint8_t>(8 * (e % 8) + e / 8); };
+  b.nur_p = b.nur_t = 0;
+  for (int j = 0; j < 8; ++j) {
+    for (int k = 0; k < 8; ++k) {
+      b.wahl_p[8 * j + k] = byte(S * j);
+      b.wahl_t[8 * j + k] = k < W ? byte(S * j + 1 + k) : 0;
+      if (k == 0) b.nur_p |= uint64_t{1} << (8 * j);
+      if (k < W) b.nur_t |= uint64_t{1} << (8 * j + k);
+    }
+  }
+}
+
+// Word k of eight codes of three words each (x, y, z loaded from the first):
+// element 3 j + k, from the first two registers, the last ones from the third.
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline __m512i Wort3(__m512i x, __m512i y,
+                                                                     __m512i z, int k) {
+  const __m512i idx =
+      _mm512_add_epi64(_mm512_setr_epi64(0, 3, 6, 9, 12, 15, 18, 21), _mm512_set1_epi64(k));
+  const __mmask8 hinten = k == 0 ? 0xC0 : 0xE0;
+  return _mm512_mask_permutexvar_epi64(_mm512_permutex2var_epi64(x, idx, y), hinten, idx, z);
+}
+
+// P and T of eight codes from c, one per 64-bit element.
+template <int W>
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline void PT8(const BREIT<W>& b,
+                                                                const uint64_t* c, __m512i& p,
+                                                                __m512i& t) {
+  if constexpr (W == 1) {
+    const __m512i x = _mm512_loadu_si512(c);
+    const __m512i y = _mm512_loadu_si512(c + 8);
+    const __m512i code =
+        _mm512_permutex2var_epi64(x, _mm512_setr_epi64(0, 2, 4, 6, 8, 10, 12, 14), y);
+    const __m512i bits =
+        _mm512_permutex2var_epi64(x, _mm512_setr_epi64(1, 3, 5, 7, 9, 11, 13, 15), y);
+    const __m512i gleich =
+        _mm512_and_si512(_mm512_sub_epi64(_mm512_xor_si512(code, _mm512_load_si512(b.gnicht[0])),
+                                          _mm512_load_si512(b.fill[0])),
+                         _mm512_load_si512(b.maske[0]));
+    p = _mm512_popcnt_epi64(gleich);
+    t = _mm512_popcnt_epi64(_mm512_and_si512(bits, _mm512_load_si512(b.maske[1])));
+  } else if constexpr (W == 2) {
+    const __m512i x = _mm512_loadu_si512(c);
+    const __m512i y = _mm512_loadu_si512(c + 8);
+    const __m512i z = _mm512_loadu_si512(c + 16);
+    const __m512i gleich = _mm512_and_si512(
+        _mm512_sub_epi64(_mm512_xor_si512(Wort3(x, y, z, 0), _mm512_load_si512(b.gnicht[0])),
+                         _mm512_load_si512(b.fill[0])),
+        _mm512_load_si512(b.maske[0]));
+    p = _mm512_popcnt_epi64(gleich);
+    t = _mm512_add_epi64(
+        _mm512_popcnt_epi64(_mm512_and_si512(Wort3(x, y, z, 1), _mm512_load_si512(b.maske[1]))),
+        _mm512_popcnt_epi64(_mm512_and_si512(Wort3(x, y, z, 2), _mm512_load_si512(b.maske[2]))));
+  } else {
+    constexpr int S = BREIT<W>::S;
+    __m512i z = _mm512_setzero_si512();
+#pragma GCC unroll 8
+    for (int r = 0; r < S; ++r) {
+      const __m512i x = _mm512_loadu_si512(c + 8 * r);
+      const __m512i v =
+          _mm512_and_si512(_mm512_sub_epi64(_mm512_xor_si512(x, _mm512_load_si512(b.gnicht[r])),
+                                            _mm512_load_si512(b.fill[r])),
+                           _mm512_load_si512(b.maske[r]));
+      z = _mm512_or_si512(z, _mm512_slli_epi64(_mm512_popcnt_epi64(v), 8 * r));
+    }
+    p = _mm512_maskz_permutexvar_epi8(b.nur_p, _mm512_load_si512(b.wahl_p), z);
+    t = _mm512_sad_epu8(_mm512_maskz_permutexvar_epi8(b.nur_t, _mm512_load_si512(b.wahl_t), z),
+                        _mm512_setzero_si512());
+  }
+}
+
+// The bit planes of the counts per (lane, element) and the sum of three bits.
+struct EBENEN {
+  __m512i e1, e2, e4, e8, e16;
+};
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline __m512i Summe3(__m512i a, __m512i b,
+                                                                      __m512i c,
+                                                                      __m512i& uebertrag) {
+  uebertrag = _mm512_ternarylogic_epi64(a, b, c, 0xE8);  // at least two of three
+  return _mm512_ternarylogic_epi64(a, b, c, 0x96);       // odd number of three
+}
+
+struct EINSEN {
+  __m512i tri_lo, tri_hi;  // one at lane T (T + 1) / 2, for T = 0..15
+};
+
+// The words with a one at each code's lane, eight codes from c.
+template <int W>
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline __m512i Eins8(const BREIT<W>& b,
+                                                                     const EINSEN& e,
+                                                                     const uint64_t* c) {
+  __m512i p, t;
+  PT8<W>(b, c, p, t);
+  return _mm512_sllv_epi64(_mm512_permutex2var_epi64(e.tri_lo, t, e.tri_hi), p);
+}
+
+// Eight steps, 64 codes from c, added into the planes.
+template <int W>
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline void Runde(const BREIT<W>& b,
+                                                                  const EINSEN& e,
+                                                                  const uint64_t* c, EBENEN& s) {
+  constexpr int S = BREIT<W>::S;
+  // The hardware's own prefetching falls behind when the codes come from the
+  // shared cache: the lines of the round after next are asked for.
+  for (int z = 0; z < 8 * S; ++z)
+    _mm_prefetch(reinterpret_cast<const char*>(c + 2 * 64 * S + 8 * z), _MM_HINT_T0);
+  __m512i a2, b2, a4, b4, a8;
+  s.e1 = Summe3(s.e1, Eins8<W>(b, e, c), Eins8<W>(b, e, c + 8 * S), a2);
+  s.e1 = Summe3(s.e1, Eins8<W>(b, e, c + 16 * S), Eins8<W>(b, e, c + 24 * S), b2);
+  s.e2 = Summe3(s.e2, a2, b2, a4);
+  s.e1 = Summe3(s.e1, Eins8<W>(b, e, c + 32 * S), Eins8<W>(b, e, c + 40 * S), a2);
+  s.e1 = Summe3(s.e1, Eins8<W>(b, e, c + 48 * S), Eins8<W>(b, e, c + 56 * S), b2);
+  s.e2 = Summe3(s.e2, a2, b2, b4);
+  s.e4 = Summe3(s.e4, a4, b4, a8);
+  // At most three rounds: the eights never carry twice.
+  s.e16 = _mm512_ternarylogic_epi64(s.e16, s.e8, a8, 0xF8);  // e16 | (e8 & a8)
+  s.e8 = _mm512_xor_si512(s.e8, a8);
+}
+
+struct SPALTEN {
+  __m512i quer, einheit;
+};
+
+// Per lane, the number of elements with the lane's bit set in plane x, as the
+// byte at the lane's place.
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline __m512i Spalten(const SPALTEN& k,
+                                                                       __m512i x) {
+  // Byte b of every element side by side, then each 8 x 8 bit block transposed.
+  const __m512i y = _mm512_permutexvar_epi8(k.quer, x);
+  return _mm512_popcnt_epi8(_mm512_gf2p8affine_epi64_epi8(k.einheit, y, 0));
+}
+
+// The counts of a chunk added to the 32-bit counts: 16 lanes per register.
+[[gnu::target(MT_ZIEL512), gnu::always_inline]] inline void Ausschuetten(const SPALTEN& k,
+                                                                         const EBENEN& s,
+                                                                         const __m512i* alt,
+                                                                         __m512i* neu) {
+  // At most 192 codes a chunk: the bytes hold the sums.
+  __m512i x = Spalten(k, s.e16);
+  x = _mm512_add_epi8(_mm512_add_epi8(x, x), Spalten(k, s.e8));
+  x = _mm512_add_epi8(_mm512_add_epi8(x, x), Spalten(k, s.e4));
+  x = _mm512_add_epi8(_mm512_add_epi8(x, x), Spalten(k, s.e2));
+  x = _mm512_add_epi8(_mm512_add_epi8(x, x), Spalten(k, s.e1));
+  neu[0] = _mm512_add_epi32(alt[0], _mm512_cvtepu8_epi32(_mm512_castsi512_si128(x)));
+  neu[1] = _mm512_add_epi32(alt[1], _mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(x, 1)));
+  neu[2] = _mm512_add_epi32(alt[2], _mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(x, 2)));
+  neu[3] = _mm512_add_epi32(alt[3], _mm512_cvtepu8_epi32(_mm512_extracti32x4_epi32(x, 3)));
+}
+
+struct BREITLAUF {
+  EINSEN e;
+  SPALTEN k;
+};
+
+[[gnu::target(MT_ZIEL512)]] inline void LaufVorbereiten(BREITLAUF& l) {
+  alignas(64) uint64_t tri[16] = {};
+  for (int t = 0; t <= kMaxLaenge; ++t) tri[t] = uint64_t{1} << (t * (t + 1) / 2);
+  l.e.tri_lo = _mm512_load_si512(tri);
+  l.e.tri_hi = _mm512_load_si512(tri + 8);
+  alignas(64) uint8_t quer[64], einheit[64];
+  for (int b = 0; b < 8; ++b) {
+    for (int j = 0; j < 8; ++j) {
+      quer[8 * b + j] = static_cast<uint8_t>(8 * j + b);
+      einheit[8 * b + j] = static_cast<uint8_t>(1 << j);
+    }
+  }
+  l.k.quer = _mm512_load_si512(quer);
+  l.k.einheit = _mm512_load_si512(einheit);
+}
+
+// Codes from i in chunks of rounds while no class reaches the threshold; the
+// counts are kept in lane order in zahl. Returns the first code not counted.
+template <int W>
+[[gnu::target(MT_ZIEL512)]] int64_t BisBreitRunden(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
+                                                   int32_t schwelle, int32_t* zahl) {
+  constexpr int S = 1 + W;
+  BREIT<W> b;
+  BreitVorbereiten<W>(a, b);
+  BREITLAUF l;
+  LaufVorbereiten(l);
+  __m512i cnt[4];
+  for (int q = 0; q < 4; ++q) cnt[q] = _mm512_load_si512(zahl + 16 * q);
+  const __m512i thr = _mm512_set1_epi32(schwelle);
+  int runden = 3;
+  while (bis - i >= 64) {
+    if (bis - i < 64 * runden) runden = 1;
+    EBENEN s{};
+    const uint64_t* c = a.erl + i * S;
+    Runde<W>(b, l.e, c, s);
+    if (runden == 3) {
+      Runde<W>(b, l.e, c + 64 * S, s);
+      Runde<W>(b, l.e, c + 128 * S, s);
+    }
+    __m512i neu[4];
+    Ausschuetten(l.k, s, cnt, neu);
+    // A class reached the threshold in this chunk when its count rose and now
+    // stands at the threshold or above (a count already there before counts
+    // as reached by the next code of its class).
+    __mmask16 voll = 0;
+    for (int q = 0; q < 4; ++q)
+      voll |= _mm512_mask_cmpgt_epi32_mask(_mm512_cmpge_epi32_mask(neu[q], thr), neu[q], cnt[q]);
+    if (__builtin_expect(voll != 0, 0)) {
+      if (runden == 1) break;
+      runden = 1;
+      continue;
+    }
+    for (int q = 0; q < 4; ++q) cnt[q] = neu[q];
+    i += 64 * runden;
+  }
+  for (int q = 0; q < 4; ++q) _mm512_store_si512(zahl + 16 * q, cnt[q]);
+  return i;
+}
+
+template <int W>
+[[gnu::target(MT_ZIEL512)]] int64_t BisBreit(const ZAEHLAUFTRAG& a, int64_t i, int64_t bis,
+                                             int32_t schwelle) {
+  if (bis - i >= 64) {
+    alignas(64) int32_t zahl[64] = {};
+    const int n = LanesVon(a.klassen);
+    LanesLaden(a.tab, n, zahl);
+    i = BisBreitRunden<W>(a, i, bis, schwelle, zahl);
+    LanesZurueck(zahl, n, a.tab);
+  }
+  // The rest, or the chunk in which a class reached the threshold: one code at a time.
+  int32_t* tab = a.tab;
+  for (; i < bis; ++i) {
+    if (__builtin_expect(++tab[Klasse<W>(a.erl + i * (1 + W), a)] >= schwelle, 0)) return i;
+  }
+  return bis;
+}
+
+#pragma GCC diagnostic pop
+
 // The early abandon must name exactly the first code whose class reaches the
 // threshold. Counting into four tables, the sum of the four tables' largest
 // counts bounds every class from above; while that bound stays below the
@@ -337,11 +641,8 @@ template <int W, int Stufe>
   // Without vectors the classes cost too much to be computed ahead, and with a
   // low threshold the bound reaches it after a few blocks: then one table,
   // classes computed and counted in one go. Either way the result is the same.
-  if constexpr (W == 1 && Stufe >= kStufeAvx512) {
-    if (schwelle > 0 && a.klassen <= (kKurzEinWort + 1) * 16)
-      return BisKurz512<false>(a, i, bis, schwelle);
-    if (schwelle > 0 && a.klassen <= (kKurzLaenge + 1) * 16)
-      return BisKurz512<true>(a, i, bis, schwelle);
+  if constexpr (Stufe >= kStufeAvx512) {
+    return BisBreit<W>(a, i, bis, schwelle);
   } else if constexpr (W == 1 && Stufe == kStufeAvx2) {
     if (schwelle > 0 && a.klassen <= (kKurzEinWort + 1) * 16)
       return BisKurzAvx2<false>(a, i, bis, schwelle);
@@ -526,7 +827,8 @@ int ZAEHLSTUFE_MASCHINE() {
   const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                       __builtin_cpu_supports("avx512vl") &&
                       __builtin_cpu_supports("avx512vpopcntdq") &&
-                      __builtin_cpu_supports("avx512vbmi");
+                      __builtin_cpu_supports("avx512vbmi") &&
+                      __builtin_cpu_supports("avx512bitalg") && __builtin_cpu_supports("gfni");
   return avx512 ? kStufeAvx512 : kStufeAvx2;
 }
 
