@@ -539,8 +539,8 @@ constexpr int kBlockMittel = 64;
       const __m256i* z[4];
       for (int q = 0; q < 4; ++q) z[q] = reinterpret_cast<const __m256i*>(t[q] + k);
       const __m256i summe =
-          _mm256_add_epi32(_mm256_add_epi32(_mm256_load_si256(z[0]), _mm256_load_si256(z[1])),
-                           _mm256_add_epi32(_mm256_load_si256(z[2]), _mm256_load_si256(z[3])));
+          _mm256_add_epi32(_mm256_add_epi32(_mm256_loadu_si256(z[0]), _mm256_loadu_si256(z[1])),
+                           _mm256_add_epi32(_mm256_loadu_si256(z[2]), _mm256_loadu_si256(z[3])));
       // P = h + lane must not exceed T = zeile.
       const __m256i gilt = _mm256_cmpgt_epi32(_mm256_set1_epi32(zeile + 1),
                                               _mm256_add_epi32(iota, _mm256_set1_epi32(h)));
