@@ -44,14 +44,16 @@ struct LAGE {
 constexpr int kStichprobe = 64;
 constexpr int kSchwellenProbe = 512;
 
-LAGE Erzeugen(const rateprobe::SPIEL& s) {
+// Set-up and the opening turn, answered P = 1, S = 1 by the secret chosen:
+// the engine stands before its first searched guess.
+void BisZurSuche(const rateprobe::SPIEL& s, uint64_t seed) {
   static term::MemoryTerminal mem;
   mem.SetExhaustedHandler(KeineTaste);
   mem.max_idle_polls = LONG_MAX;
   term::SetBackend(&mem);
   SP_D = false;
   rateprobe::SPIEL_VORBEREITEN(s);
-  term::RandSeed(1);
+  term::RandSeed(seed);
   bool ok = false;
   rateprobe::SETUP(ok);
   if (!ok) std::abort();
@@ -75,7 +77,10 @@ LAGE Erzeugen(const rateprobe::SPIEL& s) {
   CODE code{};
   rateprobe::ZUG(code, p, sz, taste);
   if (p != 1 || sz != 1) std::abort();
+}
 
+LAGE Erzeugen(const rateprobe::SPIEL& s) {
+  BisZurSuche(s, 1);
   LAGE l;
   l.laenge = RS.laenge;
   l.worte = RS.worte;
@@ -230,6 +235,35 @@ const ART kArten[] = {{"high", kHoch},
                       {"fine", kFein},
                       {"classes", kKlassenArt}};
 
+// The first searched guess through the engine's own entry point, whole: the
+// kernel with everything around it (no time limit, one thread).
+void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
+  if (stufe > ZAEHLSTUFE_MASCHINE()) {
+    state.SkipWithError("instruction set not offered by this machine");
+    return;
+  }
+  ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
+  int64_t vergleiche = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    BisZurSuche(s, 1);
+    const int64_t vorher = VERGLEICHE_GESAMT;
+    state.ResumeTiming();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    state.PauseTiming();
+    vergleiche += VERGLEICHE_GESAMT - vorher;
+    ALLES_FREIGEBEN();
+    state.ResumeTiming();
+  }
+  state.counters["evals_per_search"] = double(vergleiche) / double(state.iterations());
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  ZAEHLSTUFE = ZAEHLSTUFE_MASCHINE();
+}
+
 int Anmelden() {
   for (const ART& a : kArten)
     for (const BEDINGUNG& b : kBedingungen)
@@ -238,6 +272,14 @@ int Anmelden() {
         benchmark::RegisterBenchmark(name.c_str(), Kern, b.s, a.art, st.stufe)
             ->Unit(benchmark::kMillisecond);
       }
+  // Minutes before this kernel for the largest conditions: run on request
+  // (--benchmark_filter=ErsteSuche).
+  for (const BEDINGUNG& b : kBedingungen) {
+    const std::string name = std::string("ErsteSuche/") + b.name;
+    benchmark::RegisterBenchmark(name.c_str(), ErsteSuche, b.s, -1)
+        ->Unit(benchmark::kSecond)
+        ->Iterations(1);
+  }
   return 0;
 }
 const int kAngemeldet = Anmelden();

@@ -13,6 +13,15 @@ namespace {
 // Codes whose classes are computed in one go for the narrowing.
 constexpr int kBlock = 32;
 
+// Asks for the zeilen cache lines from word weit after c on. They may lie past
+// the codes' end (a prefetch never faults), so the address is formed as a
+// number rather than as a pointer into the array.
+inline void Voraus(const uint64_t* c, int weit, int zeilen) {
+  const uintptr_t ab = reinterpret_cast<uintptr_t>(c) + sizeof(uint64_t) * weit;
+  for (int z = 0; z < zeilen; ++z)
+    _mm_prefetch(reinterpret_cast<const char*>(ab + 64 * z), _MM_HINT_T0);
+}
+
 // Answer class of possible code c against the candidate: positions in common
 // from the lanes that cancel under xor, signs in common from the count bits.
 template <int W>
@@ -354,8 +363,7 @@ template <int W, bool Teil>
   if constexpr (!Teil) {
     // The hardware's own prefetching falls behind when the codes come from the
     // shared cache: the lines of the round after next are asked for.
-    for (int z = 0; z < 8 * S; ++z)
-      _mm_prefetch(reinterpret_cast<const char*>(c + 2 * 64 * S + 8 * z), _MM_HINT_T0);
+    Voraus(c, 2 * 64 * S, 8 * S);
   }
   __m512i h[8];
   for (int j = 0; j < 8; ++j) {
@@ -568,8 +576,7 @@ template <int W>
     }
     const uint64_t* c = a.erl + i * S;
     // The codes come from the shared cache faster when asked for ahead.
-    for (int z = 0; z < 8 * S; ++z)
-      _mm_prefetch(reinterpret_cast<const char*>(c + 2 * kBlockMittel * S + 8 * z), _MM_HINT_T0);
+    Voraus(c, 2 * kBlockMittel * S, 8 * S);
     if constexpr (W == 1) {
       const __m256i g = _mm256_set1_epi64x(static_cast<long long>(a.gwort));
       const __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(a.lanes));
