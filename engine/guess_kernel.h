@@ -1,9 +1,12 @@
 // The inner loop of the computer's search: one candidate guess against a run of
-// possible codes, counting each code into its answer class. Where the machine
-// has vector instructions (chosen at run time), codes of up to six positions
-// are counted eight at a time in vector registers, and for longer codes the
-// class indices are computed a block at a time and then counted, so that the
-// counting loop does nothing but increment and compare.
+// possible codes, counting each code into its answer class. The instruction
+// set is chosen at run time. With 512-bit vectors, codes of every length and
+// every number of count words are counted eight at a time without a count in
+// memory; with 256-bit vectors the classes of a block of codes are computed in
+// vectors and counted into four tables without a test per code. Without
+// vectors, one code at a time. Every variant stops at exactly the same code
+// and leaves exactly the same counts. The routines keep no state of their own:
+// threads count at once, each with its own table and ZAEHLPLATZ.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +34,8 @@ struct ZAEHLAUFTRAG {
 };
 
 // Instruction sets the kernel may use: 0 plain, 1 population count, 2 also
-// 256-bit vectors, 3 also 512-bit vectors with their population count and
-// byte selection. Starts at what the machine offers; tests lower it to check
+// 256-bit vectors, 3 also 512-bit vectors with their population counts, byte
+// selection and bit-matrix transform. Starts at what the machine offers; tests lower it to check
 // that every variant counts alike.
 inline constexpr int kStufeAllg = 0;
 inline constexpr int kStufePopcnt = 1;
@@ -42,8 +45,9 @@ int ZAEHLSTUFE_MASCHINE();
 inline int ZAEHLSTUFE = ZAEHLSTUFE_MASCHINE();
 
 // Counts codes i = von.. bis-1 into the table while every count stays below
-// schwelle; returns the index of the first code whose class count reached it
-// (already counted, and no later code counted), or bis.
+// schwelle; returns the index of the first code whose class count, with it
+// counted, is at least schwelle (already counted, and no later code counted),
+// or bis. Only the entries T << 4 | P with P <= T < klassen / 16 change.
 int64_t ZAEHLEN_BIS(const ZAEHLAUFTRAG& a, int worte, int64_t von, int64_t bis, int32_t schwelle);
 
 // Counts codes von..bis-1 keeping the running sum of squares quadrat (the
