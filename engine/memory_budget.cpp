@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/engine_state.h"
+#include "engine/guess_store.h"
 #include "engine/guessing.h"
 #include "engine/variable_code_store.h"
 
@@ -68,7 +69,9 @@ bool SPEICHER_RESERVIEREN(uint64_t bytes) {
     --FEHLSCHLAG_BEI_RESERVIERUNG;
   }
   if (SPEICHER_RESERVIERT == 0) {
-    // A set-up starts: take the machine's measure once, not per block.
+    // A set-up starts: take the machine's measure once, not per block, after
+    // the previous store is wholly back with the kernel.
+    FREIGABE_ABWARTEN();
     const int64_t frei = SPEICHER_VERFUEGBAR();
     if (frei < 0) {
       SPEICHER_MASCHINENGRENZE = UINT64_MAX;
