@@ -156,14 +156,33 @@ void MischtabelleLeeren() {
 }
 
 // Every record is counted against the budget in blocks, so that a budget or a
-// machine that runs out stops the set-up cleanly wherever that happens.
+// machine that runs out stops the set-up cleanly wherever that happens. The
+// budget counts the record size of the configuration page; the machine limit
+// the bytes the set-up really occupies (resident, for all `anzahl` records),
+// shared out over the blocks.
 constexpr uint32_t kBlock = 1 << 16;
 
-bool BlockReservieren(int64_t& block_nr, uint32_t records, int groesse) {
-  const uint64_t bytes = uint64_t{records} * static_cast<uint64_t>(groesse);
-  const bool fehlschlag = FEHLSCHLAG_BEI_STOREBLOCK == block_nr++;
-  if (fehlschlag || !SPEICHER_RESERVIEREN(bytes)) return false;
+struct RESERVIERUNG {
+  int64_t block_nr = 0;
+  uint64_t groesse = 0;   // budget bytes per record
+  uint64_t resident = 0;  // resident bytes of the whole set-up
+  uint64_t anzahl = 1;    // records
+  uint64_t verteilt = 0;  // records reserved so far
+};
+uint64_t RESIDENT_RESERVIERT = 0;  // the store's share of SPEICHER_BELEGT
+
+bool BlockReservieren(RESERVIERUNG& rv, uint32_t records) {
+  const uint64_t bytes = uint64_t{records} * rv.groesse;
+  const auto anteil = [&](uint64_t n) {
+    return static_cast<uint64_t>((static_cast<unsigned __int128>(rv.resident) * n + rv.anzahl - 1) /
+                                 rv.anzahl);
+  };
+  const uint64_t resident = anteil(rv.verteilt + records) - anteil(rv.verteilt);
+  const bool fehlschlag = FEHLSCHLAG_BEI_STOREBLOCK == rv.block_nr++;
+  if (fehlschlag || !SPEICHER_RESERVIEREN(bytes, resident)) return false;
+  rv.verteilt += records;
   RS.reserviert += bytes;
+  RESIDENT_RESERVIERT += resident;
   return true;
 }
 
@@ -443,7 +462,7 @@ inline size_t RingAnhaengen(const AUFBAU& b, const DEKODER& dek, uint32_t kopf, 
 // The store of up to MISCH_KLEIN_BIS records, on the main thread alone: the
 // rings, the chain, then the possible codes. False when the user broke off or
 // memory ran out.
-bool KleinAufbauen(uint32_t ende, int groesse, uint32_t buckets, const ERLBAU& eb,
+bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLBAU& eb,
                    ABFRAGE& abfrage) {
   AUFBAU b;
   KLEINE_TABELLE kleintab;
@@ -451,12 +470,12 @@ bool KleinAufbauen(uint32_t ende, int groesse, uint32_t buckets, const ERLBAU& e
   b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
   b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
   bool abbruch = !(b.nach && b.vor && kleintab.Anlegen(ende));
+  rv.resident += 2 * b.bytes + kleintab.bytes;
   // Progress: the rings count as two thirds of the work, the rest as one third.
   const int64_t drittel = ende / 3;
-  int64_t block_nr = 0;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
-    if (!BlockReservieren(block_nr, bis - r, groesse)) {
+    if (!BlockReservieren(rv, bis - r)) {
       abbruch = true;
       break;
     }
@@ -1114,7 +1133,7 @@ void ZustandAbgeben(AUFBAU_ZUSTAND* z) {
 // The store of more than MISCH_KLEIN_BIS records, built with the decoder in z;
 // z is handed on at the end and must not be used afterwards. False when the
 // user broke off or memory ran out; the caller then releases the store.
-bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, int groesse, int bits, const ERLBAU& eb,
+bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits, const ERLBAU& eb,
                    ABFRAGE& abfrage) {
   TEILUNG& tz = z->tz;
   AUFTRAG& a = z->a;
@@ -1134,6 +1153,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, int groesse, int bits, cons
   const size_t stride_bytes = (1 + static_cast<size_t>(eb.worte)) * sizeof(uint64_t);
   tz.geliehen = direkt && RS.erl_bytes >= tz.vorrat_bytes;
   tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
+  if (!tz.geliehen) rv.resident += tz.vorrat_bytes;
+  rv.resident += kBelegtBytes;
   if (!tz.vorrat) {
     ZustandAbgeben(z);
     return false;
@@ -1180,11 +1201,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, int groesse, int bits, cons
 
   // The draws, in record order.
   bool abbruch = false;
-  int64_t block_nr = 0;
   const uint32_t maske = (uint32_t{1} << bits) - 1;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
-    if (!BlockReservieren(block_nr, bis - r, groesse)) {
+    if (!BlockReservieren(rv, bis - r)) {
       abbruch = true;
       break;
     }
@@ -1302,7 +1322,9 @@ void RATEN_SPEICHER_FREIGEBEN() {
   SEITEN_ABGEBEN(RS.kand, RS.kand_bytes);
   SEITEN_ABGEBEN(RS.marke, RS.marke_bytes);
   SEITEN_ABGEBEN(RS.erl, RS.erl_bytes);
-  if (RS.reserviert) SPEICHER_ZURUECKGEBEN(RS.reserviert);
+  if (RS.reserviert || RESIDENT_RESERVIERT)
+    SPEICHER_ZURUECKGEBEN(RS.reserviert, RESIDENT_RESERVIERT);
+  RESIDENT_RESERVIERT = 0;
   RATESPEICHER leer;
   leer.laenge = RS.laenge;
   leer.farben = RS.farben;
@@ -1455,12 +1477,16 @@ void INIT_RATEN(bool& ok) {
   eb.erl = RS.erl;
   eb.moeglich = moeglich;
   ABFRAGE abfrage;
+  RESERVIERUNG rv;
+  rv.groesse = static_cast<uint64_t>(groesse);
+  rv.anzahl = count;
+  rv.resident = RS.kand_bytes + RS.marke_bytes + RS.erl_bytes;
   bool fertig;
   if (klein) {
-    fertig = KleinAufbauen(count, groesse, uint32_t{1} << bits, eb, abfrage);
+    fertig = KleinAufbauen(count, rv, uint32_t{1} << bits, eb, abfrage);
     ZustandFrei(z);
   } else {
-    fertig = GrossAufbauen(z, count, groesse, bits, eb, abfrage);  // hands z on
+    fertig = GrossAufbauen(z, count, rv, bits, eb, abfrage);  // hands z on
   }
   MischtabelleLeeren();
   if (!fertig) {

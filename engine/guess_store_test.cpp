@@ -332,6 +332,7 @@ TEST_F(GuessStore, EscWhileTheWorkersRunReleasesEverythingAndTheNextSetUpWorks) 
     EXPECT_EQ(RS.erl, nullptr);
     EXPECT_EQ(RS.reserviert, 0u);
     EXPECT_EQ(SPEICHER_RESERVIERT, 0u);
+    EXPECT_EQ(SPEICHER_BELEGT, 0u);
     EXPECT_FALSE(ZEITEIN);
     const AUFGEBAUT danach = Aufbau(s, 11);
     EXPECT_TRUE(danach.ordnung == frisch.ordnung);

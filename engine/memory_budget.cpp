@@ -61,6 +61,10 @@ int64_t SPEICHER_VERFUEGBAR() {
 }
 
 bool SPEICHER_RESERVIEREN(uint64_t bytes) {
+  return SPEICHER_RESERVIEREN(bytes, bytes);
+}
+
+bool SPEICHER_RESERVIEREN(uint64_t bytes, uint64_t resident) {
   if (FEHLSCHLAG_BEI_RESERVIERUNG >= 0) {
     if (FEHLSCHLAG_BEI_RESERVIERUNG == 0) {
       FEHLSCHLAG_BEI_RESERVIERUNG = -1;
@@ -68,7 +72,7 @@ bool SPEICHER_RESERVIEREN(uint64_t bytes) {
     }
     --FEHLSCHLAG_BEI_RESERVIERUNG;
   }
-  if (SPEICHER_RESERVIERT == 0) {
+  if (SPEICHER_RESERVIERT == 0 && SPEICHER_BELEGT == 0) {
     // A set-up starts: take the machine's measure once, not per block, after
     // the previous store is wholly back with the kernel.
     FREIGABE_ABWARTEN();
@@ -84,16 +88,22 @@ bool SPEICHER_RESERVIEREN(uint64_t bytes) {
   }
   const uint64_t budget = MEMGES > 0 ? static_cast<uint64_t>(MEMGES) : 0;
   if (SPEICHER_RESERVIERT > budget || bytes > budget - SPEICHER_RESERVIERT) return false;
-  if (SPEICHER_RESERVIERT > SPEICHER_MASCHINENGRENZE ||
-      bytes > SPEICHER_MASCHINENGRENZE - SPEICHER_RESERVIERT)
+  if (SPEICHER_BELEGT > SPEICHER_MASCHINENGRENZE ||
+      resident > SPEICHER_MASCHINENGRENZE - SPEICHER_BELEGT)
     return false;
   SPEICHER_RESERVIERT += bytes;
+  SPEICHER_BELEGT += resident;
   if (SPEICHER_RESERVIERT > SPEICHER_SPITZE) SPEICHER_SPITZE = SPEICHER_RESERVIERT;
   return true;
 }
 
 void SPEICHER_ZURUECKGEBEN(uint64_t bytes) {
+  SPEICHER_ZURUECKGEBEN(bytes, bytes);
+}
+
+void SPEICHER_ZURUECKGEBEN(uint64_t bytes, uint64_t resident) {
   SPEICHER_RESERVIERT = bytes < SPEICHER_RESERVIERT ? SPEICHER_RESERVIERT - bytes : 0;
+  SPEICHER_BELEGT = resident < SPEICHER_BELEGT ? SPEICHER_BELEGT - resident : 0;
 }
 
 void LISTEN_FREIGEBEN(bool alles) {
