@@ -864,30 +864,27 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
     p.a.reset(new POSTEN[p.platz]);
     p.b.reset(new POSTEN[p.platz]);
   }
-  auto fuer_alle = [&](auto f) {
-    size_t k = 0;
-    for (uint32_t s : tz.stuecke[teil]) {
-      const size_t m = std::min(tz.stueck, n - k);
-      const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
-      for (size_t j = 0; j < m; ++j) f(q[j]);
-      k += m;
-    }
-  };
-  POSTEN* von = p.a.get();
+  // The part's chunks lie apart in memory: read once, in order, into the
+  // thread's own buffer, which the sort then works in.
+  POSTEN* von = p.b.get();
+  POSTEN* nach = p.a.get();
+  size_t k = 0;
+  for (uint32_t s : tz.stuecke[teil]) {
+    const size_t m = std::min(tz.stueck, n - k);
+    std::memcpy(von + k, tz.vorrat + size_t{s} * tz.stueck, m * sizeof(POSTEN));
+    k += m;
+  }
   const size_t eimer = size_t{1} << tz.lokal_bits;
   if (n * 4 >= eimer) {
-    // Counting sort in one pass over the chunks: the counters cost little
-    // next to the items.
+    // Counting sort in one pass: the counters cost little next to the items.
     p.zahl.assign(eimer + 1, 0);
     uint32_t* zahl = p.zahl.data();
-    fuer_alle([&](const POSTEN& x) { ++zahl[PostenEimer(x) + 1]; });
+    for (size_t i = 0; i < n; ++i) ++zahl[PostenEimer(von[i]) + 1];
     for (size_t e = 0; e < eimer; ++e) zahl[e + 1] += zahl[e];
-    fuer_alle([&](const POSTEN& x) { von[zahl[PostenEimer(x)]++] = x; });
+    for (size_t i = 0; i < n; ++i) nach[zahl[PostenEimer(von[i])]++] = von[i];
+    std::swap(von, nach);
   } else {
     // Few items for many buckets: radix sort, eight bits of the bucket a pass.
-    POSTEN* nach = p.b.get();
-    size_t k = 0;
-    fuer_alle([&](const POSTEN& x) { von[k++] = x; });
     for (int shift = 32; shift < 32 + tz.lokal_bits; shift += 8) {
       size_t zahl[257] = {};
       for (size_t i = 0; i < n; ++i) ++zahl[(von[i].kopf >> shift & 0xFF) + 1];
