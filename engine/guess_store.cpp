@@ -798,7 +798,19 @@ struct PLATZ {
   std::unique_ptr<POSTEN[]> a, b;  // uninitialised: every item is written before it is read
   size_t platz = 0;
   std::vector<uint32_t> zahl, nach, vor;
+  // The main thread's look at the clock and the keyboard within a unit: true
+  // when the user broke off; the unit is then left unfinished.
+  bool (*pruefen)(void*) = nullptr;
+  void* kontext = nullptr;
+  bool abgebrochen = false;
 };
+
+constexpr size_t kPruefSchritt = 8192;  // records or items between two looks within a unit
+
+inline bool Abgebrochen(PLATZ& p) {
+  if (p.pruefen && p.pruefen(p.kontext)) p.abgebrochen = true;
+  return p.abgebrochen;
+}
 
 constexpr size_t kKleinerRing = 64;
 
@@ -896,6 +908,7 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
   uint64_t* aus = a.kand + tz.start[teil];
   const DEKODER& dek = *a.eb.dek;
   size_t o = 0;
+  size_t pruefen_bei = kPruefSchritt;
   for (size_t i = 0; i < n;) {
     const uint32_t e_nr = PostenEimer(von[i]);
     size_t e = i + 1;
@@ -906,6 +919,10 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
       o = RingNachspielen(dek, von + i, e - i, p, aus, o);
     }
     i = e;
+    if (i >= pruefen_bei && p.pruefen) {
+      pruefen_bei = i + kPruefSchritt;
+      if (Abgebrochen(p)) break;
+    }
   }
   StreamenAbschliessen();
 }
@@ -943,8 +960,15 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
       const int64_t u = art == kErlVor ? i : a.erl_vor + i;
       // Without counting, every record is a possible code: record r has slot
       // anzahl - 1 - r.
-      const int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
-      ErlStueck(a.eb, ErlVon(u), ErlBis(a, u), m, true);
+      int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
+      // Newest record first; the main thread looks at the keyboard between pieces.
+      const uint32_t von = ErlVon(u);
+      for (uint32_t bis = ErlBis(a, u); bis > von;) {
+        const uint32_t ab = p.pruefen && bis - von > kPruefSchritt ? bis - kPruefSchritt : von;
+        m += ErlStueck(a.eb, ab, bis, m, true);
+        bis = ab;
+        if (bis > von && Abgebrochen(p)) return;
+      }
       a.erl_erledigt.fetch_add(ErlBis(a, u) - ErlVon(u), std::memory_order_relaxed);
       break;
     }
@@ -982,6 +1006,7 @@ bool EinStueck(AUFTRAG& a, PLATZ& p) {
     const int64_t i = w.naechstes.fetch_add(1, std::memory_order_relaxed);
     if (i >= w.stuecke) continue;
     StueckAusfuehren(a, art, i, p);
+    if (p.abgebrochen) return true;  // left unfinished: the set-up ends
     const bool letztes = w.fertig.fetch_add(1, std::memory_order_acq_rel) + 1 == w.stuecke;
     if (letztes) {
       Abgeschlossen(a, art);
@@ -1196,8 +1221,21 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     return Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : arbeit, Fortschritt(a, gezogen));
   };
 
-  // The draws, in record order.
+  // The first draws open a chunk in every part and set bits all over the
+  // occupancy table: those pages are faulted in first, piece by piece with a
+  // look at the keyboard in between, so that no slice of draws waits for
+  // megabytes of pages to be cleared.
   bool abbruch = false;
+  const auto vorfaulten = [&](void* basis, size_t bytes) {
+    constexpr size_t kStueck = size_t{2} << 20;
+    for (size_t von = 0; von < bytes && !abbruch; von += kStueck) {
+      madvise(static_cast<char*>(basis) + von, std::min(kStueck, bytes - von), MADV_POPULATE_WRITE);
+      abbruch = bedienen(int64_t{1} << 40, 0);
+    }
+  };
+  vorfaulten(MISCHBELEGT, kBelegtBytes);
+  vorfaulten(tz.vorrat, std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN)));
+  // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
@@ -1223,12 +1261,25 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   }
   PLATZ platz;
   // The main thread joins in, looking at the clock and the keyboard between units.
+  using BEDIENEN = decltype(bedienen);
+  struct PRUEFUNG {
+    BEDIENEN* dienst;
+    uint32_t ende;
+  } pruefung{&bedienen, ende};
+  platz.kontext = &pruefung;
+  platz.pruefen = [](void* k) {
+    const PRUEFUNG& pr = *static_cast<const PRUEFUNG*>(k);
+    return (*pr.dienst)(kPruefSchritt, pr.ende);
+  };
   while (!abbruch) {
     if (bedienen(kBlock, ende)) {
       abbruch = true;
       break;
     }
-    if (EinStueck(a, platz)) continue;
+    if (EinStueck(a, platz)) {
+      abbruch = platz.abgebrochen;
+      continue;
+    }
     if (AllesFertig(a)) break;
     // The workers finish their last units.
     std::this_thread::sleep_for(std::chrono::microseconds(200));
