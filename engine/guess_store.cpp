@@ -722,12 +722,14 @@ struct ARBEIT {
 constexpr size_t kFaultBytes = size_t{4} << 20;  // pages faulted in per unit
 constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the possible codes
 
-// Relative cost per record of each kind of work, measured on the big stores,
-// for the progress stars and the estimate of the time still needed.
+// Relative cost per record of each kind of work, for the progress stars and the
+// estimate of the time still needed: drawing, replaying the parts and writing
+// the possible codes took about the same processor time per record on the big
+// stores, counting the possible codes about a third of that.
 constexpr double kKostenZiehen = 1.0;
-constexpr double kKostenTeil = 0.45;
-constexpr double kKostenErl = 0.5;
-constexpr double kKostenZaehlen = 0.15;
+constexpr double kKostenTeil = 1.0;
+constexpr double kKostenErl = 1.0;
+constexpr double kKostenZaehlen = 0.3;
 
 struct AUFTRAG {
   ERLBAU eb;
@@ -747,6 +749,11 @@ struct AUFTRAG {
   std::atomic<uint32_t> ereignis{0};  // changes whenever a kind of work opens or ends
   std::atomic<int64_t> teil_erledigt{0}, erl_erledigt{0}, gezaehlt{0};  // records done
   std::atomic<int> laufend{0};  // workers that have started and not yet ended
+  // Progress, kept by the main thread alone: the share of the set-up's time
+  // the draws take, and the other work done and left when they were over.
+  double ziehen_anteil = 1;
+  bool nach_ziehen = false;
+  double arbeit_beim_ziehen = 0, arbeit_danach = 0;
 };
 
 void Melden(AUFTRAG& a) {
@@ -1042,16 +1049,41 @@ void Arbeiter(AUFTRAG* a) {
   a->laufend.fetch_sub(1, std::memory_order_acq_rel);
 }
 
-int64_t Fortschritt(const AUFTRAG& a, int64_t gezogen) {
+// Work other than the draws: done so far, and in all.
+double AndereArbeit(const AUFTRAG& a) {
+  return kKostenTeil * static_cast<double>(a.teil_erledigt.load(std::memory_order_relaxed)) +
+         kKostenErl * static_cast<double>(a.erl_erledigt.load(std::memory_order_relaxed)) +
+         kKostenZaehlen * static_cast<double>(a.gezaehlt.load(std::memory_order_relaxed));
+}
+double AndereGesamt(const AUFTRAG& a) {
+  return (kKostenTeil + kKostenErl + (a.zaehlen ? kKostenZaehlen : 0.0)) * a.anzahl;
+}
+
+// The draws run on the main thread alone while the other threads do what does
+// not wait for them (the possible codes before the pool, their counting); the
+// rest runs on all threads afterwards. Their share of the time follows.
+void FortschrittPlanen(AUFTRAG& a, int faeden) {
+  const double ziehen = kKostenZiehen * a.anzahl;
+  const double nebenher = kKostenErl * static_cast<double>(a.erl_vor) * kErlStueck +
+                          (a.zaehlen ? kKostenZaehlen * a.anzahl : 0.0);
+  const double waehrend = std::min(nebenher, (faeden - 1) * ziehen);
+  const double danach = std::max(0.0, AndereGesamt(a) - waehrend) / faeden;
+  a.ziehen_anteil = ziehen / (ziehen + danach);
+}
+
+// The share of the whole set-up done, in records of the store.
+int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
   const double n = a.anzahl;
-  const double gesamt =
-      n * (kKostenZiehen + kKostenTeil + kKostenErl + (a.zaehlen ? kKostenZaehlen : 0.0));
-  const double getan =
-      kKostenZiehen * static_cast<double>(gezogen) +
-      kKostenTeil * static_cast<double>(a.teil_erledigt.load(std::memory_order_relaxed)) +
-      kKostenErl * static_cast<double>(a.erl_erledigt.load(std::memory_order_relaxed)) +
-      kKostenZaehlen * static_cast<double>(a.gezaehlt.load(std::memory_order_relaxed));
-  return static_cast<int64_t>(getan / gesamt * n);
+  if (!a.gezogen.load(std::memory_order_relaxed))
+    return static_cast<int64_t>(a.ziehen_anteil * static_cast<double>(gezogen));
+  if (!a.nach_ziehen) {
+    a.nach_ziehen = true;
+    a.arbeit_beim_ziehen = AndereArbeit(a);
+    a.arbeit_danach = AndereGesamt(a) - a.arbeit_beim_ziehen;
+  }
+  const double rest =
+      a.arbeit_danach > 0 ? (AndereArbeit(a) - a.arbeit_beim_ziehen) / a.arbeit_danach : 1.0;
+  return static_cast<int64_t>((a.ziehen_anteil + (1 - a.ziehen_anteil) * rest) * n);
 }
 
 int FadenZahl() {
@@ -1214,6 +1246,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.arbeit[kTeile].stuecke = tz.teile;
 
   const int zahl = FadenZahl();
+  FortschrittPlanen(a, zahl);
   for (int f = 1; f < zahl; ++f) z->faeden.emplace_back(Arbeiter, &a);
   auto bedienen = [&](int64_t arbeit, int64_t gezogen) {
     AUFBAU_ARBEITER = a.laufend.load(std::memory_order_acquire);
