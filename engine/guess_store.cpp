@@ -652,13 +652,35 @@ size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
   return j;
 }
 
-// The draws of records s..t-1, each an item of its part. Never draws more raw
-// numbers than these records will use, so that the generator always stands
-// where the ring insertions would have left it, also when the set-up is broken
-// off after this slice.
-void TeilZiehen(TEILUNG& tz, uint32_t maske, uint32_t s, uint32_t t) {
-  uint64_t puf[kZug];
+// The raw numbers drawn and not yet used, kept from one slice of draws to the
+// next so that the occupied bits of coming buckets can always be fetched well
+// ahead. Never more are drawn than the records still to come will use (each
+// uses at least one), so that after the last record the generator stands
+// exactly where the ring insertions would have left it.
+struct ZUEGE {
+  static constexpr size_t kPlatz = 1024;
+  static constexpr size_t kVorlauf = 64;  // raw numbers whose buckets are fetched ahead
+  uint64_t puf[kPlatz];
   size_t i = 0, n = 0;
+  uint32_t ende = 0;  // records of the store
+
+  // Tops the buffer up when fewer than kVorlauf numbers are left; q is the
+  // record about to be drawn.
+  void Auffuellen(uint32_t q) {
+    const size_t rest = n - i;
+    if (rest >= kVorlauf) return;
+    const size_t erlaubt = ende - q > rest ? ende - q - rest : 0;
+    const size_t neu = std::min(kPlatz - rest, erlaubt);
+    if (neu == 0) return;
+    std::memmove(puf, puf + i, rest * sizeof(uint64_t));
+    term::RandomRaw(puf + rest, neu);
+    i = 0;
+    n = rest + neu;
+  }
+};
+
+// The draws of records s..t-1, each an item of its part.
+void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
   const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
   const int lbits = tz.lokal_bits;
   const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
@@ -666,17 +688,15 @@ void TeilZiehen(TEILUNG& tz, uint32_t maske, uint32_t s, uint32_t t) {
   uint64_t* const belegt = MISCHBELEGT;
   uint32_t q = s;
   auto roh = [&] {
-    if (i == n) {
-      n = std::min<size_t>(t - q, kZug);
-      term::RandomRaw(puf, n);
-      i = 0;
-    }
-    return puf[i++];
+    if (z.i == z.n) z.Auffuellen(q);
+    return z.puf[z.i++];
   };
   for (; q < t; ++q) {
     // The occupied bit of a coming bucket (whether a number is a bucket or a
     // place is known only when it comes, so every one is treated as a bucket).
-    if (i + 48 < n) __builtin_prefetch(&belegt[(puf[i + 48] & maske) >> 6], 1);
+    z.Auffuellen(q);
+    if (z.i + ZUEGE::kVorlauf - 1 < z.n)
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
     uint64_t x;
     do {
       x = roh();
@@ -1270,6 +1290,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   vorfaulten(tz.vorrat, std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN)));
   // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
+  ZUEGE zuege;
+  zuege.ende = ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
     if (!BlockReservieren(rv, bis - r)) {
@@ -1282,7 +1304,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
         abbruch = true;
         break;
       }
-      TeilZiehen(tz, maske, s, t);
+      TeilZiehen(tz, zuege, maske, s, t);
     }
   }
   if (!abbruch) {
