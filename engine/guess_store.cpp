@@ -2,6 +2,8 @@
 // with the shuffle buckets, and the codes that may be the secret.
 #include "engine/guess_store.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #if defined(__x86_64__)
@@ -1113,6 +1115,19 @@ int FadenZahl() {
   return std::clamp(n, 1, kHoechstens);
 }
 
+// Starts a helper thread with every signal blocked, so that signals (Ctrl-Z,
+// the end of the terminal, a kill) are handled on the main thread as before
+// there were helpers: a new thread inherits the mask of the thread that starts it.
+template <typename STARTEN>
+std::thread OhneSignale(STARTEN starten) {
+  sigset_t alle, vorher;
+  sigfillset(&alle);
+  pthread_sigmask(SIG_SETMASK, &alle, &vorher);
+  std::thread t = starten();
+  pthread_sigmask(SIG_SETMASK, &vorher, nullptr);
+  return t;
+}
+
 // What the threads of a big set-up share. It outlives the set-up until the
 // workers have ended: the thread that gives memory back waits for them first.
 struct AUFBAU_ZUSTAND {
@@ -1182,7 +1197,7 @@ bool Einreihen(const FREIGABE& f, bool gross) {
     if (FREIGABE_LAEUFT) return true;
     FREIGABE_LAEUFT = true;
     fertig = std::move(FREIGABE_FADEN);
-    FREIGABE_FADEN = std::thread(FreigabeSchleife);
+    FREIGABE_FADEN = OhneSignale([] { return std::thread(FreigabeSchleife); });
   }
   if (fertig.joinable()) fertig.join();
   // A thread still giving memory back when the program ends is waited for
@@ -1267,7 +1282,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
 
   const int zahl = FadenZahl();
   FortschrittPlanen(a, zahl);
-  for (int f = 1; f < zahl; ++f) z->faeden.emplace_back(Arbeiter, &a);
+  for (int f = 1; f < zahl; ++f)
+    z->faeden.push_back(OhneSignale([&a] { return std::thread(Arbeiter, &a); }));
   auto bedienen = [&](int64_t arbeit, int64_t gezogen) {
     AUFBAU_ARBEITER = a.laufend.load(std::memory_order_acquire);
     AUFBAU_GEZOGEN = a.gezogen.load(std::memory_order_relaxed);
