@@ -729,11 +729,21 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
 // what the main thread wrote before it started them or before it set the flag
 // that opens a kind of work, and write disjoint parts of the store.
 
-enum ARBEITSART { kVorratFaulten, kErlZaehlen, kErlVor, kKandFaulten, kTeile, kErlNach, kArten };
-// Taken in this order: the parts and what waits on them, the faulting of the
-// pool the items go to next before the possible codes, the chain's pages last.
-constexpr ARBEITSART kReihenfolge[] = {kTeile,      kErlNach, kVorratFaulten,
-                                       kErlZaehlen, kErlVor,  kKandFaulten};
+enum ARBEITSART {
+  kAnfangFaulten,
+  kVorratFaulten,
+  kErlZaehlen,
+  kErlVor,
+  kKandFaulten,
+  kTeile,
+  kErlNach,
+  kArten
+};
+// Taken in this order: the pages the first draws need, the parts and what
+// waits on them, the faulting of the pool the items go to next before the
+// possible codes, the chain's pages last.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kTeile,  kErlNach,    kVorratFaulten,
+                                       kErlZaehlen,    kErlVor, kKandFaulten};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -741,7 +751,7 @@ struct ARBEIT {
   std::atomic<int64_t> fertig{0};
 };
 
-constexpr size_t kFaultBytes = size_t{4} << 20;  // pages faulted in per unit
+constexpr size_t kFaultBytes = size_t{2} << 20;  // pages faulted in per unit
 constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the possible codes
 
 // Relative cost per record of each kind of work, for the progress stars and the
@@ -756,6 +766,8 @@ constexpr double kKostenZaehlen = 0.3;
 struct AUFTRAG {
   ERLBAU eb;
   TEILUNG* tz = nullptr;
+  uint64_t* belegt = nullptr;  // the occupancy table
+  size_t anfang_bytes = 0;     // the part of the pool the first draws open chunks in
   uint64_t* kand = nullptr;
   size_t kand_bytes = 0;
   uint32_t anzahl = 0;       // records
@@ -785,6 +797,8 @@ void Melden(AUFTRAG& a) {
 
 bool Offen(const AUFTRAG& a, ARBEITSART art) {
   switch (art) {
+    case kAnfangFaulten:
+      return true;
     case kVorratFaulten:
     case kKandFaulten:
       // Useful only while the main thread draws; afterwards the parts fault
@@ -974,6 +988,16 @@ void TeileAbschliessen(TEILUNG& tz) {
 
 void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
   switch (art) {
+    case kAnfangFaulten: {
+      // The occupancy table first, then the start of the pool.
+      constexpr int64_t kTabelle = static_cast<int64_t>(kBelegtBytes / kFaultBytes);
+      if (i < kTabelle) {
+        Faulten(a, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
+      } else {
+        Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes, i - kTabelle);
+      }
+      break;
+    }
     case kVorratFaulten:
       Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
       break;
@@ -1271,6 +1295,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
         static_cast<int64_t>((tz.vorrat_bytes + stride_bytes - 1) / stride_bytes);
     a.erl_vor = erste_frei >= ende ? 0 : (ende - erste_frei) / kErlStueck;
   }
+  a.belegt = MISCHBELEGT;
+  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
+  a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
+      kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kVorratFaulten].stuecke =
       static_cast<int64_t>((tz.vorrat_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kKandFaulten].stuecke =
@@ -1291,19 +1319,20 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   };
 
   // The first draws open a chunk in every part and set bits all over the
-  // occupancy table: those pages are faulted in first, piece by piece with a
-  // look at the keyboard in between, so that no slice of draws waits for
+  // occupancy table: those pages are faulted in first, by the workers while
+  // the main thread keeps looking at the keyboard (or by the main thread piece
+  // by piece when it works alone), so that no slice of draws waits for
   // megabytes of pages to be cleared.
   bool abbruch = false;
-  const auto vorfaulten = [&](void* basis, size_t bytes) {
-    constexpr size_t kStueck = size_t{2} << 20;
-    for (size_t von = 0; von < bytes && !abbruch; von += kStueck) {
-      madvise(static_cast<char*>(basis) + von, std::min(kStueck, bytes - von), MADV_POPULATE_WRITE);
+  {
+    PLATZ platz;
+    const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
+    while (!abbruch && anfang.fertig.load(std::memory_order_acquire) < anfang.stuecke) {
       abbruch = bedienen(int64_t{1} << 40, 0);
+      if (!abbruch && (zahl > 1 || !EinStueck(a, platz)))
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
-  };
-  vorfaulten(MISCHBELEGT, kBelegtBytes);
-  vorfaulten(tz.vorrat, std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN)));
+  }
   // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
   ZUEGE zuege;
