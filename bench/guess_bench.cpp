@@ -1,12 +1,18 @@
 // Speed of the computer's guessing: the first searched guess after a fixed
-// opening answer, the set-up of a big store, how fast Esc ends both, and the
-// resident memory when no guessing runs.
+// opening answer, the set-up of the big stores (with how its progress row
+// followed it), how fast Esc ends both, and the resident memory when no
+// guessing runs.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+#include <vector>
 
 #include "bench/real_clock_terminal.h"
 #include "clock/game_clock.h"
@@ -208,31 +214,147 @@ BENCHMARK_CAPTURE(AnteilIn10s, l9_n7_rep, rateprobe::SPIEL{9, 7, true, false, tr
     ->Unit(benchmark::kSecond)
     ->Iterations(1);
 
-// The set-up of a store of several million codes: 7 positions, 9 signs.
-void Aufbau(benchmark::State& state) {
+// A memory terminal whose clock is the real one, so that the game clock, the
+// progress stars and the estimate of the time still needed run as in play.
+class EchteUhr : public term::MemoryTerminal {
+ public:
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  term::LocalTime Now() override {
+    term::LocalTime t = MemoryTerminal::Now();
+    const int64_t h = 10 * 360000 + std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start)
+                                            .count() /
+                                        10;
+    t.hour = static_cast<int>(h / 360000);
+    t.minute = static_cast<int>(h / 6000 % 60);
+    t.second = static_cast<int>(h / 100 % 60);
+    t.hundredths = static_cast<int>(h % 100);
+    return t;
+  }
+};
+
+// What the progress row showed at each look at the clock during a set-up.
+struct STAND {
+  double s;       // seconds since the set-up began
+  double anteil;  // GERATENE_VERSUCHE / ZAHL_DER_VERSUCHE
+  int sterne;     // stars shown
+  double rest_s;  // the estimate of the time still needed, in seconds
+};
+std::vector<STAND> STAENDE;
+std::chrono::steady_clock::time_point AUFBAU_START;
+
+void StandMerken() {
+  STAENDE.push_back(
+      {std::chrono::duration<double>(std::chrono::steady_clock::now() - AUFBAU_START).count(),
+       double(GERATENE_VERSUCHE) / double(ZAHL_DER_VERSUCHE), ZAHL_DER_STERNE, RESTZEIT / 100.0});
+}
+
+double ProzessCpu() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The memory budget of choice `wahl` of the configuration page, as the
+// conditions check leaves it.
+void Budget(int wahl) {
+  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
+  LISTEN_FREIGEBEN(false);
+}
+
+// The set-up of a big store, timed on the wall clock (all threads work), best
+// of the iterations; and how the stars and the estimate followed it.
+void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
   Schirm();
-  const rateprobe::SPIEL s{7, 9, true, false, true};
+  EchteUhr uhr;
+  uhr.SetExhaustedHandler(KeineTaste);
+  uhr.max_idle_polls = LONG_MAX;
+  term::SetBackend(&uhr);
+  double bester = 0, summe_s = 0, bytes = 0, cpu_s = 0;
+  double zehnter_vor_ende_ms = 0, abweichung = 0, schaetzfehler = 0;
   int64_t datensaetze = 0;
-  double bytes = 0;
+  bool groesste = false;
   for (auto _ : state) {
     state.PauseTiming();
     rateprobe::SPIEL_VORBEREITEN(s);
+    Budget(wahl);
+    groesste = ZAEHLEFARBEN[s.laenge] == s.farben;
+    FREIGABE_ABWARTEN();
+    SPIELUHR_STARTEN();
+    ZEITEIN = true;
+    STAENDE.clear();
+    UHR_TESTHAKEN = StandMerken;
     state.ResumeTiming();
+    AUFBAU_START = std::chrono::steady_clock::now();
+    const double cpu0 = ProzessCpu();
     bool ok = false;
     rateprobe::SETUP(ok);
-    if (!ok) std::abort();
+    const double sek =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - AUFBAU_START).count();
+    cpu_s += ProzessCpu() - cpu0;
     state.PauseTiming();
+    UHR_TESTHAKEN = nullptr;
+    if (!ok) {
+      state.SkipWithError("set-up refused (budget or the machine's free memory)");
+      break;
+    }
     datensaetze += ZAHLGESAMTVERSUCHE;
+    summe_s += sek;
+    bester = std::max(bester, double(ZAHLGESAMTVERSUCHE) / sek);
     bytes = double(RS.kand_bytes + RS.marke_bytes + RS.erl_bytes) / double(ZAHLGESAMTVERSUCHE);
+    // The tenth star: how long before the end it appeared. The bar's share
+    // against the share of the time gone, and the estimate of the time still
+    // needed against the time that was still needed, after the first fifth.
+    double zehnter = sek;
+    for (const STAND& st : STAENDE)
+      if (st.sterne >= 10) {
+        zehnter = st.s;
+        break;
+      }
+    zehnter_vor_ende_ms = std::max(zehnter_vor_ende_ms, (sek - zehnter) * 1000);
+    for (const STAND& st : STAENDE) {
+      if (st.s < sek / 5 || st.sterne >= 10) continue;
+      abweichung = std::max(abweichung, std::abs(st.anteil - st.s / sek));
+      schaetzfehler = std::max(schaetzfehler, std::abs(st.rest_s - (sek - st.s)));
+    }
     RATEN_SPEICHER_FREIGEBEN();
+    FREIGABE_ABWARTEN();
     state.ResumeTiming();
   }
-  state.counters["records_per_s"] =
-      benchmark::Counter(double(datensaetze), benchmark::Counter::kIsRate);
+  term::SetBackend(&Schirm().mem);
+  ZEITEIN = false;
+  state.counters["records_per_s_best"] = bester;
+  state.counters["records_per_s_mean"] = datensaetze / std::max(summe_s, 1e-9);
+  // CPU time of all threads: on a machine shared with others the wall time
+  // depends on their load, this does not.
+  state.counters["cpu_ns_per_record"] = cpu_s * 1e9 / std::max<double>(1, datensaetze);
+  state.counters["records"] =
+      double(datensaetze) / double(std::max<int64_t>(1, state.iterations()));
+  state.counters["threads"] =
+      AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : std::min(8u, std::thread::hardware_concurrency());
+  state.counters["largest_for_budget"] = groesste;
   state.counters["bytes_per_record"] = bytes;
-  state.counters["budget_bytes_per_record"] = SIZERATEN;
+  state.counters["tenth_star_before_end_ms"] = zehnter_vor_ende_ms;
+  state.counters["bar_vs_time_worst"] = abweichung;
+  state.counters["estimate_error_worst_s"] = schaetzfehler;
 }
-BENCHMARK(Aufbau)->Unit(benchmark::kMillisecond)->Iterations(3);
+// 7 positions, 9 signs: 4.78 million codes.
+BENCHMARK_CAPTURE(Aufbau, l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+// The largest store the default budget (8 GiB) allows for 8 positions: 9 signs,
+// 43 million codes.
+BENCHMARK_CAPTURE(Aufbau, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+// The largest store that fits this machine with the largest budget (256 GiB):
+// 6 positions, 26 signs, 309 million codes, about 12 GB resident.
+BENCHMARK_CAPTURE(Aufbau, l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}, 15)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 
 // A terminal on which Esc arrives a fixed time after the clock starts; reports
 // how long the engine takes to notice it and to have released everything.
@@ -249,17 +371,27 @@ class EscNach : public term::MemoryTerminal {
   }
 };
 
-void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche) {
+// Esc after each of the given delays (one per iteration); the worst time from
+// the key to the game being back, the memory going back behind it.
+void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche, int wahl,
+               std::vector<int> verzoegerungen_ms) {
   Schirm();
-  double schlimmste = 0;
+  double schlimmste = 0, freigabe = 0;
+  size_t lauf = 0;
+  int getroffen = 0;
   for (auto _ : state) {
+    const int verzoegerung = verzoegerungen_ms[lauf++ % verzoegerungen_ms.size()];
     if (suche) BisZumErstenSuchen(s, 5);
     EscNach esc;
     esc.SetExhaustedHandler(KeineTaste);
     esc.max_idle_polls = LONG_MAX;
     term::SetBackend(&esc);
-    if (!suche) rateprobe::SPIEL_VORBEREITEN(s);
-    esc.ab = std::chrono::steady_clock::now() + std::chrono::milliseconds(suche ? 100 : 300);
+    if (!suche) {
+      rateprobe::SPIEL_VORBEREITEN(s);
+      Budget(wahl);
+      FREIGABE_ABWARTEN();
+    }
+    esc.ab = std::chrono::steady_clock::now() + std::chrono::milliseconds(verzoegerung);
     bool ok = true;
     char taste = 0;
     if (suche) {
@@ -270,27 +402,52 @@ void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche) {
       rateprobe::SETUP(ok);
     }
     const auto fertig = std::chrono::steady_clock::now();
-    if (!esc.gedrueckt || (suche ? taste != 27 : ok)) std::abort();
-    const double ms = std::chrono::duration<double, std::milli>(fertig - esc.ab).count();
-    if (ms > schlimmste) schlimmste = ms;
+    if (esc.gedrueckt && (suche ? taste == 27 : !ok)) {
+      ++getroffen;
+      const double ms = std::chrono::duration<double, std::milli>(fertig - esc.ab).count();
+      if (std::getenv("GUESS_BENCH_VERBOSE"))
+        std::fprintf(stderr, "Esc after %d ms: game back after %.1f ms\n", verzoegerung, ms);
+      schlimmste = std::max(schlimmste, ms);
+    } else {
+      RATEN_SPEICHER_FREIGEBEN();  // done before the key came
+    }
+    FREIGABE_ABWARTEN();
+    freigabe = std::max(freigabe, std::chrono::duration<double, std::milli>(
+                                      std::chrono::steady_clock::now() - fertig)
+                                      .count());
     term::SetBackend(&Schirm().mem);
   }
   state.counters["esc_to_end_ms_worst"] = schlimmste;
+  state.counters["memory_back_ms_worst"] = freigabe;
+  state.counters["broken_off"] = getroffen;
 }
-// 8 positions, 9 signs: 43 million records, the set-up runs for seconds.
-BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, false)
-    ->Iterations(3)
+BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, false, 10,
+                  std::vector<int>{5, 20, 40, 60})
+    ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
-// 7 positions, 9 signs: the first searched guess runs for a second or more,
-// on every core.
-BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, true)
+// 8 positions, 9 signs: 43 million records. The draws take most of a set-up;
+// the later delays fall into the replay of the parts on a quiet machine, the
+// earlier ones on a busy one.
+BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, false, 10,
+                  std::vector<int>{50, 400, 900, 1500, 2500, 4000, 6000})
+    ->Iterations(7)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}, false,
+                  15, std::vector<int>{300, 3000, 8000, 15000, 30000, 50000})
+    ->Iterations(6)
+    ->Unit(benchmark::kMillisecond);
+// 7 positions, 9 signs: the first searched guess runs long enough, on every
+// core, to be pressed into.
+BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, true, 15,
+                  std::vector<int>{300})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 // Resident memory with no guessing running: at start, and after a big set-up
-// and a game have come and gone.
+// and a game have come and gone (once the memory is back with the kernel).
 void RuhenderSpeicher(benchmark::State& state) {
   Schirm();
+  FREIGABE_ABWARTEN();
   const double start = double(RESIDENTER_SPEICHER()) / (1 << 20);
   double danach = 0;
   for (auto _ : state) {
@@ -298,6 +455,7 @@ void RuhenderSpeicher(benchmark::State& state) {
     bool ok = false;
     rateprobe::SETUP(ok);
     ALLES_FREIGEBEN();
+    FREIGABE_ABWARTEN();
     danach = double(RESIDENTER_SPEICHER()) / (1 << 20);
   }
   state.counters["resident_MiB_at_start"] = start;

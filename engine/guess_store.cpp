@@ -2,13 +2,27 @@
 // with the shuffle buckets, and the codes that may be the secret.
 #include "engine/guess_store.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "clock/game_clock.h"
@@ -27,39 +41,23 @@ namespace {
 
 constexpr uint32_t kBuckets = 1u << 25;
 
-// The shuffle tables of a big store: MISCHZ holds the fill counter of each
-// bucket, MISCHBELEGT one bit per bucket so that the test "empty?" stays in the
-// cache. They are mapped on first use and their pages are given back after each
-// set-up, so they cost nothing between games.
-uint8_t* MISCHZ = nullptr;
+// The occupancy table of a big store's shuffle: one bit per bucket, set once a
+// record has gone into it. Mapped on first use; its pages are given back after
+// each set-up, so it costs nothing between games.
 uint64_t* MISCHBELEGT = nullptr;
 bool MISCH_BENUTZT = false;
 
-constexpr size_t kMischzBytes = kBuckets;
 constexpr size_t kBelegtBytes = kBuckets / 8;
 
-void* Reservieren(size_t bytes) {
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+bool MischtabelleBereit() {
+  if (MISCHBELEGT) return true;
+  void* p = mmap(nullptr, kBelegtBytes, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-}
-
-bool MischtabellenBereit() {
-  if (MISCHZ) return true;
-  MISCHZ = static_cast<uint8_t*>(Reservieren(kMischzBytes));
-  MISCHBELEGT = static_cast<uint64_t*>(Reservieren(kBelegtBytes));
-  if (MISCHZ && MISCHBELEGT) {
-    // The counters are touched at random all over the table: huge pages
-    // spare thousands of first-touch faults and the TLB misses.
-    madvise(MISCHZ, kMischzBytes, MADV_HUGEPAGE);
-    madvise(MISCHBELEGT, kBelegtBytes, MADV_HUGEPAGE);
-    return true;
-  }
-  if (MISCHZ) munmap(MISCHZ, kMischzBytes);
-  if (MISCHBELEGT) munmap(MISCHBELEGT, kBelegtBytes);
-  MISCHZ = nullptr;
-  MISCHBELEGT = nullptr;
-  return false;
+  if (p == MAP_FAILED) return false;
+  // Touched at random all over: huge pages spare first-touch faults and TLB misses.
+  madvise(p, kBelegtBytes, MADV_HUGEPAGE);
+  MISCHBELEGT = static_cast<uint64_t*>(p);
+  return true;
 }
 
 // Decoding a record number into its code word: the odometer value splits into
@@ -71,6 +69,11 @@ struct DEKODER {
   uint32_t teiler = 1;
   uint64_t kehrwert = 0;  // ceil(2^64 / teiler): exact division of 32-bit values by a multiply
   uint32_t versatz = 0;   // 1 with the vacant sign: the all-vacant code is skipped
+  // For the sign counts of the possible codes: the halb low digits' signs of
+  // each low half, and how often each sign came at an earlier digit of it.
+  int halb = 0;
+  uint8_t* tief_zeichen = nullptr;  // 4 per low half
+  uint8_t* tief_vorher = nullptr;   // 4 per low half
 };
 
 void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
@@ -83,30 +86,41 @@ void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
   d.teiler = static_cast<uint32_t>(t);
   d.kehrwert = t == 1 ? 0 : UINT64_MAX / t + 1;
   d.versatz = leer ? 1 : 0;
+  d.halb = halb;
   d.tief = new uint64_t[t];
   d.hoch = new uint64_t[h];
+  d.tief_zeichen = new uint8_t[t * 4]();
+  d.tief_vorher = new uint8_t[t * 4]();
   const int lo = leer ? 0 : 1;
   // Digit k of the odometer (k = 1 turns fastest) goes to position PERMZTM[k]
   // with the sign PERMFTM[digit].
-  auto fill = [&](uint64_t* tab, size_t count, int k0, int k1) {
+  auto fill = [&](uint64_t* tab, size_t count, int k0, int k1, uint8_t* zeichen, uint8_t* vorher) {
     for (size_t v = 0; v < count; ++v) {
       size_t rest = v;
       uint64_t w = 0;
       for (int k = k0; k <= k1; ++k) {
         const int digit = static_cast<int>(rest % static_cast<size_t>(basis)) + lo;
         rest /= static_cast<size_t>(basis);
-        w |= uint64_t{PERMFTM[digit]} << (7 * (PERMZTM[k] - 1));
+        const uint8_t s = PERMFTM[digit];
+        w |= uint64_t{s} << (7 * (PERMZTM[k] - 1));
+        if (zeichen) {
+          uint8_t* z = zeichen + v * 4;
+          z[k - k0] = s;
+          for (int j = 0; j < k - k0; ++j) vorher[v * 4 + (k - k0)] += z[j] == s;
+        }
       }
       tab[v] = w;
     }
   };
-  fill(d.tief, t, 1, halb);
-  fill(d.hoch, h, halb + 1, laenge);
+  fill(d.tief, t, 1, halb, d.tief_zeichen, d.tief_vorher);
+  fill(d.hoch, h, halb + 1, laenge, nullptr, nullptr);
 }
 
 void DekoderFrei(DEKODER& d) {
   delete[] d.tief;
   delete[] d.hoch;
+  delete[] d.tief_zeichen;
+  delete[] d.tief_vorher;
   d = DEKODER{};
 }
 
@@ -124,34 +138,231 @@ void SterneZeigen() {
 }
 
 // Clock, stars and keyboard during set-up; true when the user broke off.
+// erledigt is the share of the whole set-up done, in records of the store: it
+// stays below the store's size until the set-up is over, so that the tenth star
+// and an estimate of zero wait for the end.
 bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
   if (!ABFRAGE_FAELLIG(a, arbeit)) return false;
-  GERATENE_VERSUCHE = static_cast<int32_t>(erledigt);
+  GERATENE_VERSUCHE =
+      static_cast<int32_t>(std::clamp<int64_t>(erledigt, 0, int64_t{ZAHL_DER_VERSUCHE} - 1));
   SterneZeigen();
   UHR_BEDIENEN();
   return TASTEN_LESEN(false);
 }
 
-// Gives the shuffle tables' pages back; they read as zero (all buckets empty).
-void MischtabellenLeeren() {
+// Gives the occupancy table's pages back; they read as zero (all buckets empty).
+void MischtabelleLeeren() {
   if (!MISCH_BENUTZT) return;
-  madvise(MISCHZ, kMischzBytes, MADV_DONTNEED);
   madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
   MISCH_BENUTZT = false;
 }
+
+// Every record is counted against the budget in blocks, so that a budget or a
+// machine that runs out stops the set-up cleanly wherever that happens. The
+// budget counts the record size of the configuration page; the machine limit
+// the bytes the set-up really occupies (resident, for all `anzahl` records),
+// shared out over the blocks.
+constexpr uint32_t kBlock = 1 << 16;
+
+struct RESERVIERUNG {
+  int64_t block_nr = 0;
+  uint64_t groesse = 0;   // budget bytes per record
+  uint64_t resident = 0;  // resident bytes of the whole set-up
+  uint64_t anzahl = 1;    // records
+  uint64_t verteilt = 0;  // records reserved so far
+};
+uint64_t RESIDENT_RESERVIERT = 0;  // the store's share of SPEICHER_BELEGT
+
+bool BlockReservieren(RESERVIERUNG& rv, uint32_t records) {
+  const uint64_t bytes = uint64_t{records} * rv.groesse;
+  const auto anteil = [&](uint64_t n) {
+    return static_cast<uint64_t>((static_cast<unsigned __int128>(rv.resident) * n + rv.anzahl - 1) /
+                                 rv.anzahl);
+  };
+  const uint64_t resident = anteil(rv.verteilt + records) - anteil(rv.verteilt);
+  const bool fehlschlag = FEHLSCHLAG_BEI_STOREBLOCK == rv.block_nr++;
+  if (fehlschlag || !SPEICHER_RESERVIEREN(bytes, resident)) return false;
+  rv.verteilt += records;
+  RS.reserviert += bytes;
+  RESIDENT_RESERVIERT += resident;
+  return true;
+}
+
+// The sign-count words of a code word (see WORT_ZAEHLBITS).
+inline void Zaehlbits(uint64_t wort, int laenge, int kmax, int worte, uint64_t* bits) {
+  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
+  // once for every possible code of a set-up, so k comes from comparing all
+  // lower lanes at once instead of from counters in memory.
+  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
+  uint64_t acc[kMaxWorte] = {};
+  uint64_t einzel = 0;
+  for (int i = 0; i < laenge; ++i) {
+    const uint64_t s = wort >> (7 * i) & 0x7F;
+    if (s == 0) continue;
+    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
+    const uint64_t gleich =
+        ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
+    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
+    if (k >= kmax) continue;
+    const int bit = (static_cast<int>(s) - 1) * kmax + k;
+    if (worte == 1) {
+      einzel |= uint64_t{1} << bit;
+    } else {
+      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
+  }
+  if (worte == 1) {
+    bits[0] = einzel;
+    return;
+  }
+  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
+}
+
+// Stores that bypass the cache: the store's arrays are written once here and
+// read only by the search, so reading their lines in before writing them
+// would only double the traffic. A fence before the writer reports its unit done.
+inline void Streamen(uint64_t* ziel, uint64_t wert) {
+#if defined(__x86_64__)
+  _mm_stream_si64(reinterpret_cast<long long*>(ziel), static_cast<long long>(wert));
+#else
+  *ziel = wert;
+#endif
+}
+inline void StreamenAbschliessen() {
+#if defined(__x86_64__)
+  _mm_sfence();
+#endif
+}
+
+// ---- The possible secret codes ----------------------------------------------
+// Newest record first (the highest record number heads the chain): no vacant
+// sign, and no sign twice when the code may not repeat signs. A stretch of
+// records can be written wherever its first slot is known, so the stretches
+// are independent pieces of work.
+
+struct ERLBAU {
+  const DEKODER* dek = nullptr;
+  int laenge = 0, kmax = 1, worte = 1;
+  bool leer = false, wdhg = true;
+  uint64_t lanes = 0;
+  uint64_t* erl = nullptr;
+  int64_t moeglich = 0;  // slots of erl
+};
+
+inline bool Doppelt(uint64_t w, int laenge) {
+  uint64_t menge = 0;
+  bool doppelt = false;
+  for (int i = 0; i < laenge; ++i) {
+    const uint64_t bit = uint64_t{1} << (w >> (7 * i) & 0x7F);
+    doppelt |= (menge & bit) != 0;
+    menge |= bit;
+  }
+  return doppelt;
+}
+
+// The possible codes among records r1-1 down to r0, written from slot m on when
+// schreiben; returns how many there are. Records that share the high half of
+// their digits come together: its signs are counted once, and each record adds
+// only the signs of its low half. kSieben: some records are not possible codes.
+template <bool kSieben, int kWorte>
+int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool schreiben) {
+  const DEKODER& d = *e.dek;
+  constexpr int stride = 1 + kWorte;
+  const int halb = d.halb;
+  const int kmax = e.kmax;
+  int64_t k = 0;
+  const uint32_t v0 = r0 + d.versatz;
+  for (uint32_t v = r1 + d.versatz; v > v0;) {
+    const uint32_t hi = (v - 1) / d.teiler;
+    const uint32_t null = hi * d.teiler;  // the value whose low half is 0
+    const uint32_t von = std::max(v0, null);
+    const uint64_t hw = d.hoch[hi];
+    uint8_t anzahl[37] = {};  // signs of the high half; [0] also counts the halb low lanes
+    for (int i = 0; i < e.laenge; ++i) ++anzahl[hw >> (7 * i) & 0x7F];
+    if (kSieben) {
+      bool moeglich = !(e.leer && anzahl[0] > halb);
+      if (!e.wdhg)
+        for (int s = 1; s <= 36; ++s) moeglich &= anzahl[s] <= 1;
+      if (!moeglich) {
+        v = von;
+        continue;
+      }
+    }
+    uint64_t hb[kMaxWorte] = {};
+    if (schreiben) Zaehlbits(hw, e.laenge, kmax, kWorte, hb);
+    for (uint32_t x = v; x-- > von;) {
+      const uint32_t lo = x - null;
+      const uint8_t* z = d.tief_zeichen + size_t{lo} * 4;
+      const uint8_t* vorher = d.tief_vorher + size_t{lo} * 4;
+      if (kSieben) {
+        bool raus = false;
+        for (int i = 0; i < halb; ++i) {
+          raus |= e.leer && z[i] == 0;
+          raus |= !e.wdhg && anzahl[z[i]] + vorher[i] > 0;
+        }
+        if (raus) continue;
+      }
+      if (schreiben) {
+        if (m + k >= e.moeglich) break;
+        uint64_t* ziel = e.erl + (m + k) * stride;
+        Streamen(ziel, d.tief[lo] | hw);
+        // The low half's signs add their copies after those of the high half;
+        // each word is built in a register.
+        uint64_t bits[kWorte];
+        for (int w = 0; w < kWorte; ++w) bits[w] = hb[w];
+        for (int i = 0; i < halb; ++i) {
+          const int s = z[i];
+          const int c = anzahl[s] + vorher[i];  // earlier copies of s in the code
+          const int bit = (s - 1) * kmax + c;
+          const uint64_t eins = s != 0 && c < kmax ? uint64_t{1} << (bit & 63) : 0;
+          for (int w = 0; w < kWorte; ++w) bits[w] |= (bit >> 6) == w ? eins : 0;
+        }
+        for (int w = 0; w < kWorte; ++w) Streamen(ziel + 1 + w, bits[w]);
+      }
+      ++k;
+    }
+    if (schreiben && m + k >= e.moeglich) break;
+    v = von;
+  }
+  if (schreiben) StreamenAbschliessen();
+  return k;
+}
+
+template <bool kSieben>
+int64_t ErlStueckSieben(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool schreiben) {
+  switch (e.worte) {
+    case 1:
+      return ErlStueckMit<kSieben, 1>(e, r0, r1, m, schreiben);
+    case 2:
+      return ErlStueckMit<kSieben, 2>(e, r0, r1, m, schreiben);
+    case 3:
+      return ErlStueckMit<kSieben, 3>(e, r0, r1, m, schreiben);
+    case 4:
+      return ErlStueckMit<kSieben, 4>(e, r0, r1, m, schreiben);
+    case 5:
+      return ErlStueckMit<kSieben, 5>(e, r0, r1, m, schreiben);
+    default:
+      return ErlStueckMit<kSieben, kMaxWorte>(e, r0, r1, m, schreiben);
+  }
+}
+
+int64_t ErlStueck(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool schreiben) {
+  return e.leer || !e.wdhg ? ErlStueckSieben<true>(e, r0, r1, m, schreiben)
+                           : ErlStueckSieben<false>(e, r0, r1, m, schreiben);
+}
+
+// ---- Shuffle of a small store: the bucket rings themselves -----------------
 
 struct AUFBAU {
   uint32_t* nach = nullptr;  // bucket ring: next record
   uint32_t* vor = nullptr;   // bucket ring: previous record
   size_t bytes = 0;
-  DEKODER dek;
 };
 
 void AufbauFrei(AUFBAU& b) {
   if (b.nach) SEITEN_ABGEBEN(b.nach, b.bytes);
   if (b.vor) SEITEN_ABGEBEN(b.vor, b.bytes);
   b.nach = b.vor = nullptr;
-  DekoderFrei(b.dek);
 }
 
 // The bucket table of a small store: a hash table over the 2^25 bucket numbers,
@@ -235,229 +446,955 @@ inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
   zaehler = zaehler == 255 ? 254 : static_cast<uint8_t>(zaehler + 1);
 }
 
-// ---- Shuffle of a big store ------------------------------------------------
+// Appends the ring of a bucket to the candidate chain.
+inline size_t RingAnhaengen(const AUFBAU& b, const DEKODER& dek, uint32_t kopf, uint8_t zaehler,
+                            size_t k) {
+  if (zaehler == 0) {
+    RS.kand[k++] = Dekodieren(dek, kopf);
+    return k;
+  }
+  uint32_t e = kopf;
+  do {
+    RS.kand[k++] = Dekodieren(dek, e);
+    e = b.nach[e];
+  } while (e != kopf);
+  return k;
+}
+
+// The store of up to MISCH_KLEIN_BIS records, on the main thread alone: the
+// rings, the chain, then the possible codes. False when the user broke off or
+// memory ran out.
+bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLBAU& eb,
+                   ABFRAGE& abfrage) {
+  AUFBAU b;
+  KLEINE_TABELLE kleintab;
+  b.bytes = size_t{ende} * 4;
+  b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+  b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
+  bool abbruch = !(b.nach && b.vor && kleintab.Anlegen(ende));
+  rv.resident += 2 * b.bytes + kleintab.bytes;
+  // Progress: the rings count as two thirds of the work, the rest as one third.
+  const int64_t drittel = ende / 3;
+  for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
+    const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
+    if (!BlockReservieren(rv, bis - r)) {
+      abbruch = true;
+      break;
+    }
+    for (uint32_t s = r; s < bis && !abbruch; s += 1024) {
+      const uint32_t t = bis - s < 1024 ? bis : s + 1024;
+      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1024, int64_t{s} * 2 / 3)) {
+        abbruch = true;
+        break;
+      }
+      for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q, buckets);
+    }
+  }
+  if (!abbruch) {
+    // The buckets in index order make the candidate chain.
+    std::vector<uint64_t> belegt;  // bucket number << 32 | slot
+    for (uint32_t i = 0; i <= kleintab.maske; ++i)
+      if (kleintab.schluessel[i] != KLEINE_TABELLE::kLeer)
+        belegt.push_back(uint64_t{kleintab.schluessel[i]} << 32 | i);
+    std::sort(belegt.begin(), belegt.end());
+    size_t k = 0;
+    for (uint64_t e : belegt) {
+      const uint32_t slot = static_cast<uint32_t>(e);
+      k = RingAnhaengen(b, *eb.dek, kleintab.kopf[slot] - 1, kleintab.zaehler[slot], k);
+    }
+    RS.kand_n = static_cast<int64_t>(k);
+  }
+  kleintab.Frei();
+  AufbauFrei(b);
+  if (abbruch) return false;
+  int64_t m = 0;
+  for (uint32_t bis = ende; bis > 0;) {
+    const uint32_t von = bis > kBlock ? bis - kBlock : 0;
+    m += ErlStueck(eb, von, bis, m, true);
+    bis = von;
+    if (Bedienen(abfrage, kBlock, 2 * drittel + (ende - von) / 3)) return false;
+  }
+  RS.erl_n = m;
+  return true;
+}
+
+// ---- Shuffle of a big store --------------------------------------------------
 // Building the rings of a big store walks memory at random for every record.
 // Instead the draws are made in record order exactly as the ring insertions
-// would consume them (the bucket; then, only when the bucket already holds
-// records, the place among its counter + 2 gaps). Every record keeps its bucket
-// and its place; a sort by bucket that keeps each bucket's records in the order
-// they came, and a replay of the few insertions of each bucket, give the order
-// the rings would have given.
+// would consume them: the bucket; then, only when the bucket already holds
+// records, the place among its counter + 2 gaps. Which raw number is a bucket
+// and which a place depends only on whether the bucket was empty, so the one
+// part that must run in order, on the main thread, needs just one bit per
+// bucket. Each draw becomes an item of one of a few hundred parts, chosen by
+// the high bits of its bucket, holding the raw number of its place. Once all
+// draws are made, each part is sorted by bucket, keeping each bucket's items in
+// the order they came: an item's rank in its bucket gives the counter its
+// insertion saw, hence its place, and the bucket's ring is replayed straight
+// into the part's own stretch of the chain, by all threads at once. Meanwhile
+// the other threads write the possible codes, which do not depend on the
+// draws, and fault in the pages that come next.
 
 constexpr uint16_t kVomEnde = 0x8000;  // place counted from the end of the ring
 constexpr size_t kZug = 512;           // raw numbers drawn at a time
-constexpr int kZifferBits = 9;         // bits of the bucket number sorted per pass
-constexpr int kZiffern = 3;            // passes for 25 bits
-
+constexpr int kLokalBits = 14;         // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
 constexpr auto kPlatzGrenze = [] {
   std::array<uint64_t, 258> g{};
   for (uint64_t n = 1; n < g.size(); ++n) g[n] = term::RandomBound(n);
   return g;
 }();
+// A raw number below this bound is a valid place for every counter (the
+// rejection bound RandomBound(c + 1) of c + 1 <= 257 gaps is never lower).
+constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
-// A record's word: its bucket in the low 25 bits, its place above them (bit
-// 31: counted from the end; bits 25..30: the count, kWeit when it is too big
-// to fit, then it is in `weit`).
-constexpr uint32_t kEimerMaske = (1u << 25) - 1;
-constexpr uint32_t kWeit = 0x3F;
+// An item: kopf holds the record number in bits 0..31, the bucket within its
+// part in bits 32..47 and bit 63 when a place was drawn, the raw number zug.
+struct POSTEN {
+  uint64_t kopf;
+  uint64_t zug;
+};
+constexpr uint64_t kMitPlatz = uint64_t{1} << 63;
 
-struct SORTMISCHEN {
-  uint32_t* eimer = nullptr;     // word of each record
-  uint64_t* zwischen = nullptr;  // room for the sort passes
-  size_t eimer_bytes = 0, zwischen_bytes = 0;
-  bool geliehen = false;  // both lie in the possible codes' array, not yet written
-  std::vector<std::pair<uint32_t, uint16_t>> weit;  // record, place; in record order
-  int bits = 25;
-  int paesse = 0;
-  std::vector<uint32_t> haeufig;  // per pass: records per digit value
+inline uint32_t PostenSatz(const POSTEN& p) {
+  return static_cast<uint32_t>(p.kopf);
+}
+inline uint32_t PostenEimer(const POSTEN& p) {
+  return static_cast<uint32_t>(p.kopf >> 32) & 0xFFFF;
+}
+
+// The counter a bucket holding j >= 1 records has: it counts up from 0 with
+// the second record, and beyond 255 swings between 254 and 255, so that it no
+// longer tracks the size and new records land near the ends.
+inline uint32_t Zaehlerstand(size_t j) {
+  return j <= 256 ? static_cast<uint32_t>(j - 1) : (j - 257) % 2 == 0 ? 254u : 255u;
+}
+
+// Where the j-th record of a bucket (j >= 1 before it) goes in its ring: the
+// index among the j records there, 0 being the head.
+inline size_t PostenStelle(uint64_t zug, size_t j) {
+  const uint32_t c = Zaehlerstand(j) + 1;
+  const uint32_t p = static_cast<uint32_t>(zug % (c + 1));
+  // p = 0 is the head, p = c after the last; the ring walks from the nearer
+  // end, so a place beyond the middle counts from the end (which no longer
+  // means the same once the counter stops tracking the size).
+  return p <= c / 2 ? p : j - (c - p);
+}
+
+// The items of all parts, in chunks handed out in turn from one pool, in the
+// order they were drawn.
+struct TEILUNG {
+  int lokal_bits = 0;
+  uint32_t teile = 1;
+  size_t stueck = 4096;  // items per chunk
+  POSTEN* vorrat = nullptr;
+  size_t vorrat_bytes = 0;
+  bool geliehen = false;  // the pool lies at the start of the possible codes' array
+  size_t stuecke_max = 0, stuecke_belegt = 0;
+  std::vector<std::vector<uint32_t>> stuecke;  // per part: its chunks in order
+  std::vector<POSTEN*> schreib, ende;          // per part: next item, end of its chunk
+  std::vector<uint64_t> anzahl, start;         // per part: items, first slot of the chain
+  std::vector<POSTEN> zeilen;                  // per part: a cache line of items gathered
+  std::vector<uint8_t> zeilen_n;               // per part: items gathered
 };
 
-void SortmischenFrei(SORTMISCHEN& m) {
-  if (!m.geliehen) {
-    SEITEN_ABGEBEN(m.eimer, m.eimer_bytes);
-    SEITEN_ABGEBEN(m.zwischen, m.zwischen_bytes);
-  }
-  m.geliehen = false;
-  m.eimer = nullptr;
-  m.weit.clear();
-  m.zwischen = nullptr;
+POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
+  // Every part's chunks but its last are full, so stuecke_max (records / stueck
+  // + parts) chunks always suffice.
+  const size_t s = tz.stuecke_belegt++;
+  tz.stuecke[teil].push_back(static_cast<uint32_t>(s));
+  POSTEN* p = tz.vorrat + s * tz.stueck;
+  tz.ende[teil] = p + tz.stueck;
+  return p;
 }
 
-// The working arrays go into leihe (leihe_bytes long) when it has room for
-// both side by side: the possible codes' array, written only after the sort,
-// so that its pages are touched once instead of three arrays' pages.
-bool SortmischenAnlegen(SORTMISCHEN& m, size_t count, int bits, void* leihe, size_t leihe_bytes) {
-  m.bits = bits;
-  m.paesse = (bits + kZifferBits - 1) / kZifferBits;
-  m.haeufig.assign(size_t{kZiffern} << kZifferBits, 0);
-  m.eimer_bytes = count * 4;
-  m.zwischen_bytes = m.paesse >= 2 ? count * 8 : 0;
-  if (leihe && leihe_bytes >= m.zwischen_bytes + m.eimer_bytes) {
-    char* p = static_cast<char*>(leihe);
-    m.zwischen = m.zwischen_bytes ? reinterpret_cast<uint64_t*>(p) : nullptr;
-    m.eimer = reinterpret_cast<uint32_t*>(p + m.zwischen_bytes);
-    m.geliehen = true;
-    return true;
-  }
-  m.eimer = static_cast<uint32_t*>(SEITEN_HOLEN(m.eimer_bytes));
-  if (m.zwischen_bytes) m.zwischen = static_cast<uint64_t*>(SEITEN_HOLEN(m.zwischen_bytes));
-  return m.eimer && (m.zwischen || !m.zwischen_bytes);
+// Appends an item to its part. Each part gathers a cache line of items first
+// and then streams the whole line out, so that the pool's lines are neither
+// read in before they are written nor written in pieces.
+constexpr size_t kZeile = 64 / sizeof(POSTEN);
+
+inline void Ablegen(TEILUNG& tz, uint32_t teil, const POSTEN& posten) {
+  POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+  uint8_t& k = tz.zeilen_n[teil];
+  zeile[k] = posten;
+  if (++k < kZeile) return;
+  POSTEN* w = tz.schreib[teil];
+  if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
+  const uint64_t* von = reinterpret_cast<const uint64_t*>(zeile);
+  uint64_t* nach = reinterpret_cast<uint64_t*>(w);
+  for (size_t j = 0; j < 2 * kZeile; ++j) Streamen(nach + j, von[j]);
+  tz.schreib[teil] = w + kZeile;
+  k = 0;
 }
 
-// The draws of records s..t-1. Never draws more raw numbers than these records
-// will use, so that the generator always stands where the ring insertions
-// would have left it, also when the set-up is broken off after this slice.
-void SortZiehen(SORTMISCHEN& m, uint32_t s, uint32_t t) {
-  uint64_t puf[kZug];
+// After the last draw: the items still gathered go to their parts.
+void ZeilenLeeren(TEILUNG& tz) {
+  for (uint32_t teil = 0; teil < tz.teile; ++teil) {
+    const uint8_t k = tz.zeilen_n[teil];
+    if (k == 0) continue;
+    POSTEN* w = tz.schreib[teil];
+    if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
+    std::copy(tz.zeilen.begin() + teil * kZeile, tz.zeilen.begin() + teil * kZeile + k, w);
+    tz.schreib[teil] = w + k;
+    tz.zeilen_n[teil] = 0;
+  }
+}
+
+// The records already in the bucket of part teil with local number eimer among
+// the distributed items: for the rare raw place number so close to 2^64 that
+// whether it is rejected depends on the bucket's counter.
+size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
+  size_t j = 0;
+  for (uint32_t s : tz.stuecke[teil]) {
+    const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
+    const POSTEN* e = s == tz.stuecke[teil].back() ? tz.schreib[teil] : p + tz.stueck;
+    for (; p < e; ++p) j += PostenEimer(*p) == eimer;
+  }
+  const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+  for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += PostenEimer(zeile[k]) == eimer;
+  return j;
+}
+
+// The raw numbers drawn and not yet used, kept from one slice of draws to the
+// next so that the occupied bits of coming buckets can always be fetched well
+// ahead. Never more are drawn than the records still to come will use (each
+// uses at least one), so that after the last record the generator stands
+// exactly where the ring insertions would have left it.
+struct ZUEGE {
+  static constexpr size_t kPlatz = 1024;
+  static constexpr size_t kVorlauf = 64;  // raw numbers whose buckets are fetched ahead
+  uint64_t puf[kPlatz];
   size_t i = 0, n = 0;
-  const uint32_t maske = (uint32_t{1} << m.bits) - 1;
+  uint32_t ende = 0;  // records of the store
+
+  // Tops the buffer up when fewer than kVorlauf numbers are left; q is the
+  // record about to be drawn.
+  void Auffuellen(uint32_t q) {
+    const size_t rest = n - i;
+    if (rest >= kVorlauf) return;
+    const size_t erlaubt = ende - q > rest ? ende - q - rest : 0;
+    const size_t neu = std::min(kPlatz - rest, erlaubt);
+    if (neu == 0) return;
+    std::memmove(puf, puf + i, rest * sizeof(uint64_t));
+    term::RandomRaw(puf + rest, neu);
+    i = 0;
+    n = rest + neu;
+  }
+};
+
+// The draws of records s..t-1, each an item of its part.
+void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
   const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
+  const int lbits = tz.lokal_bits;
+  const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
+  const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
   uint64_t* const belegt = MISCHBELEGT;
-  uint8_t* const zaehler = MISCHZ;
-  uint32_t* const eimer = m.eimer;
-  uint32_t* const haeufig = m.haeufig.data();
-  constexpr uint32_t kZm = (1u << kZifferBits) - 1;
   uint32_t q = s;
   auto roh = [&] {
-    if (i == n) {
-      n = std::min<size_t>(t - q, kZug);
-      term::RandomRaw(puf, n);
-      i = 0;
-    }
-    return puf[i++];
+    if (z.i == z.n) z.Auffuellen(q);
+    return z.puf[z.i++];
   };
   for (; q < t; ++q) {
-    // Two steps ahead: the occupied bit of a coming bucket, and the counter of
-    // one that looks occupied (whether a number is a bucket or a place is
-    // known only when it comes, so every one is treated as a bucket).
-    if (i + 32 < n) __builtin_prefetch(&belegt[(puf[i + 32] & maske) >> 6], 1);
-    if (i + 16 < n) {
-      const uint64_t h16 = puf[i + 16] & maske;
-      if (belegt[h16 >> 6] >> (h16 & 63) & 1) __builtin_prefetch(&zaehler[h16], 1);
-    }
+    // The occupied bit of a coming bucket (whether a number is a bucket or a
+    // place is known only when it comes, so every one is treated as a bucket).
+    z.Auffuellen(q);
+    if (z.i + ZUEGE::kVorlauf - 1 < z.n)
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
     uint64_t x;
     do {
       x = roh();
     } while (x >= grenze);
     const uint32_t h = static_cast<uint32_t>(x) & maske;
-    eimer[q] = h;
-    ++haeufig[h & kZm];
-    ++haeufig[(1u << kZifferBits) + (h >> kZifferBits & kZm)];
-    ++haeufig[(2u << kZifferBits) + (h >> (2 * kZifferBits))];
+    const uint32_t teil = h >> lbits;
+    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
     uint64_t& wort = belegt[h >> 6];
     const uint64_t bit = uint64_t{1} << (h & 63);
-    if (!(wort & bit)) {
-      wort |= bit;  // a new bucket; its counter is 0 already
-      continue;
+    if (wort & bit) {
+      uint64_t y = roh();
+      if (y >= sicher) {
+        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
+        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
+        while (y >= grenze_platz) y = roh();
+      }
+      posten.kopf |= kMitPlatz;
+      posten.zug = y;
     }
-    uint8_t& z = zaehler[h];
-    const uint32_t c = uint32_t{z} + 1;
-    uint64_t y;
-    do {
-      y = roh();
-    } while (y >= kPlatzGrenze[c + 1]);
-    const uint32_t p = static_cast<uint32_t>(y % (c + 1));
-    // p = 0 is the head, p = c after the last; the ring walks from the nearer end.
-    const uint32_t platz = p <= c / 2 ? p : kVomEnde | (c - p);
-    if ((platz & ~kVomEnde) < kWeit) {
-      eimer[q] = h | (platz & kWeit) << 25 | (platz & kVomEnde) << 16;
-    } else {
-      eimer[q] = h | kWeit << 25;
-      m.weit.emplace_back(q, static_cast<uint16_t>(platz));
-    }
-    z = z == 255 ? 254 : static_cast<uint8_t>(z + 1);
+    wort |= bit;
+    Ablegen(tz, teil, posten);
   }
 }
 
-// One stable pass of the sort by bucket: items (bucket << 32 | record) go from
-// von to nach by digit `pass` of the bucket; the first pass reads the buckets
-// themselves. Positions start at ziel (prefix sums of the digit counts).
-void SortPass(const SORTMISCHEN& m, int pass, const uint64_t* von, uint64_t* nach, uint32_t a,
-              uint32_t b, uint64_t* ziel) {
-  const int shift = pass * kZifferBits;
-  constexpr uint32_t kZm = (1u << kZifferBits) - 1;
-  if (pass == 0) {
-    for (uint32_t q = a; q < b; ++q) {
-      const uint32_t w = m.eimer[q];
-      nach[ziel[w & kZm]++] = uint64_t{w} << 32 | q;
+// ---- Work shared by the threads of a big set-up ------------------------------
+// The main thread draws; every other piece of work is cut into units that any
+// thread takes in turn from a counter. The workers see only this record, read
+// what the main thread wrote before it started them or before it set the flag
+// that opens a kind of work, and write disjoint parts of the store.
+
+enum ARBEITSART {
+  kAnfangFaulten,
+  kVorratFaulten,
+  kErlZaehlen,
+  kErlVor,
+  kKandFaulten,
+  kTeile,
+  kErlNach,
+  kArten
+};
+// Taken in this order: the pages the first draws need, the parts and what
+// waits on them, the faulting of the pool the items go to next before the
+// possible codes, the chain's pages last.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kTeile,  kErlNach,    kVorratFaulten,
+                                       kErlZaehlen,    kErlVor, kKandFaulten};
+
+struct ARBEIT {
+  int64_t stuecke = 0;  // units
+  std::atomic<int64_t> naechstes{0};
+  std::atomic<int64_t> fertig{0};
+};
+
+constexpr size_t kFaultBytes = size_t{2} << 20;  // pages faulted in per unit
+constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the possible codes
+
+// Relative cost per record of each kind of work, for the progress stars and the
+// estimate of the time still needed: drawing, replaying the parts and writing
+// the possible codes took about the same processor time per record on the big
+// stores, counting the possible codes about a third of that.
+constexpr double kKostenZiehen = 1.0;
+constexpr double kKostenTeil = 1.0;
+constexpr double kKostenErl = 1.0;
+constexpr double kKostenZaehlen = 0.3;
+
+struct AUFTRAG {
+  ERLBAU eb;
+  TEILUNG* tz = nullptr;
+  uint64_t* belegt = nullptr;  // the occupancy table
+  size_t anfang_bytes = 0;     // the part of the pool the first draws open chunks in
+  uint64_t* kand = nullptr;
+  size_t kand_bytes = 0;
+  uint32_t anzahl = 0;       // records
+  int64_t erl_vor = 0;       // units of the possible codes that may run during the draws
+  bool zaehlen = false;      // their slots are known only after a counting pass
+  std::vector<int64_t> erl;  // per unit: possible codes, then (zaehlen) its first slot
+  int64_t erl_summe = 0;     // possible codes in all (zaehlen), set with praefix
+  ARBEIT arbeit[kArten];
+  std::atomic<bool> halt{false};      // break off: every thread stops after its unit
+  std::atomic<bool> gezogen{false};   // all draws are made: the parts are complete
+  std::atomic<bool> praefix{false};   // erl holds the first slot of each unit
+  std::atomic<bool> faulten{true};    // the kernel can fault pages in on request
+  std::atomic<uint32_t> ereignis{0};  // changes whenever a kind of work opens or ends
+  std::atomic<int64_t> teil_erledigt{0}, erl_erledigt{0}, gezaehlt{0};  // records done
+  std::atomic<int> laufend{0};  // workers that have started and not yet ended
+  // Progress, kept by the main thread alone: the share of the set-up's time
+  // the draws take, and the other work done and left when they were over.
+  double ziehen_anteil = 1;
+  bool nach_ziehen = false;
+  double arbeit_beim_ziehen = 0, arbeit_danach = 0;
+};
+
+void Melden(AUFTRAG& a) {
+  a.ereignis.fetch_add(1, std::memory_order_acq_rel);
+  a.ereignis.notify_all();
+}
+
+bool Offen(const AUFTRAG& a, ARBEITSART art) {
+  switch (art) {
+    case kAnfangFaulten:
+      return true;
+    case kVorratFaulten:
+    case kKandFaulten:
+      // Useful only while the main thread draws; afterwards the parts fault
+      // their own stretches in.
+      return a.faulten.load(std::memory_order_relaxed) &&
+             !a.gezogen.load(std::memory_order_acquire);
+    case kErlZaehlen:
+      return true;
+    case kErlVor:
+      return !a.zaehlen || a.praefix.load(std::memory_order_acquire);
+    case kTeile:
+      return a.gezogen.load(std::memory_order_acquire);
+    case kErlNach:
+      return a.arbeit[kTeile].fertig.load(std::memory_order_acquire) == a.arbeit[kTeile].stuecke;
+    case kArten:
+      break;
+  }
+  return false;
+}
+
+uint32_t ErlVon(int64_t u) {
+  return static_cast<uint32_t>(u * kErlStueck);
+}
+uint32_t ErlBis(const AUFTRAG& a, int64_t u) {
+  return static_cast<uint32_t>(std::min<int64_t>(a.anzahl, (u + 1) * int64_t{kErlStueck}));
+}
+
+void Faulten(AUFTRAG& a, char* basis, size_t bytes, int64_t stueck) {
+  if (!a.faulten.load(std::memory_order_relaxed)) return;
+  const size_t von = static_cast<size_t>(stueck) * kFaultBytes;
+  if (von >= bytes) return;
+  // Populating never changes what a page holds, so it is safe next to another
+  // thread writing the same pages.
+  if (madvise(basis + von, std::min(kFaultBytes, bytes - von), MADV_POPULATE_WRITE) != 0)
+    a.faulten.store(false, std::memory_order_relaxed);
+}
+
+// A thread's scratch for sorting a part and replaying its rings.
+struct PLATZ {
+  std::unique_ptr<POSTEN[]> a, b;  // uninitialised: every item is written before it is read
+  size_t platz = 0;
+  std::vector<uint32_t> zahl, nach, vor;
+  // The main thread's look at the clock and the keyboard within a unit: true
+  // when the user broke off; the unit is then left unfinished.
+  bool (*pruefen)(void*) = nullptr;
+  void* kontext = nullptr;
+  bool abgebrochen = false;
+};
+
+constexpr size_t kPruefSchritt = 8192;  // records or items between two looks within a unit
+
+inline bool Abgebrochen(PLATZ& p) {
+  if (p.pruefen && p.pruefen(p.kontext)) p.abgebrochen = true;
+  return p.abgebrochen;
+}
+
+constexpr size_t kKleinerRing = 64;
+
+// Replays the insertions into one bucket (its k items in the order they were
+// drawn) and writes the codes of the finished ring from aus[o] on.
+size_t RingNachspielen(const DEKODER& dek, const POSTEN* e, size_t k, PLATZ& p, uint64_t* aus,
+                       size_t o) {
+  if (k <= kKleinerRing) {
+    uint32_t ring[kKleinerRing];
+    ring[0] = PostenSatz(e[0]);
+    for (size_t j = 1; j < k; ++j) {
+      const size_t an = PostenStelle(e[j].zug, j);
+      for (size_t t = j; t > an; --t) ring[t] = ring[t - 1];
+      ring[an] = PostenSatz(e[j]);
     }
+    for (size_t j = 0; j < k; ++j) Streamen(aus + o++, Dekodieren(dek, ring[j]));
+    return o;
+  }
+  // A long ring (only with few buckets): linked, walked from the nearer end as
+  // the insertions themselves do, since places lie within 128 of an end.
+  p.nach.resize(k);
+  p.vor.resize(k);
+  uint32_t* nach = p.nach.data();
+  uint32_t* vor = p.vor.data();
+  uint32_t kopf = 0;
+  nach[0] = vor[0] = 0;
+  for (size_t j = 1; j < k; ++j) {
+    const uint32_t neu = static_cast<uint32_t>(j);
+    const size_t an = PostenStelle(e[j].zug, j);
+    uint32_t davor, danach;
+    if (an == 0 || an == j) {
+      davor = vor[kopf];
+      danach = kopf;
+    } else if (an <= j - an) {
+      davor = kopf;
+      for (size_t t = 1; t < an; ++t) davor = nach[davor];
+      danach = nach[davor];
+    } else {
+      danach = vor[kopf];
+      for (size_t t = j - 1; t > an; --t) danach = vor[danach];
+      davor = vor[danach];
+    }
+    nach[davor] = neu;
+    vor[neu] = davor;
+    nach[neu] = danach;
+    vor[danach] = neu;
+    if (an == 0) kopf = neu;
+  }
+  uint32_t x = kopf;
+  for (size_t j = 0; j < k; ++j, x = nach[x])
+    Streamen(aus + o++, Dekodieren(dek, PostenSatz(e[x])));
+  return o;
+}
+
+// One part: its items in bucket order (stable, so each bucket's items stay in
+// the order they were drawn), then each bucket's ring into the chain.
+void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+  const TEILUNG& tz = *a.tz;
+  const size_t n = tz.anzahl[teil];
+  if (n == 0) return;
+  if (p.platz < n) {
+    p.platz = n + n / 4;  // parts differ little in size: room for the next ones too
+    p.a.reset(new POSTEN[p.platz]);
+    p.b.reset(new POSTEN[p.platz]);
+  }
+  // The part's chunks lie apart in memory: read once, in order, into the
+  // thread's own buffer, which the sort then works in.
+  POSTEN* von = p.b.get();
+  POSTEN* nach = p.a.get();
+  size_t k = 0;
+  for (uint32_t s : tz.stuecke[teil]) {
+    const size_t m = std::min(tz.stueck, n - k);
+    std::memcpy(von + k, tz.vorrat + size_t{s} * tz.stueck, m * sizeof(POSTEN));
+    k += m;
+  }
+  const size_t eimer = size_t{1} << tz.lokal_bits;
+  if (n * 4 >= eimer) {
+    // Counting sort in one pass: the counters cost little next to the items.
+    p.zahl.assign(eimer + 1, 0);
+    uint32_t* zahl = p.zahl.data();
+    for (size_t i = 0; i < n; ++i) ++zahl[PostenEimer(von[i]) + 1];
+    for (size_t e = 0; e < eimer; ++e) zahl[e + 1] += zahl[e];
+    for (size_t i = 0; i < n; ++i) nach[zahl[PostenEimer(von[i])]++] = von[i];
+    std::swap(von, nach);
   } else {
-    for (uint32_t q = a; q < b; ++q) {
-      const uint64_t e = von[q];
-      nach[ziel[(static_cast<uint32_t>(e >> 32) & kEimerMaske) >> shift & kZm]++] = e;
+    // Few items for many buckets: radix sort, eight bits of the bucket a pass.
+    for (int shift = 32; shift < 32 + tz.lokal_bits; shift += 8) {
+      size_t zahl[257] = {};
+      for (size_t i = 0; i < n; ++i) ++zahl[(von[i].kopf >> shift & 0xFF) + 1];
+      for (int d = 0; d < 256; ++d) zahl[d + 1] += zahl[d];
+      for (size_t i = 0; i < n; ++i) nach[zahl[von[i].kopf >> shift & 0xFF]++] = von[i];
+      std::swap(von, nach);
     }
   }
-}
-
-// Replays the insertions of one bucket (records in the order they came) and
-// writes their codes to the chain from k on.
-size_t EimerAusgeben(const SORTMISCHEN& m, const DEKODER& dek, const uint64_t* e, size_t anzahl,
-                     std::vector<uint32_t>& ring, uint64_t* kette, size_t k) {
-  if (anzahl == 1) {
-    kette[k] = Dekodieren(dek, static_cast<uint32_t>(e[0]));
-    return k + 1;
-  }
-  ring.clear();
-  for (size_t j = 0; j < anzahl; ++j) {
-    const uint32_t r = static_cast<uint32_t>(e[j]);
-    const uint32_t w = static_cast<uint32_t>(e[j] >> 32);
-    uint32_t pl = (w >> 25 & kWeit) | (w >> 16 & kVomEnde);
-    if ((pl & kWeit) == kWeit) {
-      const auto it =
-          std::lower_bound(m.weit.begin(), m.weit.end(), std::pair<uint32_t, uint16_t>(r, 0));
-      pl = it->second;
-    }
-    if (j == 0) pl = 0;
-    const size_t an = pl & kVomEnde ? ring.size() - (pl & ~kVomEnde) : pl;
-    ring.insert(ring.begin() + static_cast<std::ptrdiff_t>(an), r);
-  }
-  for (uint32_t r : ring) kette[k++] = Dekodieren(dek, r);
-  return k;
-}
-
-// Appends the ring of a bucket to the candidate chain.
-inline size_t RingAnhaengen(const AUFBAU& b, uint32_t kopf, uint8_t zaehler, size_t k) {
-  if (zaehler == 0) {
-    RS.kand[k++] = Dekodieren(b.dek, kopf);
-    return k;
-  }
-  uint32_t e = kopf;
-  do {
-    RS.kand[k++] = Dekodieren(b.dek, e);
-    e = b.nach[e];
-  } while (e != kopf);
-  return k;
-}
-
-// The sign-count words of a code word (see WORT_ZAEHLBITS).
-inline void Zaehlbits(uint64_t wort, int laenge, int kmax, int worte, uint64_t* bits) {
-  // The k-th copy of sign s (k <= KMAX) sets bit (s-1)*KMAX + k-1. This runs
-  // once for every possible code of a set-up, so k comes from comparing all
-  // lower lanes at once instead of from counters in memory.
-  constexpr uint64_t kLaneEins = 0x0102040810204081ULL;  // 1 in every lane
-  uint64_t acc[kMaxWorte] = {};
-  uint64_t einzel = 0;
-  for (int i = 0; i < laenge; ++i) {
-    const uint64_t s = wort >> (7 * i) & 0x7F;
-    if (s == 0) continue;
-    const uint64_t tiefer = (uint64_t{1} << (7 * i)) - 1;  // the lanes before i
-    const uint64_t gleich =
-        ~((wort ^ s * kLaneEins) + kLaneFill) & (kLaneFill + kLaneEins) & tiefer;
-    const int k = static_cast<int>(((gleich >> 6) * kLaneEins) >> 56 & 0x7F);  // lane sum
-    if (k >= kmax) continue;
-    const int bit = (static_cast<int>(s) - 1) * kmax + k;
-    if (worte == 1) {
-      einzel |= uint64_t{1} << bit;
+  uint64_t* aus = a.kand + tz.start[teil];
+  const DEKODER& dek = *a.eb.dek;
+  size_t o = 0;
+  size_t pruefen_bei = kPruefSchritt;
+  for (size_t i = 0; i < n;) {
+    const uint32_t e_nr = PostenEimer(von[i]);
+    size_t e = i + 1;
+    while (e < n && PostenEimer(von[e]) == e_nr) ++e;
+    if (e - i == 1) {
+      Streamen(aus + o++, Dekodieren(dek, PostenSatz(von[i])));
     } else {
-      acc[bit >> 6] |= uint64_t{1} << (bit & 63);
+      o = RingNachspielen(dek, von + i, e - i, p, aus, o);
+    }
+    i = e;
+    if (i >= pruefen_bei && p.pruefen) {
+      pruefen_bei = i + kPruefSchritt;
+      if (Abgebrochen(p)) break;
     }
   }
-  if (worte == 1) {
-    bits[0] = einzel;
+  StreamenAbschliessen();
+}
+
+// After the last block is distributed: each part's size and first slot.
+void TeileAbschliessen(TEILUNG& tz) {
+  tz.anzahl.assign(tz.teile, 0);
+  tz.start.assign(tz.teile, 0);
+  uint64_t summe = 0;
+  for (uint32_t t = 0; t < tz.teile; ++t) {
+    const size_t stuecke = tz.stuecke[t].size();
+    if (stuecke > 0) {
+      const POSTEN* anfang = tz.vorrat + size_t{tz.stuecke[t].back()} * tz.stueck;
+      tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
+    }
+    tz.start[t] = summe;
+    summe += tz.anzahl[t];
+  }
+}
+
+void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
+  switch (art) {
+    case kAnfangFaulten: {
+      // The occupancy table first, then the start of the pool.
+      constexpr int64_t kTabelle = static_cast<int64_t>(kBelegtBytes / kFaultBytes);
+      if (i < kTabelle) {
+        Faulten(a, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
+      } else {
+        Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes, i - kTabelle);
+      }
+      break;
+    }
+    case kVorratFaulten:
+      Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
+      break;
+    case kKandFaulten:
+      Faulten(a, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
+      break;
+    case kErlZaehlen:
+      a.erl[static_cast<size_t>(i)] = ErlStueck(a.eb, ErlVon(i), ErlBis(a, i), 0, false);
+      a.gezaehlt.fetch_add(ErlBis(a, i) - ErlVon(i), std::memory_order_relaxed);
+      break;
+    case kErlVor:
+    case kErlNach: {
+      const int64_t u = art == kErlVor ? i : a.erl_vor + i;
+      // Without counting, every record is a possible code: record r has slot
+      // anzahl - 1 - r.
+      int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
+      // Newest record first; the main thread looks at the keyboard between pieces.
+      const uint32_t von = ErlVon(u);
+      for (uint32_t bis = ErlBis(a, u); bis > von;) {
+        const uint32_t ab = p.pruefen && bis - von > kPruefSchritt ? bis - kPruefSchritt : von;
+        m += ErlStueck(a.eb, ab, bis, m, true);
+        bis = ab;
+        if (bis > von && Abgebrochen(p)) return;
+      }
+      a.erl_erledigt.fetch_add(ErlBis(a, u) - ErlVon(u), std::memory_order_relaxed);
+      break;
+    }
+    case kTeile:
+      TeilOrdnen(a, static_cast<uint32_t>(i), p);
+      a.teil_erledigt.fetch_add(static_cast<int64_t>(a.tz->anzahl[static_cast<size_t>(i)]),
+                                std::memory_order_relaxed);
+      break;
+    case kArten:
+      break;
+  }
+}
+
+void Abgeschlossen(AUFTRAG& a, ARBEITSART art) {
+  if (art == kErlZaehlen) {
+    // Slots run newest first: a unit's first slot is the number of possible
+    // codes in all units after it.
+    int64_t summe = 0;
+    for (size_t u = a.erl.size(); u-- > 0;) {
+      const int64_t z = a.erl[u];
+      a.erl[u] = summe;
+      summe += z;
+    }
+    a.erl_summe = summe;
+    a.praefix.store(true, std::memory_order_release);
+  }
+}
+
+// Takes and does one unit of the first kind of work that is open; false when
+// there is none just now.
+bool EinStueck(AUFTRAG& a, PLATZ& p) {
+  for (ARBEITSART art : kReihenfolge) {
+    ARBEIT& w = a.arbeit[art];
+    if (w.naechstes.load(std::memory_order_relaxed) >= w.stuecke || !Offen(a, art)) continue;
+    const int64_t i = w.naechstes.fetch_add(1, std::memory_order_relaxed);
+    if (i >= w.stuecke) continue;
+    StueckAusfuehren(a, art, i, p);
+    if (p.abgebrochen) return true;  // left unfinished: the set-up ends
+    const bool letztes = w.fertig.fetch_add(1, std::memory_order_acq_rel) + 1 == w.stuecke;
+    if (letztes) {
+      Abgeschlossen(a, art);
+      Melden(a);  // the work that waited for this kind opens
+    }
+    return true;
+  }
+  return false;
+}
+
+bool AllesVergeben(const AUFTRAG& a) {
+  for (ARBEITSART art : {kErlZaehlen, kErlVor, kTeile, kErlNach})
+    if (a.arbeit[art].naechstes.load(std::memory_order_relaxed) < a.arbeit[art].stuecke)
+      return false;
+  return true;
+}
+
+bool AllesFertig(const AUFTRAG& a) {
+  for (ARBEITSART art : {kErlZaehlen, kErlVor, kTeile, kErlNach})
+    if (a.arbeit[art].fertig.load(std::memory_order_acquire) < a.arbeit[art].stuecke) return false;
+  return true;
+}
+
+void Arbeiter(AUFTRAG* a) {
+  a->laufend.fetch_add(1, std::memory_order_acq_rel);
+  PLATZ p;
+  while (!a->halt.load(std::memory_order_acquire)) {
+    const uint32_t e = a->ereignis.load(std::memory_order_acquire);
+    if (EinStueck(*a, p)) continue;
+    if (AllesVergeben(*a)) break;
+    a->ereignis.wait(e, std::memory_order_acquire);
+  }
+  a->laufend.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+// Work other than the draws: done so far, and in all.
+double AndereArbeit(const AUFTRAG& a) {
+  return kKostenTeil * static_cast<double>(a.teil_erledigt.load(std::memory_order_relaxed)) +
+         kKostenErl * static_cast<double>(a.erl_erledigt.load(std::memory_order_relaxed)) +
+         kKostenZaehlen * static_cast<double>(a.gezaehlt.load(std::memory_order_relaxed));
+}
+double AndereGesamt(const AUFTRAG& a) {
+  return (kKostenTeil + kKostenErl + (a.zaehlen ? kKostenZaehlen : 0.0)) * a.anzahl;
+}
+
+// The draws run on the main thread alone while the other threads do what does
+// not wait for them (the possible codes before the pool, their counting); the
+// rest runs on all threads afterwards. Their share of the time follows.
+void FortschrittPlanen(AUFTRAG& a, int faeden) {
+  const double ziehen = kKostenZiehen * a.anzahl;
+  const double nebenher = kKostenErl * static_cast<double>(a.erl_vor) * kErlStueck +
+                          (a.zaehlen ? kKostenZaehlen * a.anzahl : 0.0);
+  const double waehrend = std::min(nebenher, (faeden - 1) * ziehen);
+  const double danach = std::max(0.0, AndereGesamt(a) - waehrend) / faeden;
+  a.ziehen_anteil = ziehen / (ziehen + danach);
+}
+
+// The share of the whole set-up done, in records of the store.
+int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
+  const double n = a.anzahl;
+  if (!a.gezogen.load(std::memory_order_relaxed))
+    return static_cast<int64_t>(a.ziehen_anteil * static_cast<double>(gezogen));
+  if (!a.nach_ziehen) {
+    a.nach_ziehen = true;
+    a.arbeit_beim_ziehen = AndereArbeit(a);
+    a.arbeit_danach = AndereGesamt(a) - a.arbeit_beim_ziehen;
+  }
+  const double rest =
+      a.arbeit_danach > 0 ? (AndereArbeit(a) - a.arbeit_beim_ziehen) / a.arbeit_danach : 1.0;
+  return static_cast<int64_t>((a.ziehen_anteil + (1 - a.ziehen_anteil) * rest) * n);
+}
+
+int FadenZahl() {
+  constexpr int kHoechstens = 8;  // more would only fight over the memory bus
+  const int n =
+      AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(n, 1, kHoechstens);
+}
+
+// Starts a helper thread with every signal blocked, so that signals (Ctrl-Z,
+// the end of the terminal, a kill) are handled on the main thread as before
+// there were helpers: a new thread inherits the mask of the thread that starts it.
+template <typename STARTEN>
+std::thread OhneSignale(STARTEN starten) {
+  sigset_t alle, vorher;
+  sigfillset(&alle);
+  pthread_sigmask(SIG_SETMASK, &alle, &vorher);
+  std::thread t = starten();
+  pthread_sigmask(SIG_SETMASK, &vorher, nullptr);
+  return t;
+}
+
+// What the threads of a big set-up share. It outlives the set-up until the
+// workers have ended: the thread that gives memory back waits for them first.
+struct AUFBAU_ZUSTAND {
+  DEKODER dek;
+  TEILUNG tz;
+  AUFTRAG a;
+  std::vector<std::thread> faeden;
+};
+
+void ZustandFrei(AUFBAU_ZUSTAND* z) {
+  for (std::thread& t : z->faeden) t.join();
+  if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
+  DekoderFrei(z->dek);
+  delete z;
+}
+
+// ---- Giving memory back -------------------------------------------------------
+// Unmapping gigabytes takes the kernel a good part of a second, and a worker
+// may be in the middle of a unit when the user breaks off; the game must wait
+// for neither. Big mappings, and the shared state of a set-up with its workers,
+// go to a thread that ends the workers and gives everything back in the order
+// it came, so that no mapping goes before the workers that write to it have
+// ended. While that thread runs, small mappings queue behind the rest too. The
+// next set-up waits for it before it measures the memory.
+
+constexpr size_t kSpaetAb = size_t{64} << 20;
+
+struct FREIGABE {
+  void* p = nullptr;
+  size_t bytes = 0;
+  AUFBAU_ZUSTAND* zustand = nullptr;
+};
+
+std::mutex FREIGABE_SPERRE;
+std::deque<FREIGABE> FREIGABE_LISTE;
+std::thread FREIGABE_FADEN;
+bool FREIGABE_LAEUFT = false;
+
+void FreigabeSchleife() {
+  for (;;) {
+    FREIGABE f;
+    {
+      std::lock_guard<std::mutex> sperre(FREIGABE_SPERRE);
+      if (FREIGABE_LISTE.empty()) {
+        FREIGABE_LAEUFT = false;
+        return;
+      }
+      f = FREIGABE_LISTE.front();
+      FREIGABE_LISTE.pop_front();
+    }
+    if (f.zustand) {
+      ZustandFrei(f.zustand);
+    } else {
+      munmap(f.p, f.bytes);
+    }
+  }
+}
+
+// Queues f when it must wait or is worth handing off; false when the caller
+// may give it back at once.
+bool Einreihen(const FREIGABE& f, bool gross) {
+  std::thread fertig;  // the previous background thread, done with its list
+  {
+    std::lock_guard<std::mutex> sperre(FREIGABE_SPERRE);
+    if (!FREIGABE_LAEUFT && !gross) return false;
+    FREIGABE_LISTE.push_back(f);
+    if (FREIGABE_LAEUFT) return true;
+    FREIGABE_LAEUFT = true;
+    fertig = std::move(FREIGABE_FADEN);
+    FREIGABE_FADEN = OhneSignale([] { return std::thread(FreigabeSchleife); });
+  }
+  if (fertig.joinable()) fertig.join();
+  // A thread still giving memory back when the program ends is waited for
+  // before its handle is destroyed.
+  static const bool beim_ende = std::atexit(FREIGABE_ABWARTEN) == 0;
+  (void)beim_ende;
+  return true;
+}
+
+// Hands the shared state of a set-up to the background: it ends the workers
+// (after their running unit, when halt is set) and frees it.
+void ZustandAbgeben(AUFBAU_ZUSTAND* z) {
+  if (z->faeden.empty() && z->tz.vorrat == nullptr) {
+    ZustandFrei(z);
     return;
   }
-  for (int w = 0; w < worte; ++w) bits[w] = acc[w];
+  FREIGABE f;
+  f.zustand = z;
+  Einreihen(f, true);
+}
+
+// The store of more than MISCH_KLEIN_BIS records, built with the decoder in z;
+// z is handed on at the end and must not be used afterwards. False when the
+// user broke off or memory ran out; the caller then releases the store.
+bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits, const ERLBAU& eb,
+                   ABFRAGE& abfrage) {
+  TEILUNG& tz = z->tz;
+  AUFTRAG& a = z->a;
+  if (!MischtabelleBereit()) {
+    ZustandAbgeben(z);
+    return false;
+  }
+  tz.lokal_bits = std::min(bits, kLokalBits);
+  tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
+  tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
+  tz.stuecke_max = ende / tz.stueck + tz.teile;
+  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(POSTEN);
+  // Every record is a possible code exactly when repetitions are allowed and
+  // the vacant sign is not in use; then the pool may lie in the possible
+  // codes' array, whose first part is written only after the parts are done.
+  const bool direkt = eb.wdhg && !eb.leer;
+  const size_t stride_bytes = (1 + static_cast<size_t>(eb.worte)) * sizeof(uint64_t);
+  tz.geliehen = direkt && RS.erl_bytes >= tz.vorrat_bytes;
+  tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
+  if (!tz.geliehen) rv.resident += tz.vorrat_bytes;
+  rv.resident += kBelegtBytes;
+  if (!tz.vorrat) {
+    ZustandAbgeben(z);
+    return false;
+  }
+  tz.stuecke.resize(tz.teile);
+  tz.schreib.assign(tz.teile, nullptr);
+  tz.ende.assign(tz.teile, nullptr);
+  tz.zeilen.resize(size_t{tz.teile} * kZeile);
+  tz.zeilen_n.assign(tz.teile, 0);
+  MISCH_BENUTZT = true;
+
+  a.eb = eb;
+  a.tz = &tz;
+  a.kand = RS.kand;
+  a.kand_bytes = RS.kand_bytes;
+  a.anzahl = ende;
+  a.zaehlen = !direkt;
+  const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
+  a.erl.assign(static_cast<size_t>(einheiten), 0);
+  a.erl_vor = einheiten;
+  if (tz.geliehen) {
+    // Units whose slots all lie behind the pool: unit u ends at record
+    // min(ende, (u + 1) * kErlStueck), its first slot is ende minus that.
+    const int64_t erste_frei =
+        static_cast<int64_t>((tz.vorrat_bytes + stride_bytes - 1) / stride_bytes);
+    a.erl_vor = erste_frei >= ende ? 0 : (ende - erste_frei) / kErlStueck;
+  }
+  a.belegt = MISCHBELEGT;
+  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
+  a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
+      kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
+  a.arbeit[kVorratFaulten].stuecke =
+      static_cast<int64_t>((tz.vorrat_bytes + kFaultBytes - 1) / kFaultBytes);
+  a.arbeit[kKandFaulten].stuecke =
+      static_cast<int64_t>((RS.kand_bytes + kFaultBytes - 1) / kFaultBytes);
+  a.arbeit[kErlZaehlen].stuecke = a.zaehlen ? einheiten : 0;
+  a.arbeit[kErlVor].stuecke = a.erl_vor;
+  a.arbeit[kErlNach].stuecke = einheiten - a.erl_vor;
+  a.arbeit[kTeile].stuecke = tz.teile;
+
+  const int zahl = FadenZahl();
+  FortschrittPlanen(a, zahl);
+  for (int f = 1; f < zahl; ++f)
+    z->faeden.push_back(OhneSignale([&a] { return std::thread(Arbeiter, &a); }));
+  auto bedienen = [&](int64_t arbeit, int64_t gezogen) {
+    AUFBAU_ARBEITER = a.laufend.load(std::memory_order_acquire);
+    AUFBAU_GEZOGEN = a.gezogen.load(std::memory_order_relaxed);
+    return Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : arbeit, Fortschritt(a, gezogen));
+  };
+
+  // The first draws open a chunk in every part and set bits all over the
+  // occupancy table: those pages are faulted in first, by the workers while
+  // the main thread keeps looking at the keyboard (or by the main thread piece
+  // by piece when it works alone), so that no slice of draws waits for
+  // megabytes of pages to be cleared.
+  bool abbruch = false;
+  {
+    PLATZ platz;
+    const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
+    while (!abbruch && anfang.fertig.load(std::memory_order_acquire) < anfang.stuecke) {
+      abbruch = bedienen(int64_t{1} << 40, 0);
+      if (!abbruch && (zahl > 1 || !EinStueck(a, platz)))
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  }
+  // The draws, in record order.
+  const uint32_t maske = (uint32_t{1} << bits) - 1;
+  ZUEGE zuege;
+  zuege.ende = ende;
+  for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
+    const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
+    if (!BlockReservieren(rv, bis - r)) {
+      abbruch = true;
+      break;
+    }
+    for (uint32_t s = r; s < bis; s += 1024) {
+      const uint32_t t = bis - s < 1024 ? bis : s + 1024;
+      if (bedienen(1024, s)) {
+        abbruch = true;
+        break;
+      }
+      TeilZiehen(tz, zuege, maske, s, t);
+    }
+  }
+  if (!abbruch) {
+    ZeilenLeeren(tz);
+    StreamenAbschliessen();
+    TeileAbschliessen(tz);
+    a.gezogen.store(true, std::memory_order_release);
+    Melden(a);
+  }
+  PLATZ platz;
+  // The main thread joins in, looking at the clock and the keyboard between units.
+  using BEDIENEN = decltype(bedienen);
+  struct PRUEFUNG {
+    BEDIENEN* dienst;
+    uint32_t ende;
+  } pruefung{&bedienen, ende};
+  platz.kontext = &pruefung;
+  platz.pruefen = [](void* k) {
+    const PRUEFUNG& pr = *static_cast<const PRUEFUNG*>(k);
+    return (*pr.dienst)(kPruefSchritt, pr.ende);
+  };
+  while (!abbruch) {
+    if (bedienen(kBlock, ende)) {
+      abbruch = true;
+      break;
+    }
+    if (EinStueck(a, platz)) {
+      abbruch = platz.abgebrochen;
+      continue;
+    }
+    if (AllesFertig(a)) break;
+    // The workers finish their last units.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  if (!abbruch) {
+    RS.kand_n = ende;
+    RS.erl_n = std::min<int64_t>(a.zaehlen ? a.erl_summe : ende, eb.moeglich);
+  }
+  // Every thread stops after its unit; the background waits for them.
+  a.halt.store(true, std::memory_order_release);
+  Melden(a);
+  AUFBAU_ARBEITER = 0;
+  AUFBAU_GEZOGEN = false;
+  ZustandAbgeben(z);
+  return !abbruch;
 }
 
 void Abbrechen(bool& ok) {
@@ -513,14 +1450,29 @@ void* SEITEN_HOLEN(size_t bytes) {
 }
 
 void SEITEN_ABGEBEN(void* p, size_t bytes) {
-  if (p) munmap(p, bytes == 0 ? 1 : bytes);
+  if (!p) return;
+  FREIGABE f;
+  f.p = p;
+  f.bytes = bytes == 0 ? 1 : bytes;
+  if (!Einreihen(f, f.bytes >= kSpaetAb)) munmap(f.p, f.bytes);
+}
+
+void FREIGABE_ABWARTEN() {
+  std::thread t;
+  {
+    std::lock_guard<std::mutex> sperre(FREIGABE_SPERRE);
+    t = std::move(FREIGABE_FADEN);
+  }
+  if (t.joinable()) t.join();
 }
 
 void RATEN_SPEICHER_FREIGEBEN() {
   SEITEN_ABGEBEN(RS.kand, RS.kand_bytes);
   SEITEN_ABGEBEN(RS.marke, RS.marke_bytes);
   SEITEN_ABGEBEN(RS.erl, RS.erl_bytes);
-  if (RS.reserviert) SPEICHER_ZURUECKGEBEN(RS.reserviert);
+  if (RS.reserviert || RESIDENT_RESERVIERT)
+    SPEICHER_ZURUECKGEBEN(RS.reserviert, RESIDENT_RESERVIERT);
+  RESIDENT_RESERVIERT = 0;
   RATESPEICHER leer;
   leer.laenge = RS.laenge;
   leer.farben = RS.farben;
@@ -585,10 +1537,12 @@ bool TASTEN_LESEN(bool f6) {
 // ---- The set-up -----------------------------------------------------------
 
 void INITFELD() {
-  MischtabellenLeeren();
+  MischtabelleLeeren();
 }
 
 void INIT_RATEN(bool& ok) {
+  // The workers and the memory of a store broken off before are gone first.
+  FREIGABE_ABWARTEN();
   ok = true;
   const int L = X.LAENGE;
   const int n = MAXFARBE;
@@ -639,19 +1593,13 @@ void INIT_RATEN(bool& ok) {
   PERMUTATION_ZIEHEN(PERMFTM, FARBENREIHENFOLGETM, HILFFARBREIHENFOLGETM, n);
   PERMFTM[0] = 0;
 
-  const size_t count = static_cast<size_t>(anzahl);
-  const bool klein = static_cast<int64_t>(count) <= MISCH_KLEIN_BIS;
+  const uint32_t count = static_cast<uint32_t>(anzahl);
+  const bool klein = int64_t{count} <= MISCH_KLEIN_BIS;
   const int bits = MISCHFELD_BITS < 0 ? 0 : MISCHFELD_BITS > 25 ? 25 : MISCHFELD_BITS;
-  const uint32_t buckets = uint32_t{1} << bits;
-  AUFBAU b;
-  SORTMISCHEN sm;
-  KLEINE_TABELLE kleintab;
-  RS.kand_bytes = count * 8;
+  RS.kand_bytes = size_t{count} * 8;
   RS.marke_bytes = count;
   RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
-  // The possible codes' array is mapped now but written last: until then a big
-  // shuffle keeps its working arrays in it.
   int64_t moeglich = 1;
   if (X.WDHG) {
     for (int i = 0; i < L; ++i) moeglich *= n;
@@ -660,171 +1608,46 @@ void INIT_RATEN(bool& ok) {
   }
   RS.erl_bytes = static_cast<size_t>(moeglich) * static_cast<size_t>(1 + RS.worte) * 8;
   RS.erl = static_cast<uint64_t*>(SEITEN_HOLEN(RS.erl_bytes));
-  bool bereit = RS.kand && RS.marke && RS.erl;
-  if (klein) {
-    b.bytes = count * 4;
-    b.nach = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
-    b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
-    bereit = bereit && b.nach && b.vor && kleintab.Anlegen(count);
-  } else {
-    bereit = bereit && SortmischenAnlegen(sm, count, bits, RS.erl, RS.erl_bytes) &&
-             MischtabellenBereit();
-  }
-  auto aufgeben = [&] {
-    AufbauFrei(b);
-    kleintab.Frei();
-    SortmischenFrei(sm);
-    MischtabellenLeeren();
+  if (!RS.kand || !RS.marke || !RS.erl) {
     Abbrechen(ok);
-  };
-  if (!bereit) {
-    aufgeben();
     return;
   }
-  DekoderBauen(b.dek, L, basis, v);
-  if (!klein) MISCH_BENUTZT = true;
 
-  // Every record is counted against the budget in blocks, so that a budget or a
-  // machine that runs out stops the set-up cleanly wherever that happens.
-  constexpr uint32_t kBlock = 1 << 16;
-  int64_t block_nr = 0;
+  auto* z = new AUFBAU_ZUSTAND;
+  DekoderBauen(z->dek, L, basis, v);
+  ERLBAU eb;
+  eb.dek = &z->dek;
+  eb.laenge = L;
+  eb.kmax = RS.kmax;
+  eb.worte = RS.worte;
+  eb.leer = v;
+  eb.wdhg = X.WDHG;
+  eb.lanes = RS.lanes;
+  eb.erl = RS.erl;
+  eb.moeglich = moeglich;
   ABFRAGE abfrage;
-  const uint32_t ende = static_cast<uint32_t>(count);
-  bool abbruch = false;
-  for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
-    const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
-    const uint64_t bytes = uint64_t{bis - r} * static_cast<uint64_t>(groesse);
-    const bool fehlschlag = FEHLSCHLAG_BEI_STOREBLOCK == block_nr++;
-    if (fehlschlag || !SPEICHER_RESERVIEREN(bytes)) {
-      abbruch = true;
-      break;
-    }
-    RS.reserviert += bytes;
-    // The keyboard and the clock are looked at between slices of the block.
-    for (uint32_t s = r; s < bis && !abbruch; s += 1024) {
-      const uint32_t t = bis - s < 1024 ? bis : s + 1024;
-      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1024, s)) {
-        abbruch = true;
-        break;
-      }
-      if (klein) {
-        for (uint32_t q = s; q < t; ++q) InsMischfeld(kleintab, b, q, buckets);
-      } else {
-        SortZiehen(sm, s, t);
-      }
-    }
+  RESERVIERUNG rv;
+  rv.groesse = static_cast<uint64_t>(groesse);
+  rv.anzahl = count;
+  rv.resident = RS.kand_bytes + RS.marke_bytes + RS.erl_bytes;
+  bool fertig;
+  if (klein) {
+    fertig = KleinAufbauen(count, rv, uint32_t{1} << bits, eb, abfrage);
+    ZustandFrei(z);
+  } else {
+    fertig = GrossAufbauen(z, count, rv, bits, eb, abfrage);  // hands z on
   }
-  if (abbruch) {
-    aufgeben();
+  MischtabelleLeeren();
+  if (!fertig) {
+    Abbrechen(ok);
     return;
   }
+  // Only now is the set-up over: the tenth star, and the last look at the keyboard.
   GERATENE_VERSUCHE = static_cast<int32_t>(count);
   SETZEZEITLETZTERVERSUCH = true;
   SterneZeigen();
-
-  // The buckets in index order make the candidate chain.
-  size_t k = 0;
-  if (klein) {
-    std::vector<uint64_t> belegt;  // bucket number << 32 | slot
-    for (uint32_t i = 0; i <= kleintab.maske; ++i)
-      if (kleintab.schluessel[i] != KLEINE_TABELLE::kLeer)
-        belegt.push_back(uint64_t{kleintab.schluessel[i]} << 32 | i);
-    std::sort(belegt.begin(), belegt.end());
-    for (uint64_t e : belegt) {
-      const uint32_t slot = static_cast<uint32_t>(e);
-      k = RingAnhaengen(b, kleintab.kopf[slot] - 1, kleintab.zaehler[slot], k);
-    }
-    kleintab.Frei();
-    SEITEN_ABGEBEN(b.nach, b.bytes);
-    SEITEN_ABGEBEN(b.vor, b.bytes);
-    b.nach = b.vor = nullptr;
-  } else {
-    MischtabellenLeeren();
-    // Least significant digit first; the passes alternate between the chain
-    // and the spare room so that the last one ends in the chain.
-    constexpr uint32_t kStueck = 1 << 16;
-    std::vector<uint64_t> ziel(size_t{1} << kZifferBits);
-    uint64_t* puffer[2] = {RS.kand, sm.zwischen};
-    for (int pass = 0; pass < sm.paesse && !abbruch; ++pass) {
-      uint64_t summe = 0;
-      for (size_t d = 0; d < ziel.size(); ++d) {
-        ziel[d] = summe;
-        summe += sm.haeufig[(size_t{static_cast<unsigned>(pass)} << kZifferBits) + d];
-      }
-      const uint64_t* von = pass == 0 ? nullptr : puffer[(sm.paesse - pass) & 1];
-      uint64_t* nach = puffer[(sm.paesse - 1 - pass) & 1];
-      for (uint32_t a = 0; a < ende && !abbruch; a += kStueck) {
-        const uint32_t e = ende - a < kStueck ? ende : a + kStueck;
-        SortPass(sm, pass, von, nach, a, e, ziel.data());
-        if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : kStueck, static_cast<int64_t>(count)))
-          abbruch = true;
-      }
-    }
-    if (sm.paesse == 0)  // a single bucket
-      for (uint32_t q = 0; q < ende; ++q) RS.kand[q] = uint64_t{sm.eimer[q]} << 32 | q;
-    // Runs of one bucket, replayed and decoded in place; most buckets hold a
-    // single record.
-    std::vector<uint32_t> ring;
-    std::vector<uint64_t> lauf;
-    uint64_t* kette = RS.kand;
-    for (size_t a = 0; a < count && !abbruch;) {
-      const size_t stueck_ende = std::min(count, a + kStueck);
-      while (a < stueck_ende) {
-        const uint64_t h = kette[a] >> 32 & kEimerMaske;
-        if (a + 1 == count || (kette[a + 1] >> 32 & kEimerMaske) != h) {
-          kette[a] = Dekodieren(b.dek, static_cast<uint32_t>(kette[a]));
-          ++a;
-          continue;
-        }
-        size_t e = a + 2;
-        while (e < count && (kette[e] >> 32 & kEimerMaske) == h) ++e;
-        lauf.assign(kette + a, kette + e);
-        EimerAusgeben(sm, b.dek, lauf.data(), e - a, ring, kette, a);
-        a = e;
-      }
-      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : kStueck, static_cast<int64_t>(count)))
-        abbruch = true;
-    }
-    k = count;
-    SortmischenFrei(sm);
-  }
-  RS.kand_n = static_cast<int64_t>(k);
-  MischtabellenLeeren();
-  if (abbruch || (UHR_BEDIENEN(), TASTEN_LESEN(false))) {
-    aufgeben();
-    return;
-  }
-
-  // The possible secret codes, newest record first: no vacant sign, and no sign
-  // twice when the code may not repeat signs.
-  const int stride = 1 + RS.worte;
-  int64_t m = 0;
-  for (int64_t r = static_cast<int64_t>(count) - 1; r >= 0; --r) {
-    const uint64_t w = Dekodieren(b.dek, static_cast<uint32_t>(r));
-    if ((r & 0xFFFF) == 0 && Bedienen(abfrage, 1 << 16, static_cast<int64_t>(count))) {
-      abbruch = true;
-      break;
-    }
-    if (v && ((w + kLaneFill) & RS.lanes) != RS.lanes) continue;  // a vacant position
-    if (!X.WDHG) {
-      uint64_t menge = 0;
-      bool doppelt = false;
-      for (int i = 0; i < L; ++i) {
-        const uint64_t bit = uint64_t{1} << (w >> (7 * i) & 0x7F);
-        doppelt |= (menge & bit) != 0;
-        menge |= bit;
-      }
-      if (doppelt) continue;
-    }
-    if (m >= moeglich) break;
-    uint64_t* ziel = RS.erl + m * stride;
-    ziel[0] = w;
-    Zaehlbits(w, L, RS.kmax, RS.worte, ziel + 1);
-    ++m;
-  }
-  RS.erl_n = m;
-  AufbauFrei(b);
-  if (abbruch || (UHR_BEDIENEN(), TASTEN_LESEN(false))) {
+  UHR_BEDIENEN();
+  if (TASTEN_LESEN(false)) {
     Abbrechen(ok);
     return;
   }

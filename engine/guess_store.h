@@ -53,7 +53,12 @@ uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge);
 // Memory for the big arrays comes straight from the kernel, so that it goes back
 // to it when the store is released (resident memory between games stays small).
 void* SEITEN_HOLEN(size_t bytes);
+// Big mappings are given back by a background thread, so that the game never
+// waits for the kernel to take back gigabytes; small ones at once.
 void SEITEN_ABGEBEN(void* p, size_t bytes);
+// Waits until every mapping handed to SEITEN_ABGEBEN is back with the kernel
+// (before the memory the machine can give is measured for a new set-up).
+void FREIGABE_ABWARTEN();
 
 // Frees the store and gives back its budget (RATEN_SPEICHER_FREIGEBEN) and then
 // lets the budget owner release the rest (LISTEN_FREIGEBEN with true).

@@ -68,8 +68,21 @@ inline int64_t FEHLSCHLAG_BEI_STOREBLOCK = -1;
 inline int MISCHFELD_BITS = 25;
 // Stores of up to this many records are shuffled through a small hash table of
 // bucket rings; bigger ones by drawing every record's bucket and place first and
-// sorting afterwards. Both give the same order; tests move the line to compare.
+// sorting afterwards, on several threads. Both give the same order; tests move
+// the line to compare.
 inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
+// Test hook: every place drawn in a big set-up takes the path of the raw
+// numbers so close to 2^64 that their rejection depends on the bucket's
+// counter (which the big shuffle does not keep: it counts the bucket's records).
+inline bool MISCH_SELTENER_WEG = false;
+// Threads of a big set-up, the main thread included: 0 = one per core of the
+// machine, at most 8. Tests set it to compare thread counts.
+inline int AUFBAU_FAEDEN = 0;
+// Worker threads of the big set-up that are running, as the main thread saw
+// them at its latest look at the clock, and whether all draws were made by
+// then (for tests).
+inline int AUFBAU_ARBEITER = 0;
+inline bool AUFBAU_GEZOGEN = false;
 
 // ---- How the search uses the machine ---------------------------------------
 // Worker threads that count candidates while the main thread keeps the clock

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/engine_state.h"
+#include "engine/guess_store.h"
 #include "engine/guessing.h"
 #include "engine/variable_code_store.h"
 
@@ -100,9 +101,10 @@ uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
     while (t < 2 * c) t *= 2;
     spitze = std::max(spitze, 8 * c + 9 * t + 8 * c + 8 * c);
   } else {
-    // While it draws: bucket words and the shuffle tables; while it sorts:
-    // bucket words, sort room and the chain.
-    spitze = std::max({spitze, 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22), 20 * c});
+    // The set-up on all cores: the store, and beside it the draws of every
+    // record and the parts the workers replay them in (about 20 bytes a
+    // record at the peak, as measured on the store of 7 positions, 9 signs).
+    spitze = std::max({spitze + 20 * c, 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
   }
   return spitze + dekoder;
 }
@@ -115,6 +117,10 @@ uint64_t CODESPEICHER_BYTES(int laenge, int farben, bool wdhg) {
 }
 
 bool SPEICHER_RESERVIEREN(uint64_t bytes) {
+  return SPEICHER_RESERVIEREN(bytes, bytes);
+}
+
+bool SPEICHER_RESERVIEREN(uint64_t bytes, uint64_t resident) {
   if (FEHLSCHLAG_BEI_RESERVIERUNG >= 0) {
     if (FEHLSCHLAG_BEI_RESERVIERUNG == 0) {
       FEHLSCHLAG_BEI_RESERVIERUNG = -1;
@@ -122,23 +128,31 @@ bool SPEICHER_RESERVIEREN(uint64_t bytes) {
     }
     --FEHLSCHLAG_BEI_RESERVIERUNG;
   }
-  if (SPEICHER_RESERVIERT == 0) {
-    // A set-up starts: take the machine's measure once, not per block.
+  if (SPEICHER_RESERVIERT == 0 && SPEICHER_BELEGT == 0) {
+    // A set-up starts: take the machine's measure once, not per block, after
+    // the previous store is wholly back with the kernel.
+    FREIGABE_ABWARTEN();
     SPEICHER_MASCHINENGRENZE = SPEICHER_MASCHINE();
     SPEICHER_SPITZE = 0;
   }
   const uint64_t budget = MEMGES > 0 ? static_cast<uint64_t>(MEMGES) : 0;
   if (SPEICHER_RESERVIERT > budget || bytes > budget - SPEICHER_RESERVIERT) return false;
-  if (SPEICHER_RESERVIERT > SPEICHER_MASCHINENGRENZE ||
-      bytes > SPEICHER_MASCHINENGRENZE - SPEICHER_RESERVIERT)
+  if (SPEICHER_BELEGT > SPEICHER_MASCHINENGRENZE ||
+      resident > SPEICHER_MASCHINENGRENZE - SPEICHER_BELEGT)
     return false;
   SPEICHER_RESERVIERT += bytes;
+  SPEICHER_BELEGT += resident;
   if (SPEICHER_RESERVIERT > SPEICHER_SPITZE) SPEICHER_SPITZE = SPEICHER_RESERVIERT;
   return true;
 }
 
 void SPEICHER_ZURUECKGEBEN(uint64_t bytes) {
+  SPEICHER_ZURUECKGEBEN(bytes, bytes);
+}
+
+void SPEICHER_ZURUECKGEBEN(uint64_t bytes, uint64_t resident) {
   SPEICHER_RESERVIERT = bytes < SPEICHER_RESERVIERT ? SPEICHER_RESERVIERT - bytes : 0;
+  SPEICHER_BELEGT = resident < SPEICHER_BELEGT ? SPEICHER_BELEGT - resident : 0;
 }
 
 void LISTEN_FREIGEBEN(bool alles) {

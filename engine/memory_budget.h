@@ -36,8 +36,9 @@ inline int32_t MEMLOES = 0;  // possible secret codes of the variable code
 // need more must stop cleanly as an exhausted budget does.
 //
 // SPEICHER_RESERVIEREN(bytes) returns true and adds bytes to SPEICHER_RESERVIERT
-// when SPEICHER_RESERVIERT + bytes stays within MEMGES and within the machine
-// limit; otherwise it returns false and changes nothing. The machine limit is read
+// (and to SPEICHER_BELEGT) when SPEICHER_RESERVIERT + bytes stays within MEMGES
+// and SPEICHER_BELEGT + bytes within the machine limit; otherwise it returns
+// false and changes nothing. The machine limit is read
 // when the running total is 0 (the first reservation of a set-up): MemAvailable of
 // /proc/meminfo less a safety margin of the larger of 256 MiB and a tenth. A
 // caller whose reservation is refused, or whose allocation then returns null
@@ -46,12 +47,20 @@ inline int32_t MEMLOES = 0;  // possible secret codes of the variable code
 // Neither function allocates anything.
 bool SPEICHER_RESERVIEREN(uint64_t bytes);
 void SPEICHER_ZURUECKGEBEN(uint64_t bytes);
+// The same for a block that occupies resident bytes of the machine's memory
+// while it counts bytes against the budget: the guessing store keeps its codes
+// in fewer bytes than the budget's record size, and the machine limit is about
+// what is really there. The one-argument forms count the same bytes for both.
+bool SPEICHER_RESERVIEREN(uint64_t bytes, uint64_t resident);
+void SPEICHER_ZURUECKGEBEN(uint64_t bytes, uint64_t resident);
 // Test hook: when >= 0, the reservation with this number (counted from 0 since
 // the hook was set) fails, as an exhausted machine would. The hook counts down
 // with each reservation and is -1 again once it has fired.
 inline int64_t FEHLSCHLAG_BEI_RESERVIERUNG = -1;
 // Bytes reserved now, and the most reserved at any time since the total was last 0.
 inline uint64_t SPEICHER_RESERVIERT = 0;
+// Resident bytes reserved now (what the machine limit is compared with).
+inline uint64_t SPEICHER_BELEGT = 0;
 inline uint64_t SPEICHER_SPITZE = 0;
 // The machine limit read at the start of the running set-up, in bytes.
 inline uint64_t SPEICHER_MASCHINENGRENZE = 0;

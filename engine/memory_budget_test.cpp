@@ -206,6 +206,23 @@ TEST_F(MemoryBudget, RealSizesOfTheStoresMatchWhatTheirSetUpsTake) {
   EXPECT_GE(gemessen + kSpiel, bytes) << "estimate " << bytes;
 }
 
+// A block may count more bytes against the budget than it occupies: the
+// budget sees the first amount, the machine limit the second.
+TEST_F(MemoryBudget, TheMachineLimitCountsWhatABlockReallyOccupies) {
+  Table(int64_t{40} << 30);
+  SPEICHER_VERFUEGBAR_TEST = int64_t{10} << 30;  // machine limit 9 GiB
+  EXPECT_TRUE(SPEICHER_RESERVIEREN(16ull << 30, 8ull << 30));
+  EXPECT_FALSE(SPEICHER_RESERVIEREN(1ull << 30, (1ull << 30) + 1));  // the machine is full
+  EXPECT_TRUE(SPEICHER_RESERVIEREN(1ull << 30, 1ull << 30));
+  EXPECT_FALSE(SPEICHER_RESERVIEREN(24ull << 30, 0));  // the budget is full
+  EXPECT_EQ(SPEICHER_RESERVIERT, 17ull << 30);
+  EXPECT_EQ(SPEICHER_BELEGT, 9ull << 30);
+  SPEICHER_ZURUECKGEBEN(16ull << 30, 8ull << 30);
+  SPEICHER_ZURUECKGEBEN(1ull << 30);
+  EXPECT_EQ(SPEICHER_RESERVIERT, 0u);
+  EXPECT_EQ(SPEICHER_BELEGT, 0u);
+}
+
 TEST_F(MemoryBudget, FailureHookFailsTheKthReservationOnce) {
   Table(SPEICHER_BYTES[10]);
   FEHLSCHLAG_BEI_RESERVIERUNG = 2;
