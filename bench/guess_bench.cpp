@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/first_search.h"
 #include "bench/real_clock_terminal.h"
 #include "clock/game_clock.h"
 #include "engine/guess_kernel.h"
@@ -46,35 +47,7 @@ Bildschirm& Schirm() {
   return b;
 }
 
-// Set-up and the opening turn, with a secret chosen so that the opening guess
-// is answered P = 1, S = 1.
-void BisZumErstenSuchen(const rateprobe::SPIEL& s, uint64_t seed) {
-  rateprobe::SPIEL_VORBEREITEN(s);
-  term::RandSeed(seed);
-  bool ok = false;
-  rateprobe::SETUP(ok);
-  if (!ok) std::abort();
-  CODE anfang{};
-  for (int i = 1; i <= s.laenge; ++i) anfang[i] = FARBARRAY[ANFANG[i]];
-  for (int64_t i = 0; i < MOEGLICHE_CODES(); ++i) {
-    uint8_t z[10];
-    MOEGLICHER_CODE(i, z);
-    CODE c{};
-    for (int k = 1; k <= s.laenge; ++k) c[k] = FARBARRAY[z[k]];
-    uint8_t p, sz;
-    BEWERTE(anfang, c, s.laenge, p, sz);
-    if (p == 1 && sz == 1) {
-      LOESUNG = c;
-      break;
-    }
-  }
-  LOESUNGSFARBEN_ZAEHLEN();
-  uint8_t p, sz;
-  char taste = 0;
-  CODE code{};
-  rateprobe::ZUG(code, p, sz, taste);
-  if (p != 1 || sz != 1) std::abort();
-}
+using benchsupport::BisZumErstenSuchen;
 
 // stufe < 0: the instruction set the machine offers; else at most that one,
 // to show what machines without the wider vectors get.

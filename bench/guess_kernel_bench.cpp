@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "bench/first_search.h"
 #include "engine/guess_kernel.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
@@ -44,39 +45,14 @@ struct LAGE {
 constexpr int kStichprobe = 64;
 constexpr int kSchwellenProbe = 512;
 
-// Set-up and the opening turn, answered P = 1, S = 1 by the secret chosen:
-// the engine stands before its first searched guess.
+// The engine before its first searched guess, on an in-memory screen.
 void BisZurSuche(const rateprobe::SPIEL& s, uint64_t seed) {
   static term::MemoryTerminal mem;
   mem.SetExhaustedHandler(KeineTaste);
   mem.max_idle_polls = LONG_MAX;
   term::SetBackend(&mem);
   SP_D = false;
-  rateprobe::SPIEL_VORBEREITEN(s);
-  term::RandSeed(seed);
-  bool ok = false;
-  rateprobe::SETUP(ok);
-  if (!ok) std::abort();
-  CODE anfang{};
-  for (int i = 1; i <= s.laenge; ++i) anfang[i] = FARBARRAY[ANFANG[i]];
-  for (int64_t i = 0; i < MOEGLICHE_CODES(); ++i) {
-    uint8_t z[10];
-    MOEGLICHER_CODE(i, z);
-    CODE c{};
-    for (int k = 1; k <= s.laenge; ++k) c[k] = FARBARRAY[z[k]];
-    uint8_t p, sz;
-    BEWERTE(anfang, c, s.laenge, p, sz);
-    if (p == 1 && sz == 1) {
-      LOESUNG = c;
-      break;
-    }
-  }
-  LOESUNGSFARBEN_ZAEHLEN();
-  uint8_t p, sz;
-  char taste = 0;
-  CODE code{};
-  rateprobe::ZUG(code, p, sz, taste);
-  if (p != 1 || sz != 1) std::abort();
+  benchsupport::BisZumErstenSuchen(s, seed);
 }
 
 LAGE Erzeugen(const rateprobe::SPIEL& s) {

@@ -1,0 +1,46 @@
+// Shared by the guessing benchmarks: brings the engine to its first searched
+// guess. Not part of the game itself.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "engine/guess_store.h"
+#include "engine/guess_test_helpers.h"
+#include "engine/guessing.h"
+#include "screen/terminal.h"
+
+namespace benchsupport {
+
+// Set-up and the opening turn, with a secret chosen so that the opening guess
+// is answered P = 1, S = 1: the engine stands before its first searched guess.
+inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed) {
+  using namespace mtspiel;
+  rateprobe::SPIEL_VORBEREITEN(s);
+  term::RandSeed(seed);
+  bool ok = false;
+  rateprobe::SETUP(ok);
+  if (!ok) std::abort();
+  CODE anfang{};
+  for (int i = 1; i <= s.laenge; ++i) anfang[i] = FARBARRAY[ANFANG[i]];
+  for (int64_t i = 0; i < MOEGLICHE_CODES(); ++i) {
+    uint8_t z[10];
+    MOEGLICHER_CODE(i, z);
+    CODE c{};
+    for (int k = 1; k <= s.laenge; ++k) c[k] = FARBARRAY[z[k]];
+    uint8_t p, sz;
+    BEWERTE(anfang, c, s.laenge, p, sz);
+    if (p == 1 && sz == 1) {
+      LOESUNG = c;
+      break;
+    }
+  }
+  LOESUNGSFARBEN_ZAEHLEN();
+  uint8_t p, sz;
+  char taste = 0;
+  CODE code{};
+  rateprobe::ZUG(code, p, sz, taste);
+  if (p != 1 || sz != 1) std::abort();
+}
+
+}  // namespace benchsupport
