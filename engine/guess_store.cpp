@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <cassert>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -525,7 +526,7 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just one bit per
-// bucket. Each draw becomes an item of one of a few hundred parts, chosen by
+// bucket. Each draw becomes an item of one of a few thousand parts, chosen by
 // the high bits of its bucket, holding the raw number of its place. Once all
 // draws are made, each part is sorted by bucket, keeping each bucket's items in
 // the order they came: an item's rank in its bucket gives the counter its
@@ -534,9 +535,7 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // the other threads write the possible codes, which do not depend on the
 // draws, and fault in the pages that come next.
 
-constexpr uint16_t kVomEnde = 0x8000;  // place counted from the end of the ring
-constexpr size_t kZug = 512;           // raw numbers drawn at a time
-constexpr int kLokalBits = 14;         // bucket bits sorted within a part
+constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
 constexpr auto kPlatzGrenze = [] {
   std::array<uint64_t, 258> g{};
@@ -865,6 +864,7 @@ size_t RingNachspielen(const DEKODER& dek, const POSTEN* e, size_t k, PLATZ& p, 
     uint32_t ring[kKleinerRing];
     ring[0] = PostenSatz(e[0]);
     for (size_t j = 1; j < k; ++j) {
+      assert(e[j].kopf & kMitPlatz);  // only the first of a bucket came without a place
       const size_t an = PostenStelle(e[j].zug, j);
       for (size_t t = j; t > an; --t) ring[t] = ring[t - 1];
       ring[an] = PostenSatz(e[j]);
