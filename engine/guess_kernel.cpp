@@ -561,12 +561,17 @@ constexpr int kBlockMittel = 64;
 }
 
 template <int W>
-[[gnu::target("avx2,popcnt,bmi,bmi2")]] int64_t BisMittel(const ZAEHLAUFTRAG& a, int64_t i,
+[[gnu::target("avx2,popcnt,bmi,bmi2")]] int64_t BisMittel(const ZAEHLAUFTRAG& auftrag, int64_t i,
                                                           int64_t bis, int32_t schwelle) {
   constexpr int S = 1 + W;
+  // A copy the stores below cannot touch, so that the candidate's words stay
+  // in registers.
+  const ZAEHLAUFTRAG a = auftrag;
   int32_t* const t[4] = {a.tab, a.platz->neben[0], a.platz->neben[1], a.platz->neben[2]};
   const int laenge = std::clamp(a.klassen / 16 - 1, 0, kMaxLaenge);
-  alignas(32) uint8_t k[kBlockMittel];
+  const __m256i g = _mm256_set1_epi64x(static_cast<long long>(a.gwort));
+  const __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(a.lanes));
+  const __m256i gb = _mm256_set1_epi64x(static_cast<long long>(a.gbits[0]));
   alignas(32) uint64_t kq[kBlockMittel];  // classes of a block in any order
   int64_t schranke = Groesste(t, laenge);
   while (bis - i >= kBlockMittel) {
@@ -578,9 +583,6 @@ template <int W>
     // The codes come from the shared cache faster when asked for ahead.
     Voraus(c, 2 * kBlockMittel * S, 8 * S);
     if constexpr (W == 1) {
-      const __m256i g = _mm256_set1_epi64x(static_cast<long long>(a.gwort));
-      const __m256i lanes = _mm256_set1_epi64x(static_cast<long long>(a.lanes));
-      const __m256i gb = _mm256_set1_epi64x(static_cast<long long>(a.gbits[0]));
       auto* z = reinterpret_cast<__m256i*>(kq);
       if (laenge <= 7) {
         for (int j = 0; j < kBlockMittel; j += 4)
@@ -588,26 +590,39 @@ template <int W>
       } else {
         for (int j = 0; j < kBlockMittel; j += 4) z[j / 4] = VierAvx2(c + 2 * j, g, lanes, gb);
       }
+      for (int j = 0; j < kBlockMittel; j += 4) {
+        ++t[0][kq[j]];
+        ++t[1][kq[j + 1]];
+        ++t[2][kq[j + 2]];
+        ++t[3][kq[j + 3]];
+      }
     } else {
-      for (int j = 0; j < kBlockMittel; ++j) kq[j] = static_cast<uint64_t>(Klasse<W>(c + j * S, a));
-    }
-    for (int j = 0; j < kBlockMittel; j += 4) {
-      ++t[0][kq[j]];
-      ++t[1][kq[j + 1]];
-      ++t[2][kq[j + 2]];
-      ++t[3][kq[j + 3]];
+      for (int j = 0; j < kBlockMittel; j += 4) {
+        ++t[0][Klasse<W>(c + j * S, a)];
+        ++t[1][Klasse<W>(c + (j + 1) * S, a)];
+        ++t[2][Klasse<W>(c + (j + 2) * S, a)];
+        ++t[3][Klasse<W>(c + (j + 3) * S, a)];
+      }
     }
     schranke += kBlockMittel;
     i += kBlockMittel;
   }
   Sammeln(a.tab, a.klassen, *a.platz);
-  while (i < bis) {
-    const int n = static_cast<int>(std::min<int64_t>(kBlockMittel, bis - i));
-    BlockKlassen<W, kStufeAvx2>(a, a.erl + i * S, n, k);
-    for (int j = 0; j < n; ++j) {
-      if (__builtin_expect(++a.tab[k[j]] >= schwelle, 0)) return i + j;
+  int32_t* tab = a.tab;
+  if constexpr (W == 1) {
+    alignas(32) uint8_t k[kBlockMittel];
+    while (i < bis) {
+      const int n = static_cast<int>(std::min<int64_t>(kBlockMittel, bis - i));
+      KlassenAvx2(a, a.erl + i * S, n, k);
+      for (int j = 0; j < n; ++j) {
+        if (__builtin_expect(++tab[k[j]] >= schwelle, 0)) return i + j;
+      }
+      i += n;
     }
-    i += n;
+  } else {
+    for (; i < bis; ++i) {
+      if (__builtin_expect(++tab[Klasse<W>(a.erl + i * S, a)] >= schwelle, 0)) return i;
+    }
   }
   return bis;
 }
