@@ -272,6 +272,7 @@ template <int S, bool Teil>
                                                                      int n) {
   if constexpr (Teil) {
     const int w = std::clamp(S * n - 8 * r, 0, 8);
+    if (w == 0) return _mm512_setzero_si512();
     return _mm512_maskz_loadu_epi64(static_cast<__mmask8>((1u << w) - 1), c + 8 * r);
   } else {
     return _mm512_loadu_si512(c + 8 * r);

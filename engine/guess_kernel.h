@@ -24,7 +24,7 @@ struct ZAEHLPLATZ {
 };
 
 struct ZAEHLAUFTRAG {
-  const uint64_t* erl;  // possible codes, 1 + worte words each
+  const uint64_t* erl;  // possible codes, 1 + worte words each (no vacant sign: P <= T)
   uint64_t gwort;       // the candidate's code word
   uint64_t gbits[6];    // the candidate's sign-count words
   uint64_t lanes;       // bit 6 of every used lane
