@@ -9,6 +9,7 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -254,14 +255,14 @@ TEST_F(ConditionsFile, WhatIsNoRegularFileGivesTheDefaultsAndIsLeftAlone) {
   // A FIFO: reading must not wait for a writer. Should it wait after all, the
   // test plays the writer after two seconds, so that it fails instead of hanging.
   ASSERT_EQ(mkfifo(ALT.c_str(), 0644), 0);
-  bool fertig = false;
+  std::atomic<bool> fertig{false};
   std::thread leser([&] {
     BEDINGUNGEN_LESEN(ALT);
     fertig = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  for (int i = 0; i < 20 && !fertig; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Waits on the reader's state, two seconds at most.
+  const auto bis = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!fertig && std::chrono::steady_clock::now() < bis) std::this_thread::yield();
   const bool wartete = !fertig;
   if (wartete) {
     const int w = open(ALT.c_str(), O_WRONLY | O_NONBLOCK);
