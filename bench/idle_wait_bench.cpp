@@ -84,7 +84,7 @@ double Now() {
     for (int i = 0; i < 4; ++i) taste = term::ReadKey();
     p = 4;
   } else {
-    LESE_CODE(1, versuch, p, s, taste);
+    LESE_CODE(1, versuch, p, s, taste, EINGABE_HAKEN{SCHREIBE_ZEIT_FPC, nullptr, nullptr});
   }
   m.cpu_s = CpuSeconds() - cpu0;
   m.wall_s = Now() - wall0;

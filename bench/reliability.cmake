@@ -31,8 +31,9 @@ if(NOT MT_SANITIZE)
       OUTPUT ${CMAKE_BINARY_DIR}/conditions_fuzzer
       COMMAND ${MT_CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
               -fno-sanitize-recover=all -I${CMAKE_SOURCE_DIR} ${fuzz_sources}
-              $<TARGET_FILE:mtcore> -o ${CMAKE_BINARY_DIR}/conditions_fuzzer
-      DEPENDS ${fuzz_sources} mtcore
+              $<TARGET_FILE:mt_shell> $<TARGET_FILE:mt_engine> $<TARGET_FILE:mt_clock>
+              $<TARGET_FILE:mt_game> $<TARGET_FILE:mt_screen> -o ${CMAKE_BINARY_DIR}/conditions_fuzzer
+      DEPENDS ${fuzz_sources} mt_shell mt_engine mt_clock mt_game mt_screen
       COMMENT "Building the conditions reader fuzz target with clang++"
       VERBATIM)
     add_custom_target(conditions_fuzz ALL DEPENDS ${CMAKE_BINARY_DIR}/conditions_fuzzer)

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine_state.h"
 #include "game/conditions.h"
 #include "game/signs.h"
 #include "screen/terminal.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "clock/date_rules.h"
+#include "game/input.h"
 
 namespace mtspiel {
 
@@ -33,8 +34,8 @@ inline bool ZEITEIN = false;
 // Start of the game and latest reading, in whole seconds (hundredths part 0).
 inline int32_t ANFANGSZEIT = 0;
 inline int32_t AKTUELLEZEIT = 0;
-// The codebreaker is at turn; its value at the previous call.
-inline bool RATENDRAN = false, RATENDRAN_ALT = false;
+// RATENDRAN (game/input.h) at the previous call.
+inline bool RATENDRAN_ALT = false;
 inline int32_t MERKE_RATE_ZEIT = 0;  // start of the running guessing phase
 inline int32_t HILFSZEIT = 0;        // sum of the completed guessing phases
 inline int32_t RATE_ZEIT = 0;        // total guessing time including the running phase
@@ -53,6 +54,17 @@ inline int32_t ZAHL_DER_STERNE = 0;          // progress stars shown, 0..10
 // first one's flag again under its own name.
 inline ZEITFELD ZEIT_GERATEN, ZEIT_REST;
 inline bool& ZEIT_GERATEN_KL100 = ZEIT_GERATEN.KL100;
+// Progress of the running computer phase: the computer writes it, the
+// progress row shows it.
+inline int32_t ZAHL_DER_VERSUCHE = 0;  // records this phase will process
+inline int32_t GERATENE_VERSUCHE = 0;  // records processed so far
+inline int32_t NUMMER_PLUS = 0;        // candidates to examine before a cut
+inline int32_t QU_10_2 = 0;            // progress in tenths
+inline bool ZEITLIMIT_GR_0 = false;    // a time limit applies to the running search
+inline bool NEUER_KANDIDAT = false;    // show the candidate being examined
+// Sign numbers (positions 1..9) of the candidate being examined, shown by the clock.
+inline uint8_t AKTUELL_ZEICHEN[10] = {};
+
 // The virtual date of the game and the day after it.
 inline bool VIRTUALDATE = false, VIRTUALOLDDATE = true;
 inline DATUM VIRDATUM1{2026, 1, 1, 4};

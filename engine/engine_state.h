@@ -1,23 +1,19 @@
-// State of the computer player that the game loop, the clock and the input
-// routines share with it: progress counts, the signs still possible, and the
-// switches the game loop sets at the start of a game.
+// State of the computer player that the game loop and the input routines share
+// with it: the signs still possible and the switches the game loop sets at the
+// start of a game.
 #pragma once
 
 #include <cstdint>
 
+// The progress counts of a computer phase live with the clock that shows them.
+#include "clock/game_clock.h"
+
 namespace mtspiel {
 
-// Progress of the running computer phase (read by the clock's progress row).
-inline int32_t ZAHL_DER_VERSUCHE = 0;  // records this phase will process
-inline int32_t GERATENE_VERSUCHE = 0;  // records processed so far
-inline int32_t NUMMER_PLUS = 0;        // candidates to examine before a cut
-inline int32_t QU_10_2 = 0;            // progress in tenths
-inline bool ZEITLIMIT_GR_0 = false;    // a time limit applies to the running search
-inline bool NEUER_KANDIDAT = false;    // show the candidate being examined
-// Sign numbers (positions 1..9) of the candidate being examined, shown by the clock.
-inline uint8_t AKTUELL_ZEICHEN[10] = {};
 inline int32_t ZAHLGESAMTVERSUCHE = 0;  // records in the candidate-guess chain
-inline bool NOTINVERS = true;           // read by the clock display
+// False while the variable code counts its codes; the start-up and the end of
+// that count set it back. Kept for the screens that check it.
+inline bool NOTINVERS = true;
 
 // Signs: 1 = the sign may still be in the secret code; entry 0 is 0.
 inline uint8_t ERL_FARBE[37] = {};

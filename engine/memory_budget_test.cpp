@@ -75,23 +75,6 @@ TEST_F(MemoryBudget, UnchangedBudgetKeepsTheTableButReappliesTheCaps) {
   EXPECT_EQ(ZAEHLEFARBEN[3], 36);
 }
 
-TEST_F(MemoryBudget, RecordSizesAndTheSpareByte) {
-  testsupport::MemoryScreen screen;
-  Table(SPEICHER_BYTES[10]);
-  auto genugplatz = [](int l, int n, bool leer) { return 24 + l + n + (leer ? 1 : 0) < SIZERATEN; };
-  KORRIGIERE(4, 4, false, false, false, false);
-  EXPECT_EQ(SIZERATEN, 32);
-  EXPECT_FALSE(genugplatz(4, 4, false));  // 24 + 4 + 4 = 32 leaves no spare byte
-  EXPECT_EQ(MEMRATE, 256);
-  KORRIGIERE(5, 4, false, false, false, false);
-  EXPECT_EQ(SIZERATEN, 64);
-  EXPECT_TRUE(genugplatz(4, 5, false));
-  EXPECT_EQ(MEMLOES, 120);
-  KORRIGIERE(6, 4, false, false, false, false);
-  EXPECT_EQ(SIZERATEN, 64);
-  EXPECT_EQ(MEMLOES * 32, 11520);
-}
-
 TEST_F(MemoryBudget, ReleaseWithFalseFreesNothing) {
   Table(SPEICHER_BYTES[10]);
   ASSERT_TRUE(CODE_BLOCK_HOLEN(100));

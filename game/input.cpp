@@ -2,11 +2,9 @@
 // human's trial with its answer.
 #include "game/input.h"
 
+#include <cassert>
 #include <string>
 
-#include "clock/game_clock.h"
-#include "engine/memory_budget.h"
-#include "engine/variable_code.h"
 #include "game/signs.h"
 #include "game/trial_record.h"
 #include "screen/cp850.h"
@@ -182,7 +180,8 @@ void LESE_LSG(CODE& loesung, char& taste) {
   for (int i = laenge + 1; i <= 9; ++i) loesung[i] = ' ';
 }
 
-void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& taste) {
+void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& taste,
+               const EINGABE_HAKEN& haken) {
   const int laenge = X.LAENGE;
   if (NUMMER > 1) {
     term::Write(std::string(static_cast<size_t>(laenge), '.'));
@@ -198,7 +197,8 @@ void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& tast
   enum Action { NICHTS, LINKS, RECHTS, LOESCHEN };
   for (;;) {
     // Block briefly between clock calls instead of spinning on a zero timeout.
-    while (!term::KeyWait(kWaitMs)) SCHREIBE_ZEIT_FPC();
+    while (!term::KeyWait(kWaitMs))
+      if (haken.uhr) haken.uhr();
     taste = term::ReadKey();
     Action action = NICHTS;
     if (taste == 0) {
@@ -225,8 +225,7 @@ void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& tast
     } else if (taste == KEY_CTRL_C || taste == KEY_ESC) {
       taste = KEY_ESC;
       RATENDRAN = false;
-      LISTEN_FREIGEBEN(true);
-      ZEITEIN = false;
+      if (haken.spiel_ende) haken.spiel_ende(true);
       return;
     } else if (taste == KEY_ENTER) {
       action = RECHTS;
@@ -288,7 +287,8 @@ void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& tast
     p = static_cast<uint8_t>(gleich);
     s = static_cast<uint8_t>(gemeinsam - gleich);
   } else {
-    ANTWORT_NICHT_FEST(trial, versuch, p, s, taste);
+    assert(haken.antwort_nicht_fest);
+    haken.antwort_nicht_fest(trial, versuch, p, s, taste);
     if (taste == KEY_ESC || taste == KEY_CTRL_C) {
       taste = KEY_ESC;
       return;
@@ -301,10 +301,7 @@ void LESE_CODE(uint8_t spalte, CODE& versuch, uint8_t& p, uint8_t& s, char& tast
     term::WriteInt(s);
     term::GotoXY(X4I, K);
   }
-  if (p == laenge) {
-    if (!X.FEST) LISTEN_FREIGEBEN(true);
-    ZEITEIN = false;
-  }
+  if (p == laenge && haken.spiel_ende) haken.spiel_ende(!X.FEST);
 }
 
 }  // namespace mtspiel

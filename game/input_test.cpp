@@ -31,6 +31,31 @@ CODE C(const char* s) {
   return c;
 }
 
+// What LESE_CODE told the layers above it through its hooks.
+struct Gemeldet {
+  int enden = 0;           // calls of spiel_ende
+  bool freigeben = false;  // its argument at the last call
+  int antworten = 0;       // calls of antwort_nicht_fest
+} GEMELDET;
+
+void EndeMerken(bool freigeben) {
+  ++GEMELDET.enden;
+  GEMELDET.freigeben = freigeben;
+}
+
+// A variable code that answers every trial with the code 1234 as its secret.
+void AntwortAus1234(const CODE& trial, CODE& versuch, uint8_t& p, uint8_t& s, char&) {
+  ++GEMELDET.antworten;
+  versuch = trial;
+  p = s = 0;
+  for (int i = 1; i <= 4; ++i) {
+    if (trial[i] == "1234"[i - 1]) ++p;
+  }
+  s = static_cast<uint8_t>(4 - p);
+}
+
+constexpr EINGABE_HAKEN kHaken{SCHREIBE_ZEIT_FPC, AntwortAus1234, EndeMerken};
+
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -40,6 +65,7 @@ class InputTest : public ::testing::Test {
     SP_D = true;
     ZURUECK = false;
     ZEITEIN = false;
+    GEMELDET = {};
   }
   void TearDown() override { ZEITEIN = false; }
   std::string Text(int x, int y, int n) { return screen_->Text(x, y, n); }
@@ -76,10 +102,10 @@ class TrialInput : public InputTest {
   }
   // Runs LESE_CODE on the record; false when it is still waiting for a key.
   bool Read() {
-    return RunsToEnd([&] { LESE_CODE(1, rec_.KOMBINATION, rec_.P, rec_.S, taste_); });
+    return RunsToEnd([&] { LESE_CODE(1, rec_.KOMBINATION, rec_.P, rec_.S, taste_, kHaken); });
   }
   bool StillWaiting() {
-    return WaitsForKey([&] { LESE_CODE(1, rec_.KOMBINATION, rec_.P, rec_.S, taste_); });
+    return WaitsForKey([&] { LESE_CODE(1, rec_.KOMBINATION, rec_.P, rec_.S, taste_, kHaken); });
   }
   std::string Code() { return Text(50, 9, 4); }
   int CursorPosition() { return term::WhereX() - WX + 1; }
@@ -99,21 +125,40 @@ TEST_F(TrialInput, TrialEndsWithItsLastSignAndIsScored) {
   EXPECT_EQ(screen_->PendingKeys(), 0u);
   EXPECT_FALSE(RATENDRAN);
 
-  ZEITEIN = true;
   Restart();
   screen_.Keys("1243");
   ASSERT_TRUE(Read());
   EXPECT_EQ(rec_.P, 2);
   EXPECT_EQ(rec_.S, 2);
-  EXPECT_TRUE(ZEITEIN) << "an unsolved trial leaves the clock running";
+  EXPECT_EQ(GEMELDET.enden, 0) << "an unsolved trial leaves the game running";
 
   Restart();
   screen_.Keys("1234\r");
   ASSERT_TRUE(Read());
   EXPECT_EQ(rec_.P, 4);
   EXPECT_EQ(rec_.S, 0);
-  EXPECT_FALSE(ZEITEIN) << "the solved code stops the clock";
+  EXPECT_EQ(GEMELDET.enden, 1) << "the solved code ends the game";
+  EXPECT_FALSE(GEMELDET.freigeben) << "a fixed code holds no store of the computer";
+  EXPECT_EQ(GEMELDET.antworten, 0) << "a fixed code is scored here";
   EXPECT_EQ(screen_->PendingKeys(), 1u) << "no Enter is needed to end the trial";
+}
+
+TEST_F(TrialInput, AVariableCodeAnswersAndItsStoresGoBackAtTheEnd) {
+  X.FEST = false;
+  LOESUNG = C("9999");  // not used: the variable code answers
+  screen_.Keys("1243");
+  ASSERT_TRUE(Read());
+  EXPECT_EQ(GEMELDET.antworten, 1);
+  EXPECT_EQ(rec_.P, 2);
+  EXPECT_EQ(rec_.S, 2);
+  EXPECT_EQ(Text(56, 9, 3), "2 2") << "the variable code's answer is shown";
+  EXPECT_EQ(GEMELDET.enden, 0);
+
+  Restart();
+  screen_.Keys("1234");
+  ASSERT_TRUE(Read());
+  EXPECT_EQ(GEMELDET.enden, 1);
+  EXPECT_TRUE(GEMELDET.freigeben);
 }
 
 TEST_F(TrialInput, EnterAndCursorKeysOnlyMove) {
@@ -216,14 +261,14 @@ TEST_F(TrialInput, CapitalsFoldedAndSignsOutsideTheSetIgnored) {
 
 TEST_F(TrialInput, EscAndCtrlCLeaveTheRecordUntouched) {
   const VERSUCH before = rec_;
-  ZEITEIN = true;
   screen_.Keys("12\x1b");
   ASSERT_TRUE(Read());
   EXPECT_EQ(taste_, 27);
   EXPECT_EQ(rec_.KOMBINATION, before.KOMBINATION);
   EXPECT_EQ(rec_.P, 7);
   EXPECT_EQ(rec_.S, 7);
-  EXPECT_FALSE(ZEITEIN);
+  EXPECT_EQ(GEMELDET.enden, 1);
+  EXPECT_TRUE(GEMELDET.freigeben) << "breaking off gives every store back";
   EXPECT_FALSE(RATENDRAN);
 
   taste_ = 0;
@@ -239,7 +284,7 @@ TEST_F(TrialInput, LaterTrialsStartWithDots) {
   WX = 66, WY = 10, K = 10;
   term::GotoXY(WX, WY);
   screen_.Keys("4321");
-  ASSERT_TRUE(RunsToEnd([&] { LESE_CODE(2, rec_.KOMBINATION, rec_.P, rec_.S, taste_); }));
+  ASSERT_TRUE(RunsToEnd([&] { LESE_CODE(2, rec_.KOMBINATION, rec_.P, rec_.S, taste_, kHaken); }));
   EXPECT_EQ(Text(66, 10, 4), "4321");
   EXPECT_EQ(Text(76, 10, 3), "0 4") << "the answer in the right board column";
 }

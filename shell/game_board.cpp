@@ -247,6 +247,16 @@ void VersuchZeigen(int spalte, int zeile, int32_t nummer, const mtspiel::VERSUCH
   term::WriteInt(v.S);
 }
 
+// A human's trial: the clock runs while the player thinks, the variable code
+// answers when the answer is not fixed, and the end of the game stops the clock
+// and gives the computer's stores back.
+void SpielEnde(bool freigeben) {
+  if (freigeben) mtspiel::LISTEN_FREIGEBEN(true);
+  mtspiel::ZEITEIN = false;
+}
+constexpr mtspiel::EINGABE_HAKEN kMenschRaet{mtspiel::SCHREIBE_ZEIT_FPC,
+                                             mtspiel::ANTWORT_NICHT_FEST, SpielEnde};
+
 int Slot(int32_t t) {
   return static_cast<int>((t - 1) % 30) + 1;
 }
@@ -267,7 +277,8 @@ bool Versuch(int spalte, int zeile) {
   if (X.PC_RAET) {
     mtspiel::RATE_CODE(v.KOMBINATION, v.P, v.S, mtspiel::A);
   } else {
-    mtspiel::LESE_CODE(static_cast<uint8_t>(spalte), v.KOMBINATION, v.P, v.S, mtspiel::A);
+    mtspiel::LESE_CODE(static_cast<uint8_t>(spalte), v.KOMBINATION, v.P, v.S, mtspiel::A,
+                       kMenschRaet);
   }
   return mtspiel::A != term::KEY_ESC && mtspiel::A != term::KEY_CTRL_C;
 }

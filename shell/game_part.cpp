@@ -13,6 +13,7 @@
 #include "game/trial_record.h"
 #include "screen/cp850.h"
 #include "screen/terminal.h"
+#include "shell/conditions_check.h"
 #include "shell/conditions_file.h"
 #include "shell/game_board.h"
 #include "shell/names.h"

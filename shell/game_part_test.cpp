@@ -9,6 +9,7 @@
 #include "game/input.h"
 #include "game/signs.h"
 #include "game/trial_record.h"
+#include "shell/conditions_check.h"
 #include "shell/game_board.h"
 #include "shell/names.h"
 #include "shell/screen_pieces.h"

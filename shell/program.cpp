@@ -23,6 +23,7 @@
 #include "screen/cp850.h"
 #include "screen/instructions.h"
 #include "screen/terminal.h"
+#include "shell/conditions_check.h"
 #include "shell/conditions_file.h"
 #include "shell/conditions_path.h"
 #include "shell/configuration.h"

@@ -1,8 +1,9 @@
-#include "game/trial_record.h"
+#include "shell/conditions_check.h"
 
 #include <string>
 
 #include "engine/memory_budget.h"
+#include "game/conditions.h"
 #include "screen/terminal.h"
 #include "shell/names.h"
 
