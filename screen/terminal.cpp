@@ -69,7 +69,6 @@ struct LayerState {
   void (*input_closed)() = nullptr;    // called when the input ends
   void (*quit)() = nullptr;            // called for Ctrl-C while the page is hidden
   bool input_closed_reported = false;  // the handler runs once per backend
-  bool verify = false;                 // the write-verify flag, stored only
   MT64 rng{20250621};
 };
 LayerState L;
@@ -178,16 +177,6 @@ int WhereX() {
 }
 int WhereY() {
   return L.cy;
-}
-
-void Window(int x1, int y1, int x2, int y2) {
-  // The layouts only ever ask for the whole 80x25 page, which is what we keep.
-  if (x1 < 1 || y1 < 1 || x2 > kCols || y2 > kRows || x1 > x2 || y1 > y2) return;
-  GotoXY(1, 1);
-}
-
-void TextMode(int) {
-  ClrScr();
 }
 
 void Write(std::string_view s) {
@@ -333,17 +322,6 @@ void RandomRaw(uint64_t* out, size_t count) {
 
 uint32_t Random(uint32_t n) {
   return static_cast<uint32_t>(Random64(n));
-}
-
-bool GetCBreak() {
-  return true;
-}
-void SetCBreak(bool) {}
-bool GetVerify() {
-  return L.verify;
-}
-void SetVerify(bool on) {
-  L.verify = on;
 }
 
 }  // namespace term

@@ -129,15 +129,14 @@ void SetBackend(Backend* backend);
 Backend* CurrentBackend();
 
 // ---- Screen operations ----------------------------------------------------
-inline uint8_t TextAttr = 7;   // attribute for all writes and ClrScr
-inline uint16_t LastMode = 3;  // text mode in effect at start
+inline uint8_t TextAttr = 7;  // attribute for all writes and ClrScr
+// Text mode in effect at start: 3 (colour), 7 on a device without colours.
+inline uint16_t LastMode = 3;
 
 void ClrScr();
 void GotoXY(int x, int y);
 int WhereX();
 int WhereY();
-void Window(int x1, int y1, int x2, int y2);
-void TextMode(int mode);
 
 // Write code page 850 bytes at the cursor; 8, 10 and 13 act as control characters.
 void Write(std::string_view cp850);
@@ -207,14 +206,5 @@ constexpr uint64_t RandomBound(uint64_t n) {
   return UINT64_MAX - UINT64_MAX % n;
 }
 void RandomRaw(uint64_t* out, size_t count);
-
-// ---- Break and verify flags (kept only to be saved and restored) ----------
-inline bool CheckBreak = true;
-inline bool DirectVideo = true;
-inline bool CheckSnow = false;
-bool GetCBreak();
-void SetCBreak(bool on);
-bool GetVerify();
-void SetVerify(bool on);
 
 }  // namespace term

@@ -116,23 +116,17 @@ std::string EIGENER_PFAD(const char* argv0) {
 }
 
 void ANFANGEN() {
-  // 1. Break checking off: Ctrl-C is the ordinary key 3; verify on.
-  STARTZUSTAND.check_break = term::CheckBreak;
-  STARTZUSTAND.system_break = term::GetCBreak();
-  term::CheckBreak = false;
-  term::SetCBreak(false);
-  STARTZUSTAND.verify = term::GetVerify();
-  term::SetVerify(true);
-  STARTZUSTAND.direct_video = term::DirectVideo;
-  STARTZUSTAND.check_snow = term::CheckSnow;
-  // 2. Attribute and text mode.
+  // 1. What the terminal was at the start, given back at exit: its attribute and
+  //    its text mode (7 when it shows no colours). Ctrl-C needs nothing here: the
+  //    terminal layer delivers it as the ordinary key 3.
   STARTZUSTAND.text_attr = term::TextAttr;
   STARTZUSTAND.text_mode = term::LastMode;
-  // 3. Failed allocations of the candidate store report failure instead of ending
-  // the program: the store reserves its memory through SPEICHER_RESERVIEREN.
+  // 2. A closed input, or Ctrl-C while the page is hidden, ends the program as
+  //    choice 9 would.
   term::SetInputClosedHandler(InputClosed);
   term::SetQuitHandler(InputClosed);
-  // 4. The clock.
+  // 3. Today for the clock. A year outside 1980..9999 is shown as a year inside
+  //    it; the system clock itself is never set (SetDate refuses).
   zuf::DATUM heute = zuf::HEUTE();
   if (heute.JAHR < 1980 || heute.JAHR > 9999) {
     heute.JAHR = heute.JAHR < 1980 ? static_cast<uint16_t>(heute.JAHR % 100 + 2000) : 9999;
@@ -140,31 +134,31 @@ void ANFANGEN() {
   }
   term::GetTime(mtspiel::UHRZEIT.STD, mtspiel::UHRZEIT.MIN, mtspiel::UHRZEIT.SEK, mtspiel::HSEK);
   mtspiel::DATUM_ANZEIGE = heute;
-  // 5. JANEIN_TEXT is constant.
-  // 6. Clock switch, shuffle table, virtual date.
+  // 4. The clock stopped, the shuffle table, the virtual date today and the day after.
   mtspiel::ZEITEIN = false;
   mtspiel::INITFELD();
   mtspiel::VIRTUALDATE = false;
   mtspiel::VIRTUALOLDDATE = true;
   mtspiel::VIRDATUM1 = heute;
   mtspiel::ZWEITESDATUM();
-  // 7. The conditions file: beside the program, or where the user keeps settings.
+  // 5. The conditions file: beside the program, or where the user keeps settings.
   const BEDINGUNGSORT ort =
       BEDINGUNGSORT_FINDEN(PROGRAMMPFAD, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), true);
   ALT = ort.datei;
   ALT_PRIVAT = ort.privat;
-  // 8. Random numbers.
+  // 6. Random numbers.
   term::Randomize();
-  // 9.
+  // 7. The defaults, then the conditions read and repaired over them; leftovers of
+  //    an interrupted write are cleared; the memory budget of the conditions.
   NAMEN_BEKANNT = true;
   mtspiel::INITIALISIERE();
-  // 10. Read and repair the conditions; derive the tables, the budget, the checks.
   BEDINGUNGEN_LESEN(LESEDATEI(ort));
   ZWISCHENDATEIEN_AUFRAEUMEN(ALT);
   SPEICHERWAHL = X.SPEICHER;
   SPEICHERWAHL_ALT = SPEICHERWAHL;
   mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[SPEICHERWAHL];
-  // 11. Board columns and an empty store.
+  // 8. Board columns, an empty store, and what the computer can do under these
+  //    conditions (checked without drawing).
   mtspiel::X3[1] = 56;
   mtspiel::X3[2] = 76;
   mtspiel::X4[1] = 58;
@@ -176,11 +170,12 @@ void ANFANGEN() {
   mtspiel::KORRIGIERE(mtspiel::MAXFARBE, X.LAENGE, X.WDHG, X.LEER, false, false);
   LEER_WAHL = X.LEER;
   NAMEOK(false);
-  // 12. Text mode: 3 is a colour mode.
+  // 9. Colour or not: text modes 0, 2 and 7 show no colours. A fresh page; the
+  //    colours of the file are checked against what the terminal can show, and
+  //    replaced ones are remembered so that the file keeps the player's own.
   FARBBILDSCHIRM =
       !(STARTZUSTAND.text_mode == 0 || STARTZUSTAND.text_mode == 2 || STARTZUSTAND.text_mode == 7);
-  term::TextMode(FARBBILDSCHIRM ? 3 : STARTZUSTAND.text_mode);
-  // 13. Colours, window, clock.
+  term::ClrScr();
   DATEIFARBEN = {};
   DATEIFARBEN.normal = X.ATTR_NORMAL;
   DATEIFARBEN.hervor = X.ATTR_HERVOR;
@@ -191,8 +186,9 @@ void ANFANGEN() {
   DATEIFARBEN.ersatz_hervor = X.ATTR_HERVOR;
   FARBE_NORMAL = X.ATTR_NORMAL;
   FARBE_HERVOR = X.ATTR_HERVOR;
+  // 10. The colours in use, the cursor home, the clock's first reading.
   term::TextAttr = FARBE_NORMAL;
-  term::Window(1, 1, 80, 25);
+  term::GotoXY(1, 1);
   mtspiel::SCHREIBE_ZEIT_FPC();
 }
 
@@ -355,12 +351,6 @@ void NOTEXIT() {
   // The terminal is given back first, so that the exit text goes below the
   // user's earlier output and stays there when the program has ended.
   term::RestoreTerminal();
-  term::SetVerify(STARTZUSTAND.verify);
-  term::DirectVideo = STARTZUSTAND.direct_video;
-  term::CheckSnow = STARTZUSTAND.check_snow;
-  term::TextMode(STARTZUSTAND.text_mode);
-  term::SetCBreak(STARTZUSTAND.system_break);
-  term::CheckBreak = STARTZUSTAND.check_break;
   term::TextAttr = STARTZUSTAND.text_attr;
   term::ClrScr();
   // Where the conditions went, in the player's language; a file that could not

@@ -16,12 +16,12 @@ inline bool FARBBILDSCHIRM = true;   // the text mode is a colour mode
 // the user asked for no colour (NO_COLOR): the monochrome pair the start put in
 // their place is not written back over them, unless the player chose anew.
 struct DATEIFARBEN_T {
-  bool ersetzt = false;      // the start replaced the file's pair
-  uint8_t normal = 0, hervor = 0;            // the file's pair
+  bool ersetzt = false;                          // the start replaced the file's pair
+  uint8_t normal = 0, hervor = 0;                // the file's pair
   uint8_t ersatz_normal = 0, ersatz_hervor = 0;  // what replaced it
 };
 inline DATEIFARBEN_T DATEIFARBEN{};
-inline uint8_t SPEICHERWAHL = 10;    // the chosen memory budget, 1..15
+inline uint8_t SPEICHERWAHL = 10;  // the chosen memory budget, 1..15
 inline uint8_t SPEICHERWAHL_ALT = 10;
 inline bool LEER_WAHL = false;          // the player's own choice "vacant signs allowed"
 inline bool NAMEN_BEKANNT = true;       // the encoder's name is not asked again
@@ -31,11 +31,6 @@ inline bool SPIEL_ABGEBROCHEN = false;  // the game was broken off
 struct STARTZUSTAND_T {
   uint8_t text_attr;
   uint16_t text_mode;
-  bool check_break;
-  bool system_break;
-  bool verify;
-  bool direct_video;
-  bool check_snow;
 };
 inline STARTZUSTAND_T STARTZUSTAND{};
 
