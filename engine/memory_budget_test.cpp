@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "engine/engine_state.h"
 #include "engine/guess_store.h"
@@ -136,12 +138,20 @@ int64_t Spitzenzuwachs(const std::function<void()>& fn) {
       if (zeile.rfind(feld, 0) == 0) return std::stoll(zeile.substr(std::strlen(feld))) * 1024;
     return -1LL;
   };
-  FILE* f = std::fopen("/proc/self/clear_refs", "w");
-  if (f == nullptr) return -1;
-  const bool zurueckgesetzt = std::fputs("5", f) >= 0;
-  if (std::fclose(f) != 0 || !zurueckgesetzt) return -1;
-  const int64_t vorher = lesen("VmRSS:");
-  if (vorher < 0 || lesen("VmHWM:") > vorher + (1 << 20)) return -1;
+  // The reset holds when the peak is the resident size right after it. Memory
+  // still going back to the system (a store released behind the game, pages
+  // the kernel reclaims) can make the two part; then try again a little later.
+  int64_t vorher = -1;
+  for (int versuch = 0; versuch < 50 && vorher < 0; ++versuch) {
+    if (versuch > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (f == nullptr) return -1;
+    const bool zurueckgesetzt = std::fputs("5", f) >= 0;
+    if (std::fclose(f) != 0 || !zurueckgesetzt) return -1;
+    const int64_t rss = lesen("VmRSS:");
+    if (rss >= 0 && lesen("VmHWM:") <= rss + (1 << 20)) vorher = rss;
+  }
+  if (vorher < 0) return -1;
   fn();
   return lesen("VmHWM:") - vorher;
 }
@@ -186,6 +196,7 @@ TEST_F(MemoryBudget, RealSizesOfTheStoresMatchWhatTheirSetUpsTake) {
   const int64_t gemessen = Spitzenzuwachs([&] { INIT_NICHT_FEST(ok); });
   ASSERT_TRUE(ok);
   LISTEN_FREIGEBEN(true);
+  if (gemessen < 0) GTEST_SKIP() << "the peak of resident memory cannot be reset here";
   const auto bytes = static_cast<int64_t>(CODESPEICHER_BYTES(6, 10, true));
   EXPECT_LE(gemessen, bytes + kSpiel) << "estimate " << bytes;
   EXPECT_GE(gemessen + kSpiel, bytes) << "estimate " << bytes;

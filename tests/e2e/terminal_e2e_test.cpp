@@ -14,21 +14,17 @@
 
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace {
 
 using testsupport::ExitStatus;
+using testsupport::kSlow;
 using testsupport::PtyDriver;
 
 constexpr const char* kEarlier = "$ earlier output of the user";
 
 using ScratchDir = testsupport::GameDir;
-
-#ifdef MT_SANITIZED
-constexpr int kSlow = 4;  // the sanitized program is several times slower
-#else
-constexpr int kSlow = 1;
-#endif
 
 // Starts the game on a terminal that already shows the user's earlier output,
 // with colours allowed whatever the test's own environment says.
@@ -43,10 +39,31 @@ void Launch(PtyDriver& pty, const ScratchDir& dir, std::vector<std::string> env 
   ASSERT_TRUE(pty.Start(dir.binary(), {dir.binary()}, dir.path(), env));
 }
 
-// Launches the game and waits for its first screen.
+// Launches the game and waits for its first screen, drawn to the end.
 void StartGame(PtyDriver& pty, const ScratchDir& dir) {
   Launch(pty, dir);
-  ASSERT_TRUE(pty.WaitForText("Morvandeltrisk", 5000 * kSlow)) << pty.ScreenText();
+  ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
+}
+
+// Keys sent one by one, apart as a person types them, so that a lone Esc is
+// read as the key and not as the start of a sequence.
+void TypeApart(PtyDriver& pty, std::initializer_list<const char*> keys) {
+  for (const char* k : keys) {
+    pty.SendKeys(k);
+    pty.Pump(60);
+  }
+}
+
+// Waits until the program has read every key sent so far. Ctrl-L never
+// reaches the game: the program repaints what it shows at once, the notice of
+// a window too small included. It reads its input in order, so once a
+// scribble over the screen is gone again, every key before Ctrl-L was read.
+bool KeysTaken(PtyDriver& pty) {
+  pty.Pump(0);
+  pty.Preload("\x1b[1;1H#KEYS-TAKEN#");
+  pty.SendKeys("\x0c");
+  return pty.WaitUntil([&] { return pty.RowText(1).find("#KEYS-TAKEN#") == std::string::npos; },
+                       5000 * kSlow);
 }
 
 // Texts that only the game's pages show (not its exit text).
@@ -169,10 +186,8 @@ TEST_P(TerminalTooSmallE2E, ANoticeStandsInsteadOfTheClippedPageAndCtrlCEndsClea
   EXPECT_TRUE(pty.WaitForText("Ctrl-C ends the program.", 1000)) << pty.ScreenText();
   EXPECT_TRUE(pty.WaitForText("Strg-C beendet das Programm.", 1000)) << pty.ScreenText();
   // Keys are held: "e" would leave the language screen, Esc would end the program.
-  pty.SendKeys("e");
-  pty.Pump(300);
-  pty.SendKeys("\x1b");
-  pty.Pump(300);
+  TypeApart(pty, {"e", "\x1b"});
+  ASSERT_TRUE(KeysTaken(pty)) << pty.ScreenText();
   ASSERT_FALSE(pty.Exited()) << "Esc reached the program under the notice";
   for (const char* t : kPageTexts) {
     if (std::string(t) == "The game needs a window") continue;
@@ -205,7 +220,7 @@ TEST(TerminalE2E, WhenTheWindowGrowsThePageAppearsWholeAndHeldKeysTakeEffect) {
   Launch(pty, dir);
   ASSERT_TRUE(pty.WaitForText("this one has 80 x 24.", 5000 * kSlow)) << pty.ScreenText();
   pty.SendKeys("e");
-  pty.Pump(300);
+  ASSERT_TRUE(KeysTaken(pty)) << pty.ScreenText();
   pty.Resize(80, 25);
   // The language screen, then at once the English main menu, with its last row.
   ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
@@ -214,11 +229,17 @@ TEST(TerminalE2E, WhenTheWindowGrowsThePageAppearsWholeAndHeldKeysTakeEffect) {
   EXPECT_EQ(pty.Cell(1, 25).bg, 4) << "the page's colours";
 
   // Larger: the page stays at the top left and nothing beside it is painted.
+  // The terminal fills the new cells as it likes; the program's repaint must
+  // leave them blank in the terminal's own colours, with the page as it was.
   pty.Resize(100, 30);
-  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
-  pty.Pump(200);
-  EXPECT_NE(pty.RowText(25).find("9 - End of the game."), std::string::npos) << pty.ScreenText();
-  for (auto [x, y] : {std::pair{81, 1}, std::pair{100, 12}, std::pair{1, 26}, std::pair{90, 30}}) {
+  constexpr std::pair<int, int> kBeside[] = {{81, 1}, {100, 12}, {1, 26}, {90, 30}};
+  const auto repainted = [&] {
+    for (auto [x, y] : kBeside)
+      if (pty.Cell(x, y).bg != -1 || pty.Cell(x, y).text != " ") return false;
+    return pty.RowText(25).find("9 - End of the game.") != std::string::npos;
+  };
+  EXPECT_TRUE(pty.WaitUntil(repainted, 5000 * kSlow)) << pty.ScreenText();
+  for (auto [x, y] : kBeside) {
     EXPECT_EQ(pty.Cell(x, y).bg, -1) << x << "," << y;
     EXPECT_EQ(pty.Cell(x, y).text, " ") << x << "," << y;
   }
@@ -226,7 +247,7 @@ TEST(TerminalE2E, WhenTheWindowGrowsThePageAppearsWholeAndHeldKeysTakeEffect) {
   pty.Resize(60, 20);
   ASSERT_TRUE(pty.WaitForText("60 x 20.", 5000 * kSlow)) << pty.ScreenText();
   pty.SendKeys("9");
-  pty.Pump(300);
+  ASSERT_TRUE(KeysTaken(pty)) << pty.ScreenText();
   ASSERT_FALSE(pty.Exited());
   pty.Resize(80, 25);
   ExitStatus st = pty.WaitForExit(5000 * kSlow);
@@ -245,7 +266,9 @@ TEST(TerminalE2E, NoColorLeavesTheSavedColoursAsTheyWere) {
     PtyDriver pty;
     Launch(pty, dir, std::move(env));
     ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
-    for (const char* k : {"e", "9"}) pty.SendKeys(k), pty.Pump(300);
+    pty.SendKeys("e");
+    ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+    pty.SendKeys("9");
     ExitStatus st = pty.WaitForExit(5000 * kSlow);
     ASSERT_FALSE(st.timed_out) << pty.ScreenText();
     EXPECT_EQ(st.code, 0);
@@ -267,13 +290,17 @@ TEST(TerminalE2E, WithNoColorSetNoColourCodeIsSent) {
   Launch(pty, dir, {"NO_COLOR=1"});
   ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
   // The colour screen offers the monochrome choices only: black, light grey, white.
-  for (const char* k : {"e", "4"}) pty.SendKeys(k), pty.Pump(300);
+  pty.SendKeys("e");
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  pty.SendKeys("4");
   ASSERT_TRUE(pty.WaitForText("emphasized text", 5000 * kSlow)) << pty.ScreenText();
   EXPECT_NE(pty.ScreenText().find("c/C"), std::string::npos) << pty.ScreenText();
   EXPECT_EQ(pty.ScreenText().find("d/D"), std::string::npos) << pty.ScreenText();
   EXPECT_EQ(pty.Cell(45, 6).fg, -1);
   EXPECT_EQ(pty.Cell(45, 6).bg, -1);
-  for (const char* k : {"\r", "9"}) pty.SendKeys(k), pty.Pump(300);
+  pty.SendKeys("\r");
+  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  pty.SendKeys("9");
   ExitStatus st = pty.WaitForExit(5000 * kSlow);
   ASSERT_FALSE(st.timed_out) << pty.ScreenText();
   EXPECT_EQ(st.code, 0);
@@ -309,8 +336,8 @@ TEST(TerminalE2E, CtrlLRepaintsAScreenSpoiledBehindTheProgramsBack) {
       "\x1b[5;10H\x1b[41m*** MESSAGE FROM SOMEONE ***\x1b[0m\x1b[12;1H\x1b[2K\x1b[20;70Hxyz");
   ASSERT_NE(pty.ScreenText(), clean);
   pty.SendKeys("\x0c");
-  for (int i = 0; i < 100 && pty.ScreenText() != clean; ++i) pty.Pump(50);
-  EXPECT_EQ(pty.ScreenText(), clean);
+  EXPECT_TRUE(pty.WaitUntil([&] { return pty.ScreenText() == clean; }, 5000 * kSlow))
+      << pty.ScreenText();
   EXPECT_EQ(pty.Cell(12, 5).bg, 4);
   // The key itself changed nothing: the language screen still waits.
   pty.SendKeys("e");
@@ -318,12 +345,12 @@ TEST(TerminalE2E, CtrlLRepaintsAScreenSpoiledBehindTheProgramsBack) {
   // On a page where any key turns the page, Ctrl-L only repaints.
   pty.SendKeys("7");
   ASSERT_TRUE(pty.WaitForText("Page 1 of 4.", 5000 * kSlow)) << pty.ScreenText();
-  pty.Pump(200);
+  ASSERT_TRUE(pty.WaitForText("Leave: Esc.", 5000 * kSlow)) << pty.ScreenText();
   const std::string page = pty.ScreenText();
   pty.Preload("\x1b[1;1HGARBAGE\x1b[25;1H\x1b[2K");
   pty.SendKeys("\x0c");
-  for (int i = 0; i < 100 && pty.ScreenText() != page; ++i) pty.Pump(50);
-  EXPECT_EQ(pty.ScreenText(), page);
+  EXPECT_TRUE(pty.WaitUntil([&] { return pty.ScreenText() == page; }, 5000 * kSlow))
+      << pty.ScreenText();
   pty.SendKeys("\x1b");
   ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
   pty.SendKeys("9");

@@ -9,17 +9,14 @@
 
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/timing.h"
 
 namespace {
 
 using testsupport::ExitStatus;
+using testsupport::kSlow;
 using testsupport::PtyDriver;
 
-#ifdef MT_SANITIZED
-constexpr int kSlow = 4;  // the sanitized program is several times slower
-#else
-constexpr int kSlow = 1;
-#endif
 constexpr int kWait = 5000 * kSlow;
 constexpr const char* kLocale = "de_DE.ISO-8859-1";
 
@@ -72,17 +69,16 @@ TEST(TerminalLocaleE2E, AnIso88591TerminalGetsLatin1AndNoControlBytes) {
   ASSERT_TRUE(pty.WaitForText("5 - Das Spiel beginnt.", kWait)) << pty.ScreenText();
   pty.SendKeys("5");
   ASSERT_TRUE(pty.WaitForText("(1, 2, 3 oder 4)", kWait)) << pty.ScreenText();
-  pty.Pump(500 * kSlow);
-  ASSERT_FALSE(pty.Exited()) << pty.ScreenText();
-  // Every column where it belongs.
-  EXPECT_EQ(pty.RowText(1).substr(0, 4), "+---") << pty.ScreenText();
-  EXPECT_EQ(pty.RowText(2),
-            "|                               Morvandeltrisk                      |   8 GiB |")
+  // Every column where it belongs, once the page is complete.
+  const std::string titel =
+      "|                               Morvandeltrisk                      |   8 GiB |";
+  EXPECT_TRUE(pty.WaitUntil(
+      [&] { return pty.RowText(1).substr(0, 4) == "+---" && pty.RowText(2) == titel; }, kWait))
       << pty.ScreenText();
-  for (const char* k : {"4", "9"}) {
-    pty.SendKeys(k);
-    pty.Pump(300 * kSlow);
-  }
+  ASSERT_FALSE(pty.Exited()) << pty.ScreenText();
+  pty.SendKeys("4");
+  ASSERT_TRUE(pty.WaitForText("5 - Das Spiel beginnt.", kWait)) << pty.ScreenText();
+  pty.SendKeys("9");
   const ExitStatus st = pty.WaitForExit(kWait);
   ASSERT_FALSE(st.timed_out) << pty.ScreenText();
   EXPECT_EQ(st.code, 0);
