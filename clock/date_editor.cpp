@@ -27,8 +27,20 @@ constexpr std::string_view kWochentagE[7] = {"Sunday.    ", "Monday.    ", "Tues
                                              "Wednesday. ", "Thursday.  ", "Friday.    ",
                                              "Saturday.  "};
 
-constexpr int kFeldZeile[6] = {18, 19, 20, 23, 24, 25};
-constexpr int kWert = 37;  // column of the values
+// The rows of the page. The editable fields come first, in the order of FELD
+// below; each label stands at column kLabel, each value at column kWert.
+enum ZEILENFELD { ZF_JAHR, ZF_MONAT, ZF_TAG, ZF_STUNDE, ZF_MINUTE, ZF_SEKUNDE, ZF_WOCHENTAG };
+struct FELDZEILE {
+  int zeile;
+  int breite;  // cells of the value
+};
+constexpr FELDZEILE kFelder[] = {{18, 4}, {19, 2}, {20, 2}, {23, 2}, {24, 2}, {25, 2}, {21, 11}};
+constexpr int kLabel = 17;
+constexpr int kWert = 37;
+
+void ZUM_WERT(ZEILENFELD f) {
+  term::GotoXY(kWert, kFelder[f].zeile);
+}
 
 uint16_t A_GRENZE = 0;  // the day's upper bound shown in its label
 
@@ -76,13 +88,13 @@ int TAGESGRENZE() {
 
 void SCHREIBE_JAHR() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 18);
+  ZUM_WERT(ZF_JAHR);
   for (int teiler = 1000; teiler > 0; teiler /= 10)
     term::Write(static_cast<char>('0' + A_DATUM.JAHR / teiler % 10));
 }
 void SCHREIBE_SCHALTJAHR() {
   term::TextAttr = NORMAL;
-  term::GotoXY(41, 18);
+  term::GotoXY(kWert + kFelder[ZF_JAHR].breite, kFelder[ZF_JAHR].zeile);
   if (DEUTSCH)
     term::Write(A_SCHALT ? " (ist ein Schaltjahr.) " : " (ist kein Schaltjahr.)");
   else
@@ -90,7 +102,7 @@ void SCHREIBE_SCHALTJAHR() {
 }
 void SCHREIBE_MONAT() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 19);
+  ZUM_WERT(ZF_MONAT);
   ZWEISTELLIG(A_DATUM.MONAT);
   term::TextAttr = NORMAL;
   term::Write("   (");
@@ -99,22 +111,22 @@ void SCHREIBE_MONAT() {
 }
 void SCHREIBE_GRENZE() {
   term::TextAttr = NORMAL;
-  term::GotoXY(32, 20);
+  term::GotoXY(32, kFelder[ZF_TAG].zeile);  // the upper bound in the day's label
   ZWEISTELLIG(A_GRENZE);
 }
 void SCHREIBE_TAG() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 20);
+  ZUM_WERT(ZF_TAG);
   ZWEISTELLIG(A_DATUM.TAG);
 }
 void SCHREIBE_WOCHENTAG() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 21);
+  ZUM_WERT(ZF_WOCHENTAG);
   term::Write(DEUTSCH ? kWochentagD[A_DATUM.WOTAG % 7] : kWochentagE[A_DATUM.WOTAG % 7]);
 }
 void SCHREIBE_STUNDE() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 23);
+  ZUM_WERT(ZF_STUNDE);
   ZWEISTELLIG(A_STD);
   term::TextAttr = NORMAL;
   if (DEUTSCH) {
@@ -123,7 +135,7 @@ void SCHREIBE_STUNDE() {
   }
   // The English note on the 12-hour clock.
   const int h = A_STD % 24;
-  term::GotoXY(43, 23);
+  term::GotoXY(43, kFelder[ZF_STUNDE].zeile);
   term::Write(" (= ");
   if (h == 0) {
     term::Write("12 a.m.)");
@@ -139,22 +151,22 @@ void SCHREIBE_STUNDE() {
 }
 void SCHREIBE_MINUTE() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 24);
+  ZUM_WERT(ZF_MINUTE);
   ZWEISTELLIG(A_MIN);
   term::TextAttr = NORMAL;
   term::Write(DEUTSCH ? " Minuten und" : " minutes and");
 }
 void SCHREIBE_SEKUNDE() {
   term::TextAttr = HERVOR;
-  term::GotoXY(kWert, 25);
+  ZUM_WERT(ZF_SEKUNDE);
   ZWEISTELLIG(A_SEK);
   term::TextAttr = NORMAL;
   term::Write(DEUTSCH ? " Sekunden." : " seconds.");
 }
 
-void LABEL(int zeile, std::string_view text) {
+void LABEL(ZEILENFELD f, std::string_view text) {
   term::TextAttr = NORMAL;
-  term::GotoXY(17, zeile);
+  term::GotoXY(kLabel, kFelder[f].zeile);
   term::Write(text);
 }
 
@@ -166,7 +178,7 @@ int SPALTE(int s) {
 }
 
 int ZEILE(int s) {
-  return kFeldZeile[FELD(s)];
+  return kFelder[FELD(s)].zeile;
 }
 
 bool ANGEBOTEN(int s) {
@@ -267,15 +279,15 @@ void FELDER_ZEICHNEN(bool jahr_ab_1980) {
   A_GRENZE = static_cast<uint16_t>(TAGESGRENZE());
   const int x = term::WhereX(), y = term::WhereY();
   if (DEUTSCH) {
-    LABEL(18, jahr_ab_1980 ? "Jahr (1980 - ?\?\?\?): " : "Jahr (0000 - 9999): ");
-    LABEL(19, "Monat    (01 - 12): ");
-    LABEL(20, "Tag      (01 - 31): ");
-    LABEL(21, "Wochentag         : ");
+    LABEL(ZF_JAHR, jahr_ab_1980 ? "Jahr (1980 - ?\?\?\?): " : "Jahr (0000 - 9999): ");
+    LABEL(ZF_MONAT, "Monat    (01 - 12): ");
+    LABEL(ZF_TAG, "Tag      (01 - 31): ");
+    LABEL(ZF_WOCHENTAG, "Wochentag         : ");
   } else {
-    LABEL(18, jahr_ab_1980 ? "Year (1980 - ?\?\?\?): " : "Year (0000 - 9999): ");
-    LABEL(19, "Month    (01 - 12): ");
-    LABEL(20, "Day      (01 - 31): ");
-    LABEL(21, "Day of the week   : ");
+    LABEL(ZF_JAHR, jahr_ab_1980 ? "Year (1980 - ?\?\?\?): " : "Year (0000 - 9999): ");
+    LABEL(ZF_MONAT, "Month    (01 - 12): ");
+    LABEL(ZF_TAG, "Day      (01 - 31): ");
+    LABEL(ZF_WOCHENTAG, "Day of the week   : ");
   }
   SCHREIBE_JAHR();
   SCHREIBE_SCHALTJAHR();
@@ -284,9 +296,9 @@ void FELDER_ZEICHNEN(bool jahr_ab_1980) {
   SCHREIBE_TAG();
   SCHREIBE_WOCHENTAG();
   if (MIT_ZEIT) {
-    LABEL(23, DEUTSCH ? "Stunde   (00 - 23): " : "Hour     (00 - 23): ");
-    LABEL(24, "Minute   (00 - 59): ");
-    LABEL(25, DEUTSCH ? "Sekunde  (00 - 59): " : "Second   (00 - 59): ");
+    LABEL(ZF_STUNDE, DEUTSCH ? "Stunde   (00 - 23): " : "Hour     (00 - 23): ");
+    LABEL(ZF_MINUTE, "Minute   (00 - 59): ");
+    LABEL(ZF_SEKUNDE, DEUTSCH ? "Sekunde  (00 - 59): " : "Second   (00 - 59): ");
     SCHREIBE_STUNDE();
     SCHREIBE_MINUTE();
     SCHREIBE_SEKUNDE();

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <string>
 
+#include "game/conditions_screen.h"
 #include "game/signs.h"
 #include "game/trial_record.h"
 #include "screen/cp850.h"
@@ -37,11 +38,11 @@ char ReadFoldedKey() {
   return Fold(term::ReadPlainKey());
 }
 
-// Writes the signs with numbers von..bis at (x, y).
-void WriteSigns(int x, int y, int von, int bis) {
+// Writes the signs with numbers von..bis into the set's field, from its cell von.
+void WriteSigns(int von, int bis) {
   std::string signs;
   for (int k = von; k <= bis; ++k) signs += FARBARRAY[k];
-  term::GotoXY(x, y);
+  ZUM_FELD(BF_VORRAT, SP_D, von - 1);
   term::Write(signs);
 }
 
@@ -65,20 +66,20 @@ void LESE_ZEICHEN(char grenze) {
     ZEICHENTABELLEN();
     MAXFARBE = count;
     X.LETZTES = FARBARRAY[count];
-    term::GotoXY(30, 13);
+    ZUM_FELD(BF_ERSTES, SP_D);
     term::Write(X.ERSTES);
-    term::GotoXY(30, 14);
+    ZUM_FELD(BF_LETZTES, SP_D);
     term::Write(X.LETZTES);
-    WriteSigns(30, 15, 1, MAXFARBE);
+    WriteSigns(1, MAXFARBE);
   } else {
     if (A == X.LETZTES) return;
     const int neu = NR(A), alt = NR(X.LETZTES);
-    term::GotoXY(30, 14);
+    ZUM_FELD(BF_LETZTES, SP_D);
     term::Write(A);
     if (neu > alt) {
-      WriteSigns(30 + alt, 15, alt + 1, neu);
+      WriteSigns(alt + 1, neu);
     } else {
-      term::GotoXY(30 + neu, 15);
+      ZUM_FELD(BF_VORRAT, SP_D, neu);
       term::Write(std::string(static_cast<size_t>(alt - neu), ' '));
     }
     X.LETZTES = A;
@@ -118,11 +119,7 @@ void JA_NEIN(char& taste, bool& wert, bool& geaendert) {
   geaendert = true;
   const int x = term::WhereX(), y = term::WhereY();
   term::GotoXY(WXX, WYY);
-  if (ja) {
-    term::Write(SP_D ? "Ja.  " : "Yes.");
-  } else {
-    term::Write(SP_D ? "Nein." : "No. ");
-  }
+  term::Write(JA_NEIN_ECHO(ja, SP_D));
   term::GotoXY(x, y);
 }
 
@@ -139,14 +136,13 @@ void LESE_LSG(CODE& loesung, char& taste) {
   bool in_kraft = ZURUECK;
   for (int i = 1; i < m && in_kraft; ++i) in_kraft = IST_ZEICHEN(loesung[i]);
   if (in_kraft) {
-    term::GotoXY(46, 18);
+    ZUM_FELD(BF_ANTWORT, SP_D);
     term::Write(std::string_view(&loesung[1], static_cast<size_t>(m - 1)));
     term::Write(automatisch ? "..\b\b" : ".\b");
     pos = m;
   } else if (ZURUECK) {
-    term::GotoXY(46, 18);
-    term::Write(std::string(static_cast<size_t>(laenge), '.'));
-    term::GotoXY(46, 18);
+    IN_FELD(BF_ANTWORT, SP_D, std::string(static_cast<size_t>(laenge), '.'));
+    ZUM_FELD(BF_ANTWORT, SP_D);
   }
   while (pos <= m) {
     taste = ReadFoldedKey();

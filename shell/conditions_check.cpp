@@ -4,6 +4,7 @@
 
 #include "engine/memory_budget.h"
 #include "game/conditions.h"
+#include "game/conditions_screen.h"
 #include "screen/terminal.h"
 #include "shell/names.h"
 
@@ -15,8 +16,7 @@ void FEST_EINSCHALTEN(bool anzeigen) {
   if (X.FEST) return;
   X.FEST = true;
   if (!anzeigen) return;
-  term::GotoXY(30, 19);
-  term::Write(SP_D ? "Ja.  " : "Yes.");
+  IN_FELD(BF_FEST, SP_D, JA_NEIN_ECHO(true, SP_D));
 }
 
 // The computer no longer guesses because it cannot under these conditions.
@@ -24,13 +24,7 @@ void PC_RAET_AUSSCHALTEN(bool anzeigen) {
   if (!X.PC_RAET) return;
   X.PC_RAET = false;
   if (!anzeigen) return;
-  if (SP_D) {
-    term::GotoXY(57, 13);
-    term::Write("Nein.");
-  } else {
-    term::GotoXY(64, 13);
-    term::Write("No. ");
-  }
+  IN_FELD(BF_PC_RAET, SP_D, JA_NEIN_ECHO(false, SP_D));
   morvandeltrisk::SCHREIBE_NAME(false, true, false);
 }
 
@@ -59,8 +53,7 @@ void ZAEHLEFARBEN_ZEIGEN(bool anzeigen) {
     }
   }
   if (!anders) return;
-  term::GotoXY(35, 8);
-  term::Write(zeile);
+  IN_FELD(BF_KAPAZITAET, SP_D, zeile);
 }
 
 // n * (n-1) * ... * (n-L+1) without repetitions, n^L with them.

@@ -8,6 +8,7 @@
 #include "engine/engine_state.h"
 #include "engine/memory_budget.h"
 #include "game/conditions.h"
+#include "game/conditions_screen.h"
 #include "game/input.h"
 #include "game/signs.h"
 #include "game/trial_record.h"
@@ -23,10 +24,19 @@
 namespace morvandeltrisk {
 namespace {
 
+using mtspiel::BFELD;
 using mtspiel::X;
 
 bool Deutsch() {
   return SPRACHE_DEUTSCH;
+}
+
+// Writes text into field f of the conditions screen.
+void InFeld(BFELD f, std::string_view text) {
+  mtspiel::IN_FELD(f, Deutsch(), text);
+}
+void ZumFeld(BFELD f) {
+  mtspiel::ZUM_FELD(f, Deutsch());
 }
 
 // A framed row: the text from column 2, blanks up to column 78, a frame at 79.
@@ -43,19 +53,20 @@ const char* JaNein(bool wert) {
 }
 
 void ZeitWert() {
-  term::GotoXY(Deutsch() ? 71 : 69, 10);
+  ZumFeld(mtspiel::BF_ZEIT);
   term::WriteInt(X.ZEITGRENZE);
   term::Write(Deutsch() ? "0 Sek. " : "0 sec.   ");
 }
 
 void Zeichenvorrat() {
-  term::GotoXY(30, 15);
-  term::Write(std::string_view(mtspiel::FARBARRAY + 1, mtspiel::MAXFARBE));
-  term::Write(std::string(36 - mtspiel::MAXFARBE, ' '));
+  InFeld(mtspiel::BF_VORRAT, std::string_view(mtspiel::FARBARRAY + 1, mtspiel::MAXFARBE));
+  term::Write(std::string(mtspiel::BREITE(mtspiel::BF_VORRAT) - mtspiel::MAXFARBE, ' '));
 }
 
 void AntwortPunkte() {
-  At(46, 18, std::string(X.LAENGE, '.') + std::string(9 - X.LAENGE, ' '));
+  InFeld(mtspiel::BF_ANTWORT,
+         std::string(X.LAENGE, '.') +
+             std::string(mtspiel::BREITE(mtspiel::BF_ANTWORT) - X.LAENGE, ' '));
 }
 
 void NameZeile1() {
@@ -76,7 +87,7 @@ void NameZeile2() {
 
 // The capacity row: lengths 2..9, the largest number of signs for each.
 void Kapazitaet() {
-  term::GotoXY(35, 8);
+  ZumFeld(mtspiel::BF_KAPAZITAET);
   for (int l = 2; l <= 9; ++l) {
     const int n = mtspiel::ZAEHLEFARBEN[l];
     if (n < 2) {
@@ -176,18 +187,18 @@ void BILDSCHIRM() {
   }
   for (int y : {10, 11, 12, 13, 17, 18, 19}) Trenner(y);
   ZeitWert();
-  At(30, 12, JaNein(X.TON));
-  At(30, 13, std::string(1, X.ERSTES));
-  At(d ? 57 : 64, 13, JaNein(X.PC_RAET));
-  At(30, 14, std::string(1, X.LETZTES));
+  InFeld(mtspiel::BF_TON, JaNein(X.TON));
+  InFeld(mtspiel::BF_ERSTES, std::string(1, X.ERSTES));
+  InFeld(mtspiel::BF_PC_RAET, JaNein(X.PC_RAET));
+  InFeld(mtspiel::BF_LETZTES, std::string(1, X.LETZTES));
   Zeichenvorrat();
-  term::GotoXY(30, 16);
+  ZumFeld(mtspiel::BF_LAENGE);
   term::WriteInt(X.LAENGE);
-  At(30, 17, JaNein(X.WDHG));
-  At(d ? 72 : 71, 17, JaNein(X.PC_STELLT));
-  At(30, 18, JaNein(X.LEER));
+  InFeld(mtspiel::BF_WDHG, JaNein(X.WDHG));
+  InFeld(mtspiel::BF_PC_STELLT, JaNein(X.PC_STELLT));
+  InFeld(mtspiel::BF_LEER, JaNein(X.LEER));
   AntwortPunkte();
-  At(30, 19, JaNein(X.FEST));
+  InFeld(mtspiel::BF_FEST, JaNein(X.FEST));
   At(1, 22, "╠"_cp);
   term::Write(Wiederholt("═"_cp, 77) + std::string("╣"_cp));
   Zeile(23, d ? " 1. Spieler, stellt das Rätsel    : "_cp : " 1st player,who devises the riddle: ");
@@ -220,187 +231,261 @@ enum Feld {
   F_ENDE
 };
 
-// Reads a yes/no field at (x, y); returns the key that ended it.
-char JaNeinFeld(int x, int y, bool& wert, bool& geaendert) {
-  mtspiel::WXX = static_cast<uint8_t>(x);
-  mtspiel::WYY = static_cast<uint8_t>(y);
-  term::GotoXY(x, y);
+// The state of an edit pass: the field at hand, and whether it was entered with
+// Backspace from the next one.
+struct Durchgang {
+  Feld feld;
+  bool rueckwaerts;
+};
+
+// How a field of the edit pass ended.
+struct Ausgang {
+  enum Art {
+    MIT_TASTE,   // with taste, which the pass treats alike for every field
+    GESPRUNGEN,  // the field chose the next field itself
+    SCHLUSS,     // the pass ends and the screen goes on with weiter
+  } art;
+  char taste;
+  Weiter weiter;
+};
+
+Ausgang MitTaste(char taste) {
+  return {Ausgang::MIT_TASTE, taste, Weiter::Menue};
+}
+Ausgang Springe(Durchgang& d, Feld feld, bool rueckwaerts) {
+  d = {feld, rueckwaerts};
+  return {Ausgang::GESPRUNGEN, 0, Weiter::Menue};
+}
+Ausgang Schluss(Weiter weiter) {
+  return {Ausgang::SCHLUSS, 0, weiter};
+}
+// A field that is not offered under these conditions: on in the direction the
+// pass was going.
+Ausgang Uebersprungen(Durchgang& d) {
+  return Springe(d, static_cast<Feld>(d.rueckwaerts ? d.feld - 1 : d.feld + 1), d.rueckwaerts);
+}
+
+bool Endtaste(char k) {
+  return k == term::KEY_ENTER || k == term::KEY_BACKSPACE || k == term::KEY_ESC ||
+         k == term::KEY_CTRL_C;
+}
+bool Ziffer(char k) {
+  return k >= '0' && k <= '9';
+}
+// A yes/no field was answered (Enter keeps the value).
+bool Beantwortet(char k) {
+  return k == term::KEY_ENTER || k == 'j' || k == 'n';
+}
+
+// Reads keys until a digit von..bis or a key that ends a field, and returns it.
+char LeseZiffer(char von, char bis) {
+  for (;;) {
+    const char k = term::ReadPlainKey();
+    if ((k >= von && k <= bis) || Endtaste(k)) return k;
+  }
+}
+
+// More positions than signs: a sign must repeat, so repetition is switched on
+// and shown.
+void WdhgErzwingen() {
+  if (X.LAENGE <= mtspiel::MAXFARBE || X.WDHG) return;
+  X.WDHG = true;
+  InFeld(mtspiel::BF_WDHG, mtspiel::JA_NEIN_ECHO(true, Deutsch()));
+}
+
+// Reads the yes/no field f; returns the key that ended it.
+char JaNeinFeld(BFELD f, bool& wert, bool& geaendert) {
+  const mtspiel::FELDPLATZ p = mtspiel::PLATZ(f, Deutsch());
+  mtspiel::WXX = static_cast<uint8_t>(p.x);
+  mtspiel::WYY = static_cast<uint8_t>(p.y);
+  term::GotoXY(p.x, p.y);
   char taste = 0;
   mtspiel::JA_NEIN(taste, wert, geaendert);
   return taste;
 }
 
-// One edit pass over the conditions, beginning at field start. Returns Menue to
-// go to the game menu, Hauptmenue for Ctrl-C (or Esc in the time-limit field).
+// A yes/no field that needs no more than its value.
+Ausgang JaNeinFrage(BFELD f, bool& wert) {
+  bool geaendert = false;
+  return MitTaste(JaNeinFeld(f, wert, geaendert));
+}
+
+// The name of a human player, read after his yes/no field was answered with k.
+// Backspace out of the name asks the yes/no field again.
+Ausgang MitNamen(Durchgang& d, uint8_t zeile, mtspiel::NAMENSFELD& name, char k) {
+  char t = 0;
+  LESE_NAMEN(zeile, name, t);
+  if (t == term::KEY_BACKSPACE) return Springe(d, d.feld, d.rueckwaerts);
+  if (t == term::KEY_ESC || t == 2) return Schluss(Weiter::Hauptmenue);
+  return MitTaste(k);
+}
+
+Ausgang Zeitgrenze(Durchgang& d) {
+  ZumFeld(mtspiel::BF_ZEIT);
+  const char k = LeseZiffer('0', '9');
+  if (Ziffer(k)) {
+    X.ZEITGRENZE = static_cast<uint8_t>(k - '0');
+    mtspiel::ZEITLIMIT_SETZEN();
+    ZeitWert();
+  }
+  if (k == term::KEY_ESC || k == term::KEY_CTRL_C) return Schluss(Weiter::Hauptmenue);
+  if (k == term::KEY_BACKSPACE) {
+    // Back out of the pass: to the game menu, or for two humans with a fixed
+    // answer to the encoder's field, so that the answer is typed again.
+    WdhgErzwingen();
+    Pruefen(true);
+    if (ZweiMenschenFest()) return Springe(d, F_STELLT, true);
+    return Schluss(Weiter::Menue);
+  }
+  return MitTaste(k);
+}
+
+Ausgang Ton() {
+  bool geaendert = false;
+  const char k = JaNeinFeld(mtspiel::BF_TON, X.TON, geaendert);
+  if (k == term::KEY_BACKSPACE) return MitTaste(term::KEY_ESC);  // back to the time limit
+  return MitTaste(k);
+}
+
+// The first (grenze '*') or the last sign of the set.
+Ausgang Zeichen(BFELD f, char grenze) {
+  ZumFeld(f);
+  mtspiel::LESE_ZEICHEN(grenze);
+  const char k = mtspiel::A;
+  Pruefen(true);
+  return MitTaste(k);
+}
+
+Ausgang Laenge() {
+  mtspiel::KORRIGIERE(mtspiel::MAXFARBE, 2, X.WDHG, X.LEER, true, false);
+  ZumFeld(mtspiel::BF_LAENGE);
+  const char k = LeseZiffer('2', '9');
+  if (Ziffer(k)) {
+    X.LAENGE = static_cast<uint8_t>(k - '0');
+    ZumFeld(mtspiel::BF_LAENGE);
+    term::Write(k);
+    AntwortPunkte();
+  }
+  WdhgErzwingen();
+  Pruefen(true);
+  return MitTaste(k);
+}
+
+Ausgang Wiederholungen(Durchgang& d) {
+  if (X.LAENGE > mtspiel::MAXFARBE) {
+    // More positions than signs: repetition is a must, and not asked.
+    WdhgErzwingen();
+    return Uebersprungen(d);
+  }
+  const Ausgang a = JaNeinFrage(mtspiel::BF_WDHG, X.WDHG);
+  Pruefen(true);
+  return a;
+}
+
+Ausgang Leerzeichen() {
+  const Ausgang a = JaNeinFrage(mtspiel::BF_LEER, X.LEER);
+  LEER_WAHL = X.LEER;
+  Pruefen(true);
+  return a;
+}
+
+Ausgang Fest(Durchgang& d) {
+  if (!mtspiel::KANN_MOGELN) return Uebersprungen(d);
+  return JaNeinFrage(mtspiel::BF_FEST, X.FEST);
+}
+
+Ausgang PcRaet(Durchgang& d) {
+  if (!mtspiel::KANN_RATEN) return Uebersprungen(d);
+  bool geaendert = false;
+  const char k = JaNeinFeld(mtspiel::BF_PC_RAET, X.PC_RAET, geaendert);
+  if (geaendert) NameZeile2();
+  if (Beantwortet(k) && !X.PC_RAET) return MitNamen(d, 2, X.NAME2, k);
+  return MitTaste(k);
+}
+
+Ausgang PcStellt(Durchgang& d) {
+  bool geaendert = false;
+  const char k = JaNeinFeld(mtspiel::BF_PC_STELLT, X.PC_STELLT, geaendert);
+  if (geaendert) NameZeile1();
+  if (!Beantwortet(k)) return MitTaste(k);
+  if (X.PC_STELLT) return Schluss(Weiter::Menue);
+  if (NAMEN_BEKANNT) return MitTaste(k);
+  return MitNamen(d, 1, X.NAME1, k);
+}
+
+// The answer typed by the human encoder when it is fixed and a human guesses.
+Ausgang Antwort(Durchgang& d) {
+  if (!(X.FEST && !X.PC_RAET)) return Schluss(Weiter::Menue);
+  ZumFeld(mtspiel::BF_ANTWORT);
+  char k = term::KEY_ENTER;
+  mtspiel::ZURUECK = d.rueckwaerts;
+  mtspiel::LESE_LSG(mtspiel::LOESUNG, k);
+  mtspiel::ZURUECK = false;
+  if (k == term::KEY_BACKSPACE) {
+    NAMEN_BEKANNT = false;
+    return Springe(d, F_STELLT, true);
+  }
+  if (k == term::KEY_ESC || k == term::KEY_CTRL_C) {
+    NAMEN_BEKANNT = false;
+    AntwortPunkte();
+    return Springe(d, k == term::KEY_ESC ? F_STELLT : F_ZEIT, false);
+  }
+  return Schluss(Weiter::Menue);
+}
+
+Ausgang Feldeingabe(Durchgang& d) {
+  switch (d.feld) {
+    case F_ZEIT:
+      return Zeitgrenze(d);
+    case F_TON:
+      return Ton();
+    case F_ERSTES:
+      return Zeichen(mtspiel::BF_ERSTES, '*');
+    case F_LETZTES:
+      return Zeichen(mtspiel::BF_LETZTES, X.ERSTES);
+    case F_LAENGE:
+      return Laenge();
+    case F_WDHG:
+      return Wiederholungen(d);
+    case F_LEER:
+      return Leerzeichen();
+    case F_FEST:
+      return Fest(d);
+    case F_RAET:
+      return PcRaet(d);
+    case F_STELLT:
+      return PcStellt(d);
+    case F_ANTWORT:
+      return Antwort(d);
+    case F_ENDE:
+      break;
+  }
+  return Schluss(Weiter::Menue);
+}
+
+// One edit pass over the conditions, beginning at field start (entered with
+// Backspace when zurueck). Returns Menue to go to the game menu, Hauptmenue for
+// Ctrl-C (or Esc in the time-limit field).
 Weiter Bearbeiten(Feld start, bool zurueck = false) {
-  const bool d = Deutsch();
   mtspiel::KANN_RATEN = true;
   mtspiel::KANN_MOGELN = true;
   mtspiel::WEITER = false;
   mtspiel::MAXFARBE = mtspiel::NR(X.LETZTES);
   if (ZweiMenschenFest()) AntwortPunkte();
-  Feld f = start;
-  bool rueckwaerts = zurueck;  // the field was entered with Backspace from the next one
+  Durchgang d{start, zurueck};
   for (;;) {
-    char k = term::KEY_ENTER;
-    bool geaendert = false;
-    switch (f) {
-      case F_ZEIT: {
-        term::GotoXY(d ? 71 : 69, 10);
-        for (;;) {
-          k = term::ReadPlainKey();
-          if (k >= '0' && k <= '9') {
-            X.ZEITGRENZE = static_cast<uint8_t>(k - '0');
-            mtspiel::ZEITLIMIT_SETZEN();
-            ZeitWert();
-            break;
-          }
-          if (k == term::KEY_ENTER || k == term::KEY_BACKSPACE || k == term::KEY_ESC ||
-              k == term::KEY_CTRL_C)
-            break;
-        }
-        if (k == term::KEY_ESC || k == term::KEY_CTRL_C) return Weiter::Hauptmenue;
-        if (k == term::KEY_BACKSPACE) {
-          if (X.LAENGE > mtspiel::MAXFARBE && !X.WDHG) {
-            X.WDHG = true;
-            At(30, 17, d ? "Ja.  " : "Yes.");
-          }
-          Pruefen(true);
-          if (ZweiMenschenFest()) {
-            f = F_STELLT;
-            rueckwaerts = true;
-            continue;
-          }
-          return Weiter::Menue;
-        }
-        break;
-      }
-      case F_TON:
-        k = JaNeinFeld(30, 12, X.TON, geaendert);
-        if (k == term::KEY_BACKSPACE) k = term::KEY_ESC;  // back to the time limit
-        break;
-      case F_ERSTES:
-        term::GotoXY(30, 13);
-        mtspiel::LESE_ZEICHEN('*');
-        k = mtspiel::A;
-        Pruefen(true);
-        break;
-      case F_LETZTES:
-        term::GotoXY(30, 14);
-        mtspiel::LESE_ZEICHEN(X.ERSTES);
-        k = mtspiel::A;
-        Pruefen(true);
-        break;
-      case F_LAENGE: {
-        mtspiel::KORRIGIERE(mtspiel::MAXFARBE, 2, X.WDHG, X.LEER, true, false);
-        term::GotoXY(30, 16);
-        for (;;) {
-          k = term::ReadPlainKey();
-          if (k >= '2' && k <= '9') {
-            X.LAENGE = static_cast<uint8_t>(k - '0');
-            term::GotoXY(30, 16);
-            term::Write(k);
-            AntwortPunkte();
-            break;
-          }
-          if (k == term::KEY_ENTER || k == term::KEY_BACKSPACE || k == term::KEY_ESC ||
-              k == term::KEY_CTRL_C)
-            break;
-        }
-        if (X.LAENGE > mtspiel::MAXFARBE && !X.WDHG) {
-          X.WDHG = true;
-          At(30, 17, d ? "Ja.  " : "Yes.");
-        }
-        Pruefen(true);
-        break;
-      }
-      case F_WDHG:
-        if (X.LAENGE > mtspiel::MAXFARBE) {
-          // More positions than signs: repetition is a must, and not asked.
-          if (!X.WDHG) {
-            X.WDHG = true;
-            At(30, 17, d ? "Ja.  " : "Yes.");
-          }
-          f = rueckwaerts ? F_LAENGE : F_LEER;
-          continue;
-        }
-        k = JaNeinFeld(30, 17, X.WDHG, geaendert);
-        Pruefen(true);
-        break;
-      case F_LEER:
-        k = JaNeinFeld(30, 18, X.LEER, geaendert);
-        LEER_WAHL = X.LEER;
-        Pruefen(true);
-        break;
-      case F_FEST:
-        if (!mtspiel::KANN_MOGELN) {
-          f = rueckwaerts ? F_LEER : F_RAET;
-          continue;
-        }
-        k = JaNeinFeld(30, 19, X.FEST, geaendert);
-        break;
-      case F_RAET:
-        if (!mtspiel::KANN_RATEN) {
-          f = rueckwaerts ? F_FEST : F_STELLT;
-          continue;
-        }
-        k = JaNeinFeld(d ? 57 : 64, 13, X.PC_RAET, geaendert);
-        if (geaendert) NameZeile2();
-        if ((k == term::KEY_ENTER || k == 'j' || k == 'n') && !X.PC_RAET) {
-          char t = 0;
-          LESE_NAMEN(2, X.NAME2, t);
-          if (t == term::KEY_BACKSPACE) continue;  // ask again whether the computer guesses
-          if (t == term::KEY_ESC || t == 2) return Weiter::Hauptmenue;
-        }
-        break;
-      case F_STELLT:
-        k = JaNeinFeld(d ? 72 : 71, 17, X.PC_STELLT, geaendert);
-        if (geaendert) NameZeile1();
-        if (k == term::KEY_ENTER || k == 'j' || k == 'n') {
-          if (X.PC_STELLT) return Weiter::Menue;
-          if (!NAMEN_BEKANNT) {
-            char t = 0;
-            LESE_NAMEN(1, X.NAME1, t);
-            if (t == term::KEY_BACKSPACE) continue;
-            if (t == term::KEY_ESC || t == 2) return Weiter::Hauptmenue;
-          }
-        }
-        break;
-      case F_ANTWORT: {
-        if (!(X.FEST && !X.PC_RAET)) return Weiter::Menue;
-        term::GotoXY(46, 18);
-        mtspiel::ZURUECK = rueckwaerts;
-        mtspiel::LESE_LSG(mtspiel::LOESUNG, k);
-        mtspiel::ZURUECK = false;
-        if (k == term::KEY_BACKSPACE) {
-          NAMEN_BEKANNT = false;
-          f = F_STELLT;
-          rueckwaerts = true;
-          continue;
-        }
-        if (k == term::KEY_ESC || k == term::KEY_CTRL_C) {
-          NAMEN_BEKANNT = false;
-          AntwortPunkte();
-          f = k == term::KEY_ESC ? F_STELLT : F_ZEIT;
-          rueckwaerts = false;
-          continue;
-        }
-        return Weiter::Menue;
-      }
-      case F_ENDE:
-        return Weiter::Menue;
-    }
-    // The common keys of every field but the answer.
-    if (k == term::KEY_CTRL_C) return Weiter::Hauptmenue;
-    if (k == term::KEY_ESC) {
-      f = F_ZEIT;
-      rueckwaerts = false;
-    } else if (k == term::KEY_BACKSPACE) {
-      f = static_cast<Feld>(f - 1);
-      rueckwaerts = true;
+    const Ausgang a = Feldeingabe(d);
+    if (a.art == Ausgang::SCHLUSS) return a.weiter;
+    if (a.art == Ausgang::GESPRUNGEN) continue;
+    // The keys that end every field alike: Ctrl-C leaves, Esc restarts the
+    // pass, Backspace goes back a field, any other key forward.
+    if (a.taste == term::KEY_CTRL_C) return Weiter::Hauptmenue;
+    if (a.taste == term::KEY_ESC) {
+      d = {F_ZEIT, false};
+    } else if (a.taste == term::KEY_BACKSPACE) {
+      d = {static_cast<Feld>(d.feld - 1), true};
     } else {
-      f = static_cast<Feld>(f + 1);
-      rueckwaerts = false;
+      d = {static_cast<Feld>(d.feld + 1), false};
     }
   }
 }
@@ -438,7 +523,7 @@ bool Revanche(bool& antwort) {
 Weiter Spielmenue() {
   for (;;) {
     NAMEN_BEKANNT = false;
-    term::GotoXY(73, 20);
+    ZumFeld(mtspiel::BF_WAHL);
     char k = term::ReadPlainKey();
     if (k == term::KEY_ESC || k == term::KEY_CTRL_C) k = '4';
     if (k == term::KEY_ENTER) k = '1';
@@ -461,7 +546,7 @@ Weiter Spielmenue() {
         if (ZweiMenschenFest()) {
           w = Bearbeiten(F_ANTWORT, true);
         } else {
-          At(46, 18, std::string(X.LAENGE, ' '));
+          InFeld(mtspiel::BF_ANTWORT, std::string(X.LAENGE, ' '));
           Pruefen(true);
           w = Bearbeiten(F_STELLT);
         }

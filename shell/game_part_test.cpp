@@ -6,6 +6,7 @@
 
 #include "engine/memory_budget.h"
 #include "game/conditions.h"
+#include "game/conditions_screen.h"
 #include "game/input.h"
 #include "game/signs.h"
 #include "game/trial_record.h"
@@ -69,6 +70,102 @@ TEST(ConditionsScreen, LayoutAndCapacityRow) {
             " 1st player,who devises the riddle: *** The computer ***           ");
   EXPECT_EQ(s->Text(38, 24, 4), "Bert");
   EXPECT_EQ(s->Text(37, 20, 38), " Please choose now (1, 2, 3 or 4):  1.");
+}
+
+// What the player reads just before each field of the conditions screen.
+struct Beschriftung {
+  mtspiel::BFELD feld;
+  const char* englisch;
+  const char* deutsch;
+};
+constexpr Beschriftung kBeschriftungen[] = {
+    {mtspiel::BF_KAPAZITAET,
+     "Max. number of allowed signs:   ", "Max. Anzahl erlaubter Zeichen:  "},
+    {mtspiel::BF_ZEIT, "Timelimit (only for computer): ", "Zeitbegrenzung (nur für den PC): "},
+    {mtspiel::BF_TON, "Sound             :        ", "Ton               :        "},
+    {mtspiel::BF_ERSTES, "First sign        :        ", "Erstes Zeichen    :        "},
+    {mtspiel::BF_PC_RAET, "Shall the computer guess? ", "Soll der PC raten? "},
+    {mtspiel::BF_LETZTES, "Last  sign        :        ", "Letztes Zeichen   :        "},
+    {mtspiel::BF_VORRAT, "Set of signs      :        ", "Zeichenvorrat     :        "},
+    {mtspiel::BF_LAENGE, "Length of the code:        ", "Länge des Codes   :        "},
+    {mtspiel::BF_WDHG, "Repetitions of signs?      ", "Wiederholungen?            "},
+    {mtspiel::BF_PC_STELLT, "Shall the computer ask a riddle? ",
+     "Soll der PC ein Rätsel stellen?   "},
+    {mtspiel::BF_LEER, "Are vacant signs allowed?  ", "Sind Leerzeichen erlaubt?  "},
+    {mtspiel::BF_ANTWORT, "Answer: ", "Lösung: "},
+    {mtspiel::BF_FEST, "Is the answer fixed?       ", "Ist die Antwort fest?      "},
+    {mtspiel::BF_WAHL,
+     "Please choose now (1, 2, 3 or 4):  ", "Bitte wählen Sie (1, 2, 3 oder 4): "},
+    {mtspiel::BF_NAME1,
+     "1st player,who devises the riddle: ", "1. Spieler, stellt das Rätsel    : "},
+    {mtspiel::BF_NAME2,
+     "2nd player,who cracks the code   : ", "2. Spieler, knackt den Code      : "},
+};
+static_assert(std::size(kBeschriftungen) == mtspiel::BF_ANZAHL, "a label for every field");
+
+// The label of a field, and the cell right after it where its value starts.
+const char* Label(mtspiel::BFELD f, bool deutsch) {
+  for (const Beschriftung& b : kBeschriftungen)
+    if (b.feld == f) return deutsch ? b.deutsch : b.englisch;
+  return "";
+}
+int Zellen(const std::string& utf8) {
+  int n = 0;
+  for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// Every field of the table starts right after its label on the drawn screen and
+// stays clear of the frame and the separators, in both languages.
+TEST(ConditionsScreen, EveryFieldStandsBehindItsLabel) {
+  MemoryScreen s;
+  for (bool deutsch : {false, true}) {
+    Defaults();
+    SPRACHE_DEUTSCH = deutsch;
+    mtspiel::SP_D = deutsch;
+    mtspiel::KORRIGIERE(mtspiel::MAXFARBE, X.LAENGE, X.WDHG, X.LEER, false, false);
+    BILDSCHIRM();
+    for (const Beschriftung& b : kBeschriftungen) {
+      const std::string label = Label(b.feld, deutsch);
+      const mtspiel::FELDPLATZ p = mtspiel::PLATZ(b.feld, deutsch);
+      const int n = Zellen(label);
+      SCOPED_TRACE(label);
+      EXPECT_EQ(s->Text(p.x - n, p.y, n), label) << s->Dump();
+      const int breite = mtspiel::BREITE(b.feld);
+      EXPECT_LE(p.x + breite - 1, 78);
+      const std::string wert = s->Text(p.x, p.y, breite);
+      EXPECT_EQ(wert.find("║"), std::string::npos) << wert;
+      EXPECT_EQ(wert.find("│"), std::string::npos) << wert;
+    }
+  }
+  SPRACHE_DEUTSCH = false;
+  mtspiel::SP_D = false;
+}
+
+// Going forward through the edit pass with Enter, the cursor waits right behind
+// the label of each field in turn, in both languages.
+TEST(ConditionsScreen, TheEditPassWaitsBehindEachLabel) {
+  const mtspiel::BFELD folge[] = {mtspiel::BF_ZEIT,    mtspiel::BF_TON,       mtspiel::BF_ERSTES,
+                                  mtspiel::BF_LETZTES, mtspiel::BF_LAENGE,    mtspiel::BF_WDHG,
+                                  mtspiel::BF_LEER,    mtspiel::BF_FEST,      mtspiel::BF_PC_RAET,
+                                  mtspiel::BF_NAME2,   mtspiel::BF_PC_STELLT, mtspiel::BF_WAHL};
+  MemoryScreen s;
+  for (bool deutsch : {false, true}) {
+    for (size_t i = 0; i < std::size(folge); ++i) {
+      Defaults();
+      SPRACHE_DEUTSCH = deutsch;
+      mtspiel::SP_D = deutsch;
+      s.Keys("3" + std::string(i, '\r'));
+      ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
+      const std::string label = Label(folge[i], deutsch);
+      SCOPED_TRACE(label);
+      const int x = s->CursorX(), y = s->CursorY();
+      const int n = Zellen(label);
+      EXPECT_EQ(s->Text(x - n, y, n), label) << s->Dump();
+    }
+  }
+  SPRACHE_DEUTSCH = false;
+  mtspiel::SP_D = false;
 }
 
 TEST(ConditionsScreen, LengthBeyondTheSetSwitchesRepetitionOnAndSkipsItsQuestion) {

@@ -1,5 +1,6 @@
 #include "shell/names.h"
 
+#include "game/conditions_screen.h"
 #include "game/input.h"
 #include "screen/cp850.h"
 #include "screen/terminal.h"
@@ -7,6 +8,7 @@
 namespace morvandeltrisk {
 namespace {
 
+using mtspiel::BFELD;
 using mtspiel::NAMENSFELD;
 using mtspiel::X;
 
@@ -26,20 +28,24 @@ char Small(char c) {
   return static_cast<char>(c - 'A' + 'a');
 }
 
-// Screen column of position p of a name.
-int Column(int p) {
-  return 37 + p;
+// The name field of line 1 (who sets the riddle) or line 2 (who cracks the code).
+BFELD Namensfeld(int line) {
+  return line == 1 ? mtspiel::BF_NAME1 : mtspiel::BF_NAME2;
 }
 
-void WriteName(int row, const NAMENSFELD& name) {
-  term::GotoXY(38, row);
-  term::Write(std::string_view(name.data() + 1, 31));
+// Puts the cursor on position p (1..31) of a name field.
+void Cursor(BFELD feld, int p) {
+  mtspiel::ZUM_FELD(feld, mtspiel::SP_D, p - 1);
 }
 
-void Put(NAMENSFELD& name, int row, int p, char c) {
+void WriteName(BFELD feld, const NAMENSFELD& name) {
+  mtspiel::IN_FELD(feld, mtspiel::SP_D, std::string_view(name.data() + 1, 31));
+}
+
+void Put(NAMENSFELD& name, BFELD feld, int p, char c) {
   if (p < 1 || p > 31) return;
   name[p] = c;
-  term::GotoXY(Column(p), row);
+  Cursor(feld, p);
   term::Write(c);
 }
 
@@ -47,21 +53,21 @@ void Put(NAMENSFELD& name, int row, int p, char c) {
 // editing) comes: a single letter becomes an initial with its period. sep is
 // what is stored after the word (a blank for Enter and the abort keys), and it
 // is shown only when show. Returns the new position.
-int PUNKT(NAMENSFELD& name, int row, int p, char sep, bool show) {
+int PUNKT(NAMENSFELD& name, BFELD feld, int p, char sep, bool show) {
   if (p < 2) {
     name[p] = ' ';
     return p - 1;
   }
   name[p] = sep;
   if (IsSeparator(name[p - 2])) {
-    Put(name, row, p, '.');
+    Put(name, feld, p, '.');
     ++p;
     if (p <= 31) name[p] = sep;
   }
   if (show && p <= 31) {
-    Put(name, row, p, sep);
+    Put(name, feld, p, sep);
   } else if (p <= 31) {
-    term::GotoXY(Column(p), row);
+    Cursor(feld, p);
   }
   return p;
 }
@@ -69,8 +75,8 @@ int PUNKT(NAMENSFELD& name, int row, int p, char sep, bool show) {
 enum class Ende { Fertig, Zurueck, Abbruch };  // Enter/Esc/full, Backspace, Ctrl-C
 
 // The name editor from position p. Shapes the name while it is typed.
-Ende Editor(NAMENSFELD& name, int row, int p) {
-  term::GotoXY(Column(p), row);
+Ende Editor(NAMENSFELD& name, BFELD feld, int p) {
+  Cursor(feld, p);
   while (p <= 31) {
     char k = term::ReadPlainKey();
     if (k == '_') k = '-';
@@ -81,50 +87,50 @@ Ende Editor(NAMENSFELD& name, int row, int p) {
       char c = k;
       if (after_sep && IsSmall(c)) c = Capital(c);
       if (!after_sep && IsCapital(c)) c = Small(c);
-      Put(name, row, p, c);
+      Put(name, feld, p, c);
       ++p;
     } else if (k == ' ' || k == '-') {
       if (after_sep) {
-        if (p > 1 && prev != k) Put(name, row, p - 1, k);
-        term::GotoXY(Column(p), row);
+        if (p > 1 && prev != k) Put(name, feld, p - 1, k);
+        Cursor(feld, p);
       } else if (p < 30 && !(p == 29 && IsCapital(prev))) {
-        p = PUNKT(name, row, p, k, true) + 1;
-        if (p <= 31) term::GotoXY(Column(p), row);
+        p = PUNKT(name, feld, p, k, true) + 1;
+        if (p <= 31) Cursor(feld, p);
       } else {
-        if (IsCapital(prev)) Put(name, row, p, '.');
+        if (IsCapital(prev)) Put(name, feld, p, '.');
         return Ende::Fertig;
       }
     } else if (k == '.') {
       if (after_sep) continue;
       if (p == 31) {
-        Put(name, row, p, '.');
+        Put(name, feld, p, '.');
         return Ende::Fertig;
       }
-      Put(name, row, p, '.');
-      Put(name, row, p + 1, ' ');
+      Put(name, feld, p, '.');
+      Put(name, feld, p + 1, ' ');
       if (p == 29) return Ende::Fertig;
       p += 2;
-      if (p <= 31) term::GotoXY(Column(p), row);
+      if (p <= 31) Cursor(feld, p);
     } else if (k == term::KEY_BACKSPACE) {
       if (p == 1) {
         name.fill(' ');
-        WriteName(row, name);
+        WriteName(feld, name);
         return Ende::Zurueck;
       }
       if (p >= 3 && name[p - 1] == ' ' && name[p - 2] == '.') {
-        Put(name, row, p - 1, ' ');
-        Put(name, row, p - 2, ' ');
+        Put(name, feld, p - 1, ' ');
+        Put(name, feld, p - 2, ' ');
         p -= 2;
       } else {
-        Put(name, row, p - 1, ' ');
+        Put(name, feld, p - 1, ' ');
         --p;
       }
-      term::GotoXY(Column(p), row);
+      Cursor(feld, p);
     } else if (k == term::KEY_ENTER || k == term::KEY_ESC || k == term::KEY_CTRL_C) {
       if (p > 1 && name[p - 1] == '-') {
-        Put(name, row, p - 1, ' ');
+        Put(name, feld, p - 1, ' ');
       } else if (p > 1) {
-        PUNKT(name, row, p, ' ', false);
+        PUNKT(name, feld, p, ' ', false);
       }
       return k == term::KEY_CTRL_C ? Ende::Abbruch : Ende::Fertig;
     }
@@ -133,7 +139,7 @@ Ende Editor(NAMENSFELD& name, int row, int p) {
 }
 
 // Where the editor resumes when a shown name is taken back with Backspace.
-int ResumePosition(NAMENSFELD& name, int row) {
+int ResumePosition(NAMENSFELD& name, BFELD feld) {
   int q = 0;
   for (int i = 31; i >= 1; --i)
     if (name[i] != ' ') {
@@ -143,10 +149,10 @@ int ResumePosition(NAMENSFELD& name, int row) {
   int p = q + (q > 0 && name[q] == '.' ? 2 : 1);
   if (p > 31) p = 31;
   if (name[30] == '.') {
-    Put(name, row, 30, ' ');
+    Put(name, feld, 30, ' ');
     p -= 1;
   } else if (name[29] == '.') {
-    Put(name, row, 29, ' ');
+    Put(name, feld, 29, ' ');
     p -= 2;
   }
   return p < 1 ? 1 : p;
@@ -205,31 +211,25 @@ void NAMEOK(bool swap) {
 
 void SCHREIBE_NAME(bool line1, bool line2, bool swap) {
   NAMEOK(swap);
-  if (line1) WriteName(23, X.NAME1);
-  if (line2) WriteName(24, X.NAME2);
+  if (line1) WriteName(mtspiel::BF_NAME1, X.NAME1);
+  if (line2) WriteName(mtspiel::BF_NAME2, X.NAME2);
 }
 
 void SCHREIBE_PC(bool line1, bool line2) {
   const std::string_view text =
       mtspiel::SP_D ? "*** Der Computer ***           " : "*** The computer ***           ";
-  if (line1) {
-    term::GotoXY(38, 23);
-    term::Write(text);
-  }
-  if (line2) {
-    term::GotoXY(38, 24);
-    term::Write(text);
-  }
+  if (line1) mtspiel::IN_FELD(mtspiel::BF_NAME1, mtspiel::SP_D, text);
+  if (line2) mtspiel::IN_FELD(mtspiel::BF_NAME2, mtspiel::SP_D, text);
 }
 
 void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
-  const int row = line == 1 ? 23 : 24;
+  const BFELD feld = Namensfeld(line);
   SCHREIBE_NAME(line == 1, line == 2, false);
   taste = ' ';
   for (;;) {
     CLEAR_NAME(name);
-    WriteName(row, name);
-    term::GotoXY(38, row);
+    WriteName(feld, name);
+    mtspiel::ZUM_FELD(feld, mtspiel::SP_D);
     int p = 1;
     if (name[1] != ' ') {
       bool edit = false;
@@ -243,13 +243,13 @@ void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
           case 'n':
           case 'N':
             name.fill(' ');
-            WriteName(row, name);
-            term::GotoXY(38, row);
+            WriteName(feld, name);
+            mtspiel::ZUM_FELD(feld, mtspiel::SP_D);
             p = 1;
             edit = true;
             break;
           case term::KEY_BACKSPACE:
-            p = ResumePosition(name, row);
+            p = ResumePosition(name, feld);
             edit = true;
             break;
           case term::KEY_ESC:
@@ -263,7 +263,7 @@ void LESE_NAMEN(uint8_t line, NAMENSFELD& name, char& taste) {
         }
       }
     }
-    switch (Editor(name, row, p)) {
+    switch (Editor(name, feld, p)) {
       case Ende::Abbruch:
         taste = 2;
         return;

@@ -12,7 +12,8 @@ namespace morvandeltrisk {
 void CLEAR_NAME(mtspiel::NAMENSFELD& name);
 // Shapes both names of X; exchanges them when swap.
 void NAMEOK(bool swap);
-// NAMEOK(swap), then writes NAME1 on row 23 if line1 and NAME2 on row 24 if line2.
+// NAMEOK(swap), then writes NAME1 into its field (row 23) if line1 and NAME2 into
+// its field (row 24) if line2.
 void SCHREIBE_NAME(bool line1, bool line2, bool swap);
 // Writes "*** The computer ***" on row 23 if line1 and on row 24 if line2.
 void SCHREIBE_PC(bool line1, bool line2);
