@@ -303,9 +303,12 @@ TEST_F(GuessStore, EscWhileTheWorkersRunReleasesEverythingAndTheNextSetUpWorks) 
   schirm = &screen_;
   UHR_TESTHAKEN = [] {
     ++aufrufe;
-    // Early in the draws, or once they are over and the parts are replayed.
-    const bool zeit = spaet ? AUFBAU_GEZOGEN : aufrufe >= 3;
-    if (!gedrueckt && zeit && AUFBAU_ARBEITER > 0) {
+    // Early in the draws, or once they are over and the parts are replayed. On
+    // a loaded machine the workers may have replayed everything before the main
+    // thread looks again after the draws: Esc then comes at the end of the
+    // set-up, and must release just the same.
+    const bool zeit = spaet ? AUFBAU_GEZOGEN : aufrufe >= 3 && AUFBAU_ARBEITER > 0;
+    if (!gedrueckt && zeit) {
       arbeiter = AUFBAU_ARBEITER;
       gedrueckt = true;
       schirm->Esc();
@@ -325,7 +328,9 @@ TEST_F(GuessStore, EscWhileTheWorkersRunReleasesEverythingAndTheNextSetUpWorks) 
     bool ok = true;
     ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::SETUP(ok); }));
     ASSERT_TRUE(gedrueckt);
-    EXPECT_GT(arbeiter, 0);
+    if (!sp) {
+      EXPECT_GT(arbeiter, 0);
+    }
     EXPECT_FALSE(ok);
     EXPECT_EQ(A, 27);
     EXPECT_EQ(RS.kand, nullptr);
