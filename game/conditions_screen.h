@@ -41,17 +41,27 @@ struct BFELD_EINTRAG {
   int breite;  // cells the value may fill from its place
 };
 
+// clang-format off
 inline constexpr BFELD_EINTRAG BFELDER[BF_ANZAHL] = {
-    // field         English   German    width
-    {BF_KAPAZITAET, {35, 8}, {35, 8}, 40}, {BF_ZEIT, {69, 10}, {71, 10}, 1},
-    {BF_TON, {30, 12}, {30, 12}, 5},       {BF_ERSTES, {30, 13}, {30, 13}, 1},
-    {BF_PC_RAET, {64, 13}, {57, 13}, 5},   {BF_LETZTES, {30, 14}, {30, 14}, 1},
-    {BF_VORRAT, {30, 15}, {30, 15}, 36},   {BF_LAENGE, {30, 16}, {30, 16}, 1},
-    {BF_WDHG, {30, 17}, {30, 17}, 5},      {BF_PC_STELLT, {71, 17}, {72, 17}, 5},
-    {BF_LEER, {30, 18}, {30, 18}, 5},      {BF_ANTWORT, {46, 18}, {46, 18}, 9},
-    {BF_FEST, {30, 19}, {30, 19}, 5},      {BF_WAHL, {73, 20}, {73, 20}, 1},
-    {BF_NAME1, {38, 23}, {38, 23}, 31},    {BF_NAME2, {38, 24}, {38, 24}, 31},
+    // field         English    German     width
+    {BF_KAPAZITAET,  {35, 8  }, {35, 8  }, 40},
+    {BF_ZEIT,        {69, 10 }, {71, 10 },  1},
+    {BF_TON,         {30, 12 }, {30, 12 },  5},
+    {BF_ERSTES,      {30, 13 }, {30, 13 },  1},
+    {BF_PC_RAET,     {64, 13 }, {57, 13 },  5},
+    {BF_LETZTES,     {30, 14 }, {30, 14 },  1},
+    {BF_VORRAT,      {30, 15 }, {30, 15 }, 36},
+    {BF_LAENGE,      {30, 16 }, {30, 16 },  1},
+    {BF_WDHG,        {30, 17 }, {30, 17 },  5},
+    {BF_PC_STELLT,   {71, 17 }, {72, 17 },  5},
+    {BF_LEER,        {30, 18 }, {30, 18 },  5},
+    {BF_ANTWORT,     {46, 18 }, {46, 18 },  9},
+    {BF_FEST,        {30, 19 }, {30, 19 },  5},
+    {BF_WAHL,        {73, 20 }, {73, 20 },  1},
+    {BF_NAME1,       {38, 23 }, {38, 23 }, 31},
+    {BF_NAME2,       {38, 24 }, {38, 24 }, 31},
 };
+// clang-format on
 
 constexpr bool BFELDER_GEORDNET() {
   for (int i = 0; i < BF_ANZAHL; ++i)
