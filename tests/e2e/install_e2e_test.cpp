@@ -23,6 +23,8 @@
 
 #include "game/conditions.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/pty_walks.h"
+#include "tests/support/timing.h"
 
 namespace {
 
@@ -30,11 +32,7 @@ using testsupport::ExitStatus;
 using testsupport::PtyDriver;
 namespace fs = std::filesystem;
 
-#ifdef MT_SANITIZED
-constexpr int kSlow = 5;
-#else
-constexpr int kSlow = 1;
-#endif
+using testsupport::kSlow;
 
 std::string Slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -121,17 +119,8 @@ class Installed : public testing::Test {
 
   // Chooses English, goes to the main menu and ends there; returns the exit screen.
   std::string PlayToTheMenuAndOut(PtyDriver& pty) {
-    const int t = 5000 * kSlow;
-    EXPECT_TRUE(pty.WaitForText("English:", t)) << pty.ScreenText();
-    pty.SendKeys("e");
-    EXPECT_TRUE(pty.WaitForText("Please choose now:", t)) << pty.ScreenText();
-    pty.SendKeys("9");
-    const ExitStatus st = pty.WaitForExit(t);
-    EXPECT_FALSE(st.timed_out);
-    EXPECT_TRUE(st.exited);
-    EXPECT_EQ(st.code, 0);
-    EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
-    return pty.ScreenText();
+    EXPECT_TRUE(testsupport::ToTheEnglishMenu(pty, 5000 * kSlow)) << pty.ScreenText();
+    return testsupport::EndFromTheMenu(pty, 5000 * kSlow);
   }
 
   // One run of the game from the read-only bin/ folder.

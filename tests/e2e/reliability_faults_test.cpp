@@ -25,6 +25,7 @@
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_board.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/pty_walks.h"
 #include "tests/support/timing.h"
 
 namespace {
@@ -388,23 +389,16 @@ TEST(ReliabilitySmallTerminal, AGameStartedInASmallTerminalEndsCleanly) {
 // writes the conditions), and ends; returns the screen after the end.
 std::string PlayAndEnd(PtyDriver& pty) {
   const int t = 5000 * kSlow;
-  EXPECT_TRUE(pty.WaitForText("English:", t)) << pty.ScreenText();
-  pty.SendKeys("e");
-  EXPECT_TRUE(pty.WaitForText("5 - The game starts.", t)) << pty.ScreenText();
+  EXPECT_TRUE(testsupport::ToTheEnglishMenu(pty, t)) << pty.ScreenText();
   for (int i = 0; i < 2; ++i) {
     pty.SendKeys("5");
     EXPECT_TRUE(pty.WaitForText("(1, 2, 3 or 4)", t)) << pty.ScreenText();
     pty.SendKeys("4");
     EXPECT_TRUE(pty.WaitForText("5 - The game starts.", t)) << pty.ScreenText();
   }
-  pty.SendKeys("9");
-  const ExitStatus st = pty.WaitForExit(t);
-  EXPECT_FALSE(st.timed_out);
-  EXPECT_TRUE(st.exited);
-  EXPECT_EQ(st.code, 0);
-  EXPECT_EQ(PtyDriver::ModeDifference(pty.ModeBeforeStart(), pty.ModeNow()), "");
+  const std::string screen = testsupport::EndFromTheMenu(pty, t);
   EXPECT_EQ(SanitizerReport(pty.Output()), "");
-  return pty.ScreenText();
+  return screen;
 }
 
 std::vector<std::string> Entries(const std::string& dir) {
