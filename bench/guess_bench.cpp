@@ -330,21 +330,30 @@ BENCHMARK_CAPTURE(Aufbau, l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}
     ->Iterations(2);
 
 // A terminal on which Esc arrives a fixed time after the clock starts; reports
-// how long the engine takes to notice it and to have released everything.
+// how long the engine takes to notice it and to have released everything, and
+// the longest time it went without looking at the keyboard before the key.
 class EscNach : public term::MemoryTerminal {
  public:
   std::chrono::steady_clock::time_point ab{};
   bool gedrueckt = false;
-  // When set, the delay counts from the end of the draws of a big set-up.
-  bool nach_ziehen = false;
+  // When set, the delay counts from the first look at the keyboard at which
+  // this holds (the end of the draws of a big set-up, the narrowing, ...).
+  bool (*beginn)() = nullptr;
   std::chrono::milliseconds verzoegerung{0};
+  std::chrono::steady_clock::time_point zuletzt{};
+  double luecke_ms = 0;
   int ReadByte(int timeout_ms) override {
-    if (nach_ziehen) {
-      if (!AUFBAU_GEZOGEN) return MemoryTerminal::ReadByte(timeout_ms);
-      nach_ziehen = false;
-      ab = std::chrono::steady_clock::now() + verzoegerung;
+    const auto jetzt = std::chrono::steady_clock::now();
+    if (!gedrueckt && zuletzt != std::chrono::steady_clock::time_point{})
+      luecke_ms =
+          std::max(luecke_ms, std::chrono::duration<double, std::milli>(jetzt - zuletzt).count());
+    zuletzt = jetzt;
+    if (beginn) {
+      if (!beginn()) return MemoryTerminal::ReadByte(timeout_ms);
+      beginn = nullptr;
+      ab = jetzt + verzoegerung;
     }
-    if (!gedrueckt && std::chrono::steady_clock::now() >= ab) {
+    if (!gedrueckt && jetzt >= ab) {
       gedrueckt = true;
       return 27;
     }
@@ -352,46 +361,68 @@ class EscNach : public term::MemoryTerminal {
   }
 };
 
-// Esc after each of the given delays (one per iteration; negative ones count
-// from the end of the draws of a big set-up); the worst time from the key to
-// the game being back, the memory going back behind it.
-void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche, int wahl,
+bool Gezogen() {
+  return AUFBAU_GEZOGEN;
+}
+
+// The opening guess is played (and the store about to be narrowed) once it is
+// among the played codes.
+bool Gespielt() {
+  return !GESPIELTE_CODES.empty();
+}
+
+enum class PHASE { AUFBAU, SUCHE, EINGRENZUNG };
+
+// Esc after each of the given delays (one per iteration): from the start of
+// the set-up (negative: from the end of its draws), of the first searched
+// guess, or of the narrowing of the store by the opening answer. The worst
+// time from the key to the game being back, the memory going back behind it.
+void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, PHASE phase, int wahl,
                std::vector<int> verzoegerungen_ms) {
   Schirm();
-  double schlimmste = 0, freigabe = 0;
+  double schlimmste = 0, freigabe = 0, luecke = 0;
   size_t lauf = 0;
   int getroffen = 0;
   for (auto _ : state) {
     const int verzoegerung = verzoegerungen_ms[lauf++ % verzoegerungen_ms.size()];
-    if (suche) BisZumErstenSuchen(s, 5);
+    if (phase == PHASE::SUCHE) benchsupport::BisZumErstenSuchen(s, 5);
+    if (phase == PHASE::EINGRENZUNG) benchsupport::BisZumAnfangszug(s, 5);
     EscNach esc;
     esc.SetExhaustedHandler(KeineTaste);
     esc.max_idle_polls = LONG_MAX;
     term::SetBackend(&esc);
-    if (!suche) {
+    if (phase == PHASE::AUFBAU) {
       rateprobe::SPIEL_VORBEREITEN(s);
       Budget(wahl);
       FREIGABE_ABWARTEN();
     }
-    esc.nach_ziehen = verzoegerung < 0;
     esc.verzoegerung = std::chrono::milliseconds(std::abs(verzoegerung));
+    if (phase == PHASE::EINGRENZUNG)
+      esc.beginn = Gespielt;
+    else if (verzoegerung < 0)
+      esc.beginn = Gezogen;
     esc.ab = std::chrono::steady_clock::now() + esc.verzoegerung;
     bool ok = true;
     char taste = 0;
-    if (suche) {
+    if (phase == PHASE::AUFBAU) {
+      rateprobe::SETUP(ok);
+    } else {
       uint8_t p, sz;
       CODE code{};
       rateprobe::ZUG(code, p, sz, taste);
-    } else {
-      rateprobe::SETUP(ok);
     }
     const auto fertig = std::chrono::steady_clock::now();
-    if (esc.gedrueckt && (suche ? taste == 27 : !ok)) {
+    luecke = std::max(luecke, esc.luecke_ms);
+    if (esc.gedrueckt && (phase == PHASE::AUFBAU ? !ok : taste == 27)) {
       ++getroffen;
       const double ms = std::chrono::duration<double, std::milli>(fertig - esc.ab).count();
       if (std::getenv("GUESS_BENCH_VERBOSE"))
         std::fprintf(stderr, "Esc %d ms after %s: game back after %.1f ms\n",
-                     std::abs(verzoegerung), verzoegerung < 0 ? "the draws" : "the start", ms);
+                     std::abs(verzoegerung),
+                     phase == PHASE::EINGRENZUNG ? "the narrowing began"
+                     : verzoegerung < 0          ? "the draws"
+                                                 : "the start",
+                     ms);
       schlimmste = std::max(schlimmste, ms);
     } else {
       RATEN_SPEICHER_FREIGEBEN();  // done before the key came
@@ -404,28 +435,95 @@ void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche, int wahl
   }
   state.counters["esc_to_end_ms_worst"] = schlimmste;
   state.counters["memory_back_ms_worst"] = freigabe;
+  state.counters["longest_gap_between_key_looks_ms"] = luecke;
   state.counters["broken_off"] = getroffen;
 }
-BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, false, 10,
-                  std::vector<int>{5, 20, 40, 60})
+BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true},
+                  PHASE::AUFBAU, 10, std::vector<int>{5, 20, 40, 60})
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
 // 8 positions, 9 signs: 43 million records; Esc during the draws, and at
 // once and later after them, while the parts are replayed.
-BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, false, 10,
-                  std::vector<int>{50, 400, 900, 1500, -1, -100, -300})
+BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
+                  PHASE::AUFBAU, 10, std::vector<int>{50, 400, 900, 1500, -1, -100, -300})
     ->Iterations(7)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}, false,
-                  15, std::vector<int>{300, 3000, 8000, -1, -500, -2000})
+BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
+                  PHASE::AUFBAU, 15, std::vector<int>{300, 3000, 8000, -1, -500, -2000})
     ->Iterations(6)
     ->Unit(benchmark::kMillisecond);
 // 7 positions, 9 signs: the first searched guess runs long enough, on every
 // core, to be pressed into.
-BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, true, 15,
-                  std::vector<int>{300})
+BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true},
+                  PHASE::SUCHE, 15, std::vector<int>{300})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+// 8 positions, 9 signs: the 43 million possible codes narrowed by the opening
+// answer; Esc at once and later while that runs.
+BENCHMARK_CAPTURE(EscLatenz, narrowing_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
+                  PHASE::EINGRENZUNG, 15, std::vector<int>{0, 10, 40, 100})
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+
+// The longest time the engine goes without looking at the keyboard (and so
+// the longest Esc can wait) in each phase of a game's start on a big store,
+// with the default time limit of 10 seconds on the real clock: the set-up, the
+// opening turn (its count and the narrowing), and the first searched turn
+// (equivalence classes, bound, search, the turn of the cut chain, narrowing).
+struct LUECKEN : benchsupport::RealClockTerminal {
+  std::chrono::steady_clock::time_point zuletzt{};
+  double luecke_ms[3] = {};
+  int phase = 0;
+  int ReadByte(int timeout_ms) override {
+    const auto jetzt = std::chrono::steady_clock::now();
+    if (zuletzt != std::chrono::steady_clock::time_point{})
+      luecke_ms[phase] = std::max(
+          luecke_ms[phase], std::chrono::duration<double, std::milli>(jetzt - zuletzt).count());
+    zuletzt = jetzt;
+    return RealClockTerminal::ReadByte(timeout_ms);
+  }
+};
+
+void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
+  Schirm();
+  double codes = 0, luecke[3] = {};
+  s.zeitgrenze = 1;
+  for (auto _ : state) {
+    LUECKEN t;
+    t.SetExhaustedHandler(KeineTaste);
+    t.max_idle_polls = LONG_MAX;
+    term::SetBackend(&t);
+    FREIGABE_ABWARTEN();
+    t.zuletzt = std::chrono::steady_clock::now();
+    benchsupport::BisZumAnfangszug(s, 1);
+    codes = double(MOEGLICHE_CODES());
+    SPIELUHR_STARTEN();
+    for (int zug = 1; zug <= 2; ++zug) {
+      t.phase = zug;
+      t.zuletzt = std::chrono::steady_clock::now();
+      uint8_t p, sz;
+      char taste = 0;
+      CODE code{};
+      rateprobe::ZUG(code, p, sz, taste);
+      if (taste == 27) std::abort();
+    }
+    ZEITEIN = false;
+    RATEN_SPEICHER_FREIGEBEN();
+    FREIGABE_ABWARTEN();
+    for (int i = 0; i < 3; ++i) luecke[i] = std::max(luecke[i], t.luecke_ms[i]);
+    term::SetBackend(&Schirm().mem);
+  }
+  state.counters["possible_codes"] = codes;
+  state.counters["gap_setup_ms"] = luecke[0];
+  state.counters["gap_opening_turn_ms"] = luecke[1];
+  state.counters["gap_first_searched_turn_ms"] = luecke[2];
+}
+BENCHMARK_CAPTURE(TastenLuecke, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(TastenLuecke, l6_n21_rep, rateprobe::SPIEL{6, 21, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 // Resident memory with no guessing running: at start, and after a big set-up
 // and a game have come and gone (once the memory is back with the kernel).
