@@ -145,15 +145,26 @@ BENCHMARK_CAPTURE(GrosseSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, tr
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
+// The memory budget of choice `wahl` of the configuration page, as the
+// conditions check leaves it.
+void Budget(int wahl) {
+  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
+  LISTEN_FREIGEBEN(false);
+}
+
 // For the largest store the default budget (8 GiB) allows at each length: the
 // share of the first searched guess's candidates examined within the game's
 // default time limit of 10 seconds, on the real clock.
 void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
+  // The conditions must be the largest the default budget allows at their length.
+  rateprobe::SPIEL_VORBEREITEN(s);
+  Budget(10);
+  const bool groesste = ZAEHLEFARBEN[s.laenge] == s.farben;
   benchsupport::RealClockTerminal uhr;
   uhr.SetExhaustedHandler(KeineTaste);
   uhr.max_idle_polls = LONG_MAX;
   term::SetBackend(&uhr);
-  double anteil = 0, codes = 0;
+  double anteil = 0, codes = 0, kandidaten = 0, geprueft = 0, sek = 0;
   for (auto _ : state) {
     s.zeitgrenze = 1;
     BisZumErstenSuchen(s, 1);
@@ -162,13 +173,22 @@ void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
     uint8_t p, sz;
     char taste = 0;
     CODE code{};
+    const auto start = std::chrono::steady_clock::now();
     rateprobe::ZUG(code, p, sz, taste);
-    anteil = double(GERATENE_VERSUCHE) / double(std::max<int32_t>(1, ZAHL_DER_VERSUCHE));
+    sek = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    kandidaten = std::max<int32_t>(1, ZAHL_DER_VERSUCHE);
+    geprueft = GERATENE_VERSUCHE;
+    anteil = geprueft / kandidaten;
     ZEITEIN = false;
     RATEN_SPEICHER_FREIGEBEN();
   }
   state.counters["share_examined"] = anteil;
+  state.counters["candidates"] = kandidaten;
+  state.counters["examined"] = geprueft;
+  state.counters["turn_s"] = sek;
   state.counters["possible_codes"] = codes;
+  state.counters["largest_for_default_budget"] = groesste;
+  state.counters["threads"] = SUCHFAEDEN_ZAHL;
   term::SetBackend(&Schirm().mem);
 }
 BENCHMARK_CAPTURE(AnteilIn10s, l5_n35_rep, rateprobe::SPIEL{5, 35, true, false, true})
@@ -226,13 +246,6 @@ double ProzessCpu() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// The memory budget of choice `wahl` of the configuration page, as the
-// conditions check leaves it.
-void Budget(int wahl) {
-  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
-  LISTEN_FREIGEBEN(false);
 }
 
 // The set-up of a big store, timed on the wall clock (all threads work), best
