@@ -486,12 +486,30 @@ BENCHMARK_CAPTURE(EscLatenz, narrowing_l8_n9_rep, rateprobe::SPIEL{8, 9, true, f
 struct LUECKEN : benchsupport::RealClockTerminal {
   std::chrono::steady_clock::time_point zuletzt{};
   double luecke_ms[3] = {};
+  // Where the longest gap of each phase ended: the share of the set-up or of
+  // the search done (progress row), and whether the draws were over.
+  double bei_anteil[3] = {};
+  bool bei_gezogen[3] = {};
+  // The same in the main thread's processor time: a long gap in wall time
+  // with a short one here is the machine's other load, not the engine.
+  double cpu_zuletzt = -1;
+  double cpu_luecke_ms[3] = {};
   int phase = 0;
   int ReadByte(int timeout_ms) override {
+    timespec c{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c);
+    const double cpu = double(c.tv_sec) * 1e3 + double(c.tv_nsec) * 1e-6;
+    if (cpu_zuletzt >= 0) cpu_luecke_ms[phase] = std::max(cpu_luecke_ms[phase], cpu - cpu_zuletzt);
+    cpu_zuletzt = cpu;
     const auto jetzt = std::chrono::steady_clock::now();
-    if (zuletzt != std::chrono::steady_clock::time_point{})
-      luecke_ms[phase] = std::max(
-          luecke_ms[phase], std::chrono::duration<double, std::milli>(jetzt - zuletzt).count());
+    if (zuletzt != std::chrono::steady_clock::time_point{}) {
+      const double ms = std::chrono::duration<double, std::milli>(jetzt - zuletzt).count();
+      if (ms > luecke_ms[phase]) {
+        luecke_ms[phase] = ms;
+        bei_anteil[phase] = double(GERATENE_VERSUCHE) / std::max<int32_t>(1, ZAHL_DER_VERSUCHE);
+        bei_gezogen[phase] = AUFBAU_GEZOGEN;
+      }
+    }
     zuletzt = jetzt;
     return RealClockTerminal::ReadByte(timeout_ms);
   }
@@ -499,7 +517,8 @@ struct LUECKEN : benchsupport::RealClockTerminal {
 
 void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
   Schirm();
-  double codes = 0, luecke[3] = {};
+  double codes = 0, luecke[3] = {}, anteil[3] = {}, cpu[3] = {};
+  bool gezogen[3] = {};
   s.zeitgrenze = 1;
   for (auto _ : state) {
     LUECKEN t;
@@ -508,12 +527,14 @@ void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
     term::SetBackend(&t);
     FREIGABE_ABWARTEN();
     t.zuletzt = std::chrono::steady_clock::now();
+    t.cpu_zuletzt = -1;
     benchsupport::BisZumAnfangszug(s, 1);
     codes = double(MOEGLICHE_CODES());
     SPIELUHR_STARTEN();
     for (int zug = 1; zug <= 2; ++zug) {
       t.phase = zug;
       t.zuletzt = std::chrono::steady_clock::now();
+      t.cpu_zuletzt = -1;
       uint8_t p, sz;
       char taste = 0;
       CODE code{};
@@ -523,13 +544,25 @@ void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
     ZEITEIN = false;
     RATEN_SPEICHER_FREIGEBEN();
     FREIGABE_ABWARTEN();
-    for (int i = 0; i < 3; ++i) luecke[i] = std::max(luecke[i], t.luecke_ms[i]);
+    for (int i = 0; i < 3; ++i) {
+      cpu[i] = std::max(cpu[i], t.cpu_luecke_ms[i]);
+      if (t.luecke_ms[i] < luecke[i]) continue;
+      luecke[i] = t.luecke_ms[i];
+      anteil[i] = t.bei_anteil[i];
+      gezogen[i] = t.bei_gezogen[i];
+    }
     term::SetBackend(&Schirm().mem);
   }
   state.counters["possible_codes"] = codes;
   state.counters["gap_setup_ms"] = luecke[0];
   state.counters["gap_opening_turn_ms"] = luecke[1];
   state.counters["gap_first_searched_turn_ms"] = luecke[2];
+  state.counters["cpu_gap_setup_ms"] = cpu[0];
+  state.counters["cpu_gap_opening_turn_ms"] = cpu[1];
+  state.counters["cpu_gap_first_searched_turn_ms"] = cpu[2];
+  state.counters["gap_setup_at_share"] = anteil[0];
+  state.counters["gap_setup_after_draws"] = gezogen[0];
+  state.counters["gap_search_at_share"] = anteil[2];
 }
 BENCHMARK_CAPTURE(TastenLuecke, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true})
     ->Unit(benchmark::kSecond)

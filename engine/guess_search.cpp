@@ -480,7 +480,8 @@ bool SucheEinrichten(SUCHE& u) {
                       SYMMETRIE_GRENZE, u.sym);
     if (u.sym.von.size() > 1) {
       u.symmetrie = true;
-      TAFEL_LEEREN(u.tafel, ZAHL_DER_VERSUCHE);
+      if (!TAFEL_LEEREN(u.tafel, ZAHL_DER_VERSUCHE, UNTERBRECHUNG{HauptUnterbrechung, &u}))
+        return false;
     }
   }
   if (voll && SUCHE_SCHRANKE &&
