@@ -12,9 +12,9 @@
 
 namespace benchsupport {
 
-// Set-up and the opening turn, with a secret chosen so that the opening guess
-// is answered P = 1, S = 1: the engine stands before its first searched guess.
-inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed) {
+// Set-up, and a secret chosen so that the opening guess is answered P = 1,
+// S = 1: the engine stands before its opening turn.
+inline void BisZumAnfangszug(const mtspiel::rateprobe::SPIEL& s, uint64_t seed) {
   using namespace mtspiel;
   rateprobe::SPIEL_VORBEREITEN(s);
   term::RandSeed(seed);
@@ -36,6 +36,13 @@ inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed
     }
   }
   LOESUNGSFARBEN_ZAEHLEN();
+}
+
+// Set-up and the opening turn, answered P = 1, S = 1: the engine stands
+// before its first searched guess.
+inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed) {
+  using namespace mtspiel;
+  BisZumAnfangszug(s, seed);
   uint8_t p, sz;
   char taste = 0;
   CODE code{};

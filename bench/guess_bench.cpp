@@ -145,15 +145,26 @@ BENCHMARK_CAPTURE(GrosseSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, tr
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
+// The memory budget of choice `wahl` of the configuration page, as the
+// conditions check leaves it.
+void Budget(int wahl) {
+  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
+  LISTEN_FREIGEBEN(false);
+}
+
 // For the largest store the default budget (8 GiB) allows at each length: the
 // share of the first searched guess's candidates examined within the game's
 // default time limit of 10 seconds, on the real clock.
 void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
+  // The conditions must be the largest the default budget allows at their length.
+  rateprobe::SPIEL_VORBEREITEN(s);
+  Budget(10);
+  const bool groesste = ZAEHLEFARBEN[s.laenge] == s.farben;
   benchsupport::RealClockTerminal uhr;
   uhr.SetExhaustedHandler(KeineTaste);
   uhr.max_idle_polls = LONG_MAX;
   term::SetBackend(&uhr);
-  double anteil = 0, codes = 0;
+  double anteil = 0, codes = 0, kandidaten = 0, geprueft = 0, sek = 0;
   for (auto _ : state) {
     s.zeitgrenze = 1;
     BisZumErstenSuchen(s, 1);
@@ -162,13 +173,22 @@ void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
     uint8_t p, sz;
     char taste = 0;
     CODE code{};
+    const auto start = std::chrono::steady_clock::now();
     rateprobe::ZUG(code, p, sz, taste);
-    anteil = double(GERATENE_VERSUCHE) / double(std::max<int32_t>(1, ZAHL_DER_VERSUCHE));
+    sek = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    kandidaten = std::max<int32_t>(1, ZAHL_DER_VERSUCHE);
+    geprueft = GERATENE_VERSUCHE;
+    anteil = geprueft / kandidaten;
     ZEITEIN = false;
     RATEN_SPEICHER_FREIGEBEN();
   }
   state.counters["share_examined"] = anteil;
+  state.counters["candidates"] = kandidaten;
+  state.counters["examined"] = geprueft;
+  state.counters["turn_s"] = sek;
   state.counters["possible_codes"] = codes;
+  state.counters["largest_for_default_budget"] = groesste;
+  state.counters["threads"] = SUCHFAEDEN_ZAHL;
   term::SetBackend(&Schirm().mem);
 }
 BENCHMARK_CAPTURE(AnteilIn10s, l5_n35_rep, rateprobe::SPIEL{5, 35, true, false, true})
@@ -226,13 +246,6 @@ double ProzessCpu() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// The memory budget of choice `wahl` of the configuration page, as the
-// conditions check leaves it.
-void Budget(int wahl) {
-  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
-  LISTEN_FREIGEBEN(false);
 }
 
 // The set-up of a big store, timed on the wall clock (all threads work), best
@@ -330,21 +343,30 @@ BENCHMARK_CAPTURE(Aufbau, l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}
     ->Iterations(2);
 
 // A terminal on which Esc arrives a fixed time after the clock starts; reports
-// how long the engine takes to notice it and to have released everything.
+// how long the engine takes to notice it and to have released everything, and
+// the longest time it went without looking at the keyboard before the key.
 class EscNach : public term::MemoryTerminal {
  public:
   std::chrono::steady_clock::time_point ab{};
   bool gedrueckt = false;
-  // When set, the delay counts from the end of the draws of a big set-up.
-  bool nach_ziehen = false;
+  // When set, the delay counts from the first look at the keyboard at which
+  // this holds (the end of the draws of a big set-up, the narrowing, ...).
+  bool (*beginn)() = nullptr;
   std::chrono::milliseconds verzoegerung{0};
+  std::chrono::steady_clock::time_point zuletzt{};
+  double luecke_ms = 0;
   int ReadByte(int timeout_ms) override {
-    if (nach_ziehen) {
-      if (!AUFBAU_GEZOGEN) return MemoryTerminal::ReadByte(timeout_ms);
-      nach_ziehen = false;
-      ab = std::chrono::steady_clock::now() + verzoegerung;
+    const auto jetzt = std::chrono::steady_clock::now();
+    if (!gedrueckt && zuletzt != std::chrono::steady_clock::time_point{})
+      luecke_ms =
+          std::max(luecke_ms, std::chrono::duration<double, std::milli>(jetzt - zuletzt).count());
+    zuletzt = jetzt;
+    if (beginn) {
+      if (!beginn()) return MemoryTerminal::ReadByte(timeout_ms);
+      beginn = nullptr;
+      ab = jetzt + verzoegerung;
     }
-    if (!gedrueckt && std::chrono::steady_clock::now() >= ab) {
+    if (!gedrueckt && jetzt >= ab) {
       gedrueckt = true;
       return 27;
     }
@@ -352,46 +374,68 @@ class EscNach : public term::MemoryTerminal {
   }
 };
 
-// Esc after each of the given delays (one per iteration; negative ones count
-// from the end of the draws of a big set-up); the worst time from the key to
-// the game being back, the memory going back behind it.
-void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche, int wahl,
+bool Gezogen() {
+  return AUFBAU_GEZOGEN;
+}
+
+// The opening guess is played (and the store about to be narrowed) once it is
+// among the played codes.
+bool Gespielt() {
+  return !GESPIELTE_CODES.empty();
+}
+
+enum class PHASE { AUFBAU, SUCHE, EINGRENZUNG };
+
+// Esc after each of the given delays (one per iteration): from the start of
+// the set-up (negative: from the end of its draws), of the first searched
+// guess, or of the narrowing of the store by the opening answer. The worst
+// time from the key to the game being back, the memory going back behind it.
+void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, PHASE phase, int wahl,
                std::vector<int> verzoegerungen_ms) {
   Schirm();
-  double schlimmste = 0, freigabe = 0;
+  double schlimmste = 0, freigabe = 0, luecke = 0;
   size_t lauf = 0;
   int getroffen = 0;
   for (auto _ : state) {
     const int verzoegerung = verzoegerungen_ms[lauf++ % verzoegerungen_ms.size()];
-    if (suche) BisZumErstenSuchen(s, 5);
+    if (phase == PHASE::SUCHE) benchsupport::BisZumErstenSuchen(s, 5);
+    if (phase == PHASE::EINGRENZUNG) benchsupport::BisZumAnfangszug(s, 5);
     EscNach esc;
     esc.SetExhaustedHandler(KeineTaste);
     esc.max_idle_polls = LONG_MAX;
     term::SetBackend(&esc);
-    if (!suche) {
+    if (phase == PHASE::AUFBAU) {
       rateprobe::SPIEL_VORBEREITEN(s);
       Budget(wahl);
       FREIGABE_ABWARTEN();
     }
-    esc.nach_ziehen = verzoegerung < 0;
     esc.verzoegerung = std::chrono::milliseconds(std::abs(verzoegerung));
+    if (phase == PHASE::EINGRENZUNG)
+      esc.beginn = Gespielt;
+    else if (verzoegerung < 0)
+      esc.beginn = Gezogen;
     esc.ab = std::chrono::steady_clock::now() + esc.verzoegerung;
     bool ok = true;
     char taste = 0;
-    if (suche) {
+    if (phase == PHASE::AUFBAU) {
+      rateprobe::SETUP(ok);
+    } else {
       uint8_t p, sz;
       CODE code{};
       rateprobe::ZUG(code, p, sz, taste);
-    } else {
-      rateprobe::SETUP(ok);
     }
     const auto fertig = std::chrono::steady_clock::now();
-    if (esc.gedrueckt && (suche ? taste == 27 : !ok)) {
+    luecke = std::max(luecke, esc.luecke_ms);
+    if (esc.gedrueckt && (phase == PHASE::AUFBAU ? !ok : taste == 27)) {
       ++getroffen;
       const double ms = std::chrono::duration<double, std::milli>(fertig - esc.ab).count();
       if (std::getenv("GUESS_BENCH_VERBOSE"))
         std::fprintf(stderr, "Esc %d ms after %s: game back after %.1f ms\n",
-                     std::abs(verzoegerung), verzoegerung < 0 ? "the draws" : "the start", ms);
+                     std::abs(verzoegerung),
+                     phase == PHASE::EINGRENZUNG ? "the narrowing began"
+                     : verzoegerung < 0          ? "the draws"
+                                                 : "the start",
+                     ms);
       schlimmste = std::max(schlimmste, ms);
     } else {
       RATEN_SPEICHER_FREIGEBEN();  // done before the key came
@@ -404,28 +448,128 @@ void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, bool suche, int wahl
   }
   state.counters["esc_to_end_ms_worst"] = schlimmste;
   state.counters["memory_back_ms_worst"] = freigabe;
+  state.counters["longest_gap_between_key_looks_ms"] = luecke;
   state.counters["broken_off"] = getroffen;
 }
-BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, false, 10,
-                  std::vector<int>{5, 20, 40, 60})
+BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true},
+                  PHASE::AUFBAU, 10, std::vector<int>{5, 20, 40, 60})
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
 // 8 positions, 9 signs: 43 million records; Esc during the draws, and at
 // once and later after them, while the parts are replayed.
-BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, false, 10,
-                  std::vector<int>{50, 400, 900, 1500, -1, -100, -300})
+BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
+                  PHASE::AUFBAU, 10, std::vector<int>{50, 400, 900, 1500, -1, -100, -300})
     ->Iterations(7)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}, false,
-                  15, std::vector<int>{300, 3000, 8000, -1, -500, -2000})
+BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
+                  PHASE::AUFBAU, 15, std::vector<int>{300, 3000, 8000, -1, -500, -2000})
     ->Iterations(6)
     ->Unit(benchmark::kMillisecond);
 // 7 positions, 9 signs: the first searched guess runs long enough, on every
 // core, to be pressed into.
-BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, true, 15,
-                  std::vector<int>{300})
+BENCHMARK_CAPTURE(EscLatenz, search_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true},
+                  PHASE::SUCHE, 15, std::vector<int>{300})
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+// 8 positions, 9 signs: the 43 million possible codes narrowed by the opening
+// answer; Esc at once and later while that runs.
+BENCHMARK_CAPTURE(EscLatenz, narrowing_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
+                  PHASE::EINGRENZUNG, 15, std::vector<int>{0, 10, 40, 100})
+    ->Iterations(4)
+    ->Unit(benchmark::kMillisecond);
+
+// The longest time the engine goes without looking at the keyboard (and so
+// the longest Esc can wait) in each phase of a game's start on a big store,
+// with the default time limit of 10 seconds on the real clock: the set-up, the
+// opening turn (its count and the narrowing), and the first searched turn
+// (equivalence classes, bound, search, the turn of the cut chain, narrowing).
+struct LUECKEN : benchsupport::RealClockTerminal {
+  std::chrono::steady_clock::time_point zuletzt{};
+  double luecke_ms[3] = {};
+  // Where the longest gap of each phase ended: the share of the set-up or of
+  // the search done (progress row), and whether the draws were over.
+  double bei_anteil[3] = {};
+  bool bei_gezogen[3] = {};
+  // The same in the main thread's processor time: a long gap in wall time
+  // with a short one here is the machine's other load, not the engine.
+  double cpu_zuletzt = -1;
+  double cpu_luecke_ms[3] = {};
+  int phase = 0;
+  int ReadByte(int timeout_ms) override {
+    timespec c{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c);
+    const double cpu = double(c.tv_sec) * 1e3 + double(c.tv_nsec) * 1e-6;
+    if (cpu_zuletzt >= 0) cpu_luecke_ms[phase] = std::max(cpu_luecke_ms[phase], cpu - cpu_zuletzt);
+    cpu_zuletzt = cpu;
+    const auto jetzt = std::chrono::steady_clock::now();
+    if (zuletzt != std::chrono::steady_clock::time_point{}) {
+      const double ms = std::chrono::duration<double, std::milli>(jetzt - zuletzt).count();
+      if (ms > luecke_ms[phase]) {
+        luecke_ms[phase] = ms;
+        bei_anteil[phase] = double(GERATENE_VERSUCHE) / std::max<int32_t>(1, ZAHL_DER_VERSUCHE);
+        bei_gezogen[phase] = AUFBAU_GEZOGEN;
+      }
+    }
+    zuletzt = jetzt;
+    return RealClockTerminal::ReadByte(timeout_ms);
+  }
+};
+
+void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
+  Schirm();
+  double codes = 0, luecke[3] = {}, anteil[3] = {}, cpu[3] = {};
+  bool gezogen[3] = {};
+  s.zeitgrenze = 1;
+  for (auto _ : state) {
+    LUECKEN t;
+    t.SetExhaustedHandler(KeineTaste);
+    t.max_idle_polls = LONG_MAX;
+    term::SetBackend(&t);
+    FREIGABE_ABWARTEN();
+    t.zuletzt = std::chrono::steady_clock::now();
+    t.cpu_zuletzt = -1;
+    benchsupport::BisZumAnfangszug(s, 1);
+    codes = double(MOEGLICHE_CODES());
+    SPIELUHR_STARTEN();
+    for (int zug = 1; zug <= 2; ++zug) {
+      t.phase = zug;
+      t.zuletzt = std::chrono::steady_clock::now();
+      t.cpu_zuletzt = -1;
+      uint8_t p, sz;
+      char taste = 0;
+      CODE code{};
+      rateprobe::ZUG(code, p, sz, taste);
+      if (taste == 27) std::abort();
+    }
+    ZEITEIN = false;
+    RATEN_SPEICHER_FREIGEBEN();
+    FREIGABE_ABWARTEN();
+    for (int i = 0; i < 3; ++i) {
+      cpu[i] = std::max(cpu[i], t.cpu_luecke_ms[i]);
+      if (t.luecke_ms[i] < luecke[i]) continue;
+      luecke[i] = t.luecke_ms[i];
+      anteil[i] = t.bei_anteil[i];
+      gezogen[i] = t.bei_gezogen[i];
+    }
+    term::SetBackend(&Schirm().mem);
+  }
+  state.counters["possible_codes"] = codes;
+  state.counters["gap_setup_ms"] = luecke[0];
+  state.counters["gap_opening_turn_ms"] = luecke[1];
+  state.counters["gap_first_searched_turn_ms"] = luecke[2];
+  state.counters["cpu_gap_setup_ms"] = cpu[0];
+  state.counters["cpu_gap_opening_turn_ms"] = cpu[1];
+  state.counters["cpu_gap_first_searched_turn_ms"] = cpu[2];
+  state.counters["gap_setup_at_share"] = anteil[0];
+  state.counters["gap_setup_after_draws"] = gezogen[0];
+  state.counters["gap_search_at_share"] = anteil[2];
+}
+BENCHMARK_CAPTURE(TastenLuecke, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(TastenLuecke, l6_n21_rep, rateprobe::SPIEL{6, 21, true, false, true})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
 
 // Resident memory with no guessing running: at start, and after a big set-up
 // and a game have come and gone (once the memory is back with the kernel).

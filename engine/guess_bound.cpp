@@ -26,7 +26,7 @@ uint64_t Sortiert(uint64_t g, int laenge) {
 
 }  // namespace
 
-void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
+bool SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs, const UNTERBRECHUNG& u) {
   z.aktiv = false;
   z.laenge = rs.laenge;
   z.worte = rs.worte;
@@ -36,7 +36,7 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
   z.schluessel.clear();
   z.belegt = 0;
   const int64_t n = rs.erl_n;
-  if (n < 256) return;
+  if (n < 256) return true;
   const int w = rs.worte;
   const int stride = 1 + w;
   // Groups by their count words, through a table of group numbers. There are
@@ -50,14 +50,20 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
   // More groups than a quarter of the codes: the bound would cost as much as
   // the counting it saves.
   const int64_t hoechstens = n / 4;
+  // Codes between two questions to the interruption.
+  constexpr int64_t kStrecke = 1 << 16;
+  auto halt = [&](int64_t i) {
+    return u.frage && i % kStrecke == 0 && u.frage(u.kontext, kStrecke);
+  };
   for (int64_t i = 0; i < n; ++i) {
+    if (halt(i + 1)) return false;
     const uint64_t* b = rs.erl + i * stride + 1;
     uint64_t h = 0;
     for (int k = 0; k < w; ++k) h = Mischen(h ^ b[k]);
     for (uint64_t p = h & maske;; p = (p + 1) & maske) {
       const int32_t gr = platz[p];
       if (gr < 0) {
-        if (z.gruppen >= hoechstens || 2 * (z.gruppen + 1) > groesse) return;
+        if (z.gruppen >= hoechstens || 2 * (z.gruppen + 1) > groesse) return true;
         platz[p] = static_cast<int32_t>(z.gruppen++);
         z.bits.insert(z.bits.end(), b, b + w);
         z.anzahl.push_back(1);
@@ -69,10 +75,10 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
       }
     }
   }
-  z.aktiv = true;
   z.codes = n;
   std::memset(z.an_stelle, 0, sizeof z.an_stelle);
   for (int64_t i = 0; i < n; ++i) {
+    if (halt(i + 1)) return false;
     const uint64_t c = rs.erl[i * stride];
     for (int k = 0; k < rs.laenge; ++k) ++z.an_stelle[k][c >> (7 * k) & 0x7F];
   }
@@ -80,6 +86,8 @@ void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs) {
   z.max.assign(65536, 0);
   z.sq.assign(65536, 0);
   z.zeilen.assign(65536 * 10, 0);
+  z.aktiv = true;
+  return true;
 }
 
 namespace {

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/guess_evaluate.h"
 #include "engine/guess_store.h"
 
 namespace mtspiel {
@@ -43,7 +44,10 @@ struct ZEILENSCHRANKE {
 
 // Groups the possible codes of the store by their sign counts. Worth it only
 // when the groups are far fewer than the codes; otherwise aktiv stays false.
-void SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs);
+// The interruption is asked between slices of the codes; false when it asked
+// to stop (aktiv is then false).
+bool SCHRANKE_VORBEREITEN(ZEILENSCHRANKE& z, const RATESPEICHER& rs,
+                          const UNTERBRECHUNG& u = UNTERBRECHUNG{});
 
 // Lower bounds of candidate g's largest class and sum of squares.
 void SCHRANKE_BERECHNEN(ZEILENSCHRANKE& z, uint64_t g, int32_t& max, int64_t& sq);

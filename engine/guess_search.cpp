@@ -67,6 +67,19 @@ struct AEQUIVALENZ {
   return ok;
 }
 
+// Clock and keyboard between slices of a long pass over the store outside the
+// search; arbeit is the codes passed since the last call. True on Esc.
+bool Nachsehen(ABFRAGE& a, int64_t arbeit, bool f6 = false) {
+  if (!ABFRAGE_FAELLIG(a, arbeit)) return false;
+  UHR_BEDIENEN();
+  return TASTEN_LESEN(f6);
+}
+
+// Codes a pass over the store handles between two questions to Nachsehen: a
+// few hundred microseconds of work, so that ABFRAGE's clock reading is cheap
+// against it and Esc is never kept waiting.
+constexpr int64_t kStreckeAbfrage = 1 << 16;
+
 struct VERTRETER {
   int64_t zahl = 0;     // representatives in the chain
   int64_t erster = -1;  // slot of the first
@@ -77,10 +90,10 @@ struct VERTRETER {
 // finds y among them. Every candidate passes here once per turn, so the length
 // is fixed at compile time and the loop holds no shift by a variable amount.
 template <int L>
-VERTRETER VertreterLang(const AEQUIVALENZ& q, const uint64_t* kand, int64_t n, uint8_t* marke,
-                        uint64_t y, bool y_suchen) {
-  VERTRETER v;
-  for (int64_t i = 0; i < n; ++i) {
+void VertreterLang(const AEQUIVALENZ& q, const uint64_t* kand, int64_t von, int64_t bis,
+                   uint8_t* marke, uint64_t y, bool y_suchen, VERTRETER& ergebnis) {
+  VERTRETER v = ergebnis;
+  for (int64_t i = von; i < bis; ++i) {
     const bool rep = Repraesentant(q, kand[i], L);
     if (marke) marke[i] = rep;
     v.zahl += rep;
@@ -88,15 +101,48 @@ VERTRETER VertreterLang(const AEQUIVALENZ& q, const uint64_t* kand, int64_t n, u
     // Codes are distinct, so y is found at most once.
     if (__builtin_expect(kand[i] == y, 0) && rep && y_suchen) v.y = i;
   }
-  return v;
+  ergebnis = v;
 }
 
-VERTRETER Vertreter(const AEQUIVALENZ& q, int laenge, uint64_t y, bool y_suchen) {
-  using FN = VERTRETER (*)(const AEQUIVALENZ&, const uint64_t*, int64_t, uint8_t*, uint64_t, bool);
+// A slice of the chain a time, the keyboard looked at between slices. False
+// when Esc broke it off.
+bool Vertreter(const AEQUIVALENZ& q, int laenge, uint64_t y, bool y_suchen, ABFRAGE& abfrage,
+               VERTRETER& v) {
+  using FN = void (*)(const AEQUIVALENZ&, const uint64_t*, int64_t, int64_t, uint8_t*, uint64_t,
+                      bool, VERTRETER&);
   static constexpr FN kNachLaenge[] = {
       nullptr,          nullptr,          VertreterLang<2>, VertreterLang<3>, VertreterLang<4>,
       VertreterLang<5>, VertreterLang<6>, VertreterLang<7>, VertreterLang<8>, VertreterLang<9>};
-  return kNachLaenge[laenge](q, RS.kand, RS.kand_n, GENUGPLATZ ? RS.marke : nullptr, y, y_suchen);
+  v = VERTRETER{};
+  for (int64_t von = 0; von < RS.kand_n; von += kStreckeAbfrage) {
+    const int64_t bis = std::min(RS.kand_n, von + kStreckeAbfrage);
+    kNachLaenge[laenge](q, RS.kand, von, bis, GENUGPLATZ ? RS.marke : nullptr, y, y_suchen, v);
+    if (Nachsehen(abfrage, bis - von, true)) return false;
+  }
+  return true;
+}
+
+// Moves the first n elements of a one slot up, a slice at a time from the
+// top, the keyboard looked at between slices. False when Esc broke it off.
+template <typename T>
+bool EinsHoch(T* a, int64_t n, ABFRAGE& abfrage) {
+  for (int64_t oben = n; oben > 0;) {
+    const int64_t unten = std::max<int64_t>(0, oben - kStreckeAbfrage);
+    std::memmove(a + unten + 1, a + unten, sizeof(T) * static_cast<size_t>(oben - unten));
+    if (Nachsehen(abfrage, oben - unten, true)) return false;
+    oben = unten;
+  }
+  return true;
+}
+
+// Reverses a[0..n), a slice of swaps at a time. False when Esc broke it off.
+bool Umkehren(uint64_t* a, int64_t n, ABFRAGE& abfrage) {
+  for (int64_t i = 0; i < n / 2;) {
+    const int64_t bis = std::min(n / 2, i + kStreckeAbfrage);
+    for (; i < bis; ++i) std::swap(a[i], a[n - 1 - i]);
+    if (Nachsehen(abfrage, kStreckeAbfrage)) return false;
+  }
+  return true;
 }
 
 // The first slot from platz on whose mark is set, or ende; eight marks a step.
@@ -112,33 +158,44 @@ int64_t NaechsteMarke(const uint8_t* marke, int64_t platz, int64_t ende) {
 }
 
 // Removes every candidate that holds a sign of the list (0 = vacant), and the
-// one at slot weg (if >= 0); keeps the order.
-void KandidatenStreichen(const std::vector<uint8_t>& liste, int64_t weg) {
+// one at slot weg (if >= 0); keeps the order. False when Esc broke it off.
+bool KandidatenStreichen(const std::vector<uint8_t>& liste, int64_t weg, ABFRAGE& abfrage) {
   if (liste.empty()) {
     if (weg >= 0 && weg < RS.kand_n) {
-      std::memmove(RS.kand + weg, RS.kand + weg + 1, sizeof(uint64_t) * (RS.kand_n - weg - 1));
+      // Moved down a slice at a time, so that the keyboard is looked at.
+      for (int64_t i = weg; i + 1 < RS.kand_n; i += kStreckeAbfrage) {
+        const int64_t n = std::min(kStreckeAbfrage, RS.kand_n - 1 - i);
+        std::memmove(RS.kand + i, RS.kand + i + 1, sizeof(uint64_t) * n);
+        if (Nachsehen(abfrage, n)) return false;
+      }
       --RS.kand_n;
     }
     ZAHLGESAMTVERSUCHE = static_cast<int32_t>(RS.kand_n);
-    return;
+    return true;
   }
   uint64_t eins = 0;
   for (int i = 0; i < RS.laenge; ++i) eins |= uint64_t{1} << (7 * i);
   int64_t k = 0;
-  for (int64_t i = 0; i < RS.kand_n; ++i) {
-    const uint64_t c = RS.kand[i];
-    bool raus = i == weg;
-    for (uint8_t s : liste) raus |= (((c ^ (eins * s)) + kLaneFill) & RS.lanes) != RS.lanes;
-    // Written every time, kept by advancing: no branch on a random outcome.
-    RS.kand[k] = c;
-    k += !raus;
+  for (int64_t von = 0; von < RS.kand_n; von += kStreckeAbfrage) {
+    const int64_t bis = std::min(RS.kand_n, von + kStreckeAbfrage);
+    for (int64_t i = von; i < bis; ++i) {
+      const uint64_t c = RS.kand[i];
+      bool raus = i == weg;
+      for (uint8_t s : liste) raus |= (((c ^ (eins * s)) + kLaneFill) & RS.lanes) != RS.lanes;
+      // Written every time, kept by advancing: no branch on a random outcome.
+      RS.kand[k] = c;
+      k += !raus;
+    }
+    if (Nachsehen(abfrage, bis - von)) return false;
   }
   RS.kand_n = k;
   ZAHLGESAMTVERSUCHE = static_cast<int32_t>(k);
+  return true;
 }
 
 // Keeps the possible codes whose answer to g is the class klasse (total*16+P).
-void MoeglicheEingrenzen(uint64_t g, int klasse) {
+// False when Esc broke it off (the store is then half narrowed and must go).
+bool MoeglicheEingrenzen(uint64_t g, int klasse, ABFRAGE& abfrage) {
   ZAEHLAUFTRAG a;
   a.erl = RS.erl;
   a.gwort = g;
@@ -159,20 +216,28 @@ void MoeglicheEingrenzen(uint64_t g, int klasse) {
       if (ziel != j) std::memmove(RS.erl + ziel * stride, RS.erl + j * stride, 8 * stride);
       ++ziel;
     }
+    if (Nachsehen(abfrage, bis - i)) return false;
   }
   RS.erl_n = ziel;
+  return true;
 }
 
-// Keeps the possible codes that hold none of the signs in the mask.
-void MoeglicheOhne(uint64_t maske) {
+// Keeps the possible codes that hold none of the signs in the mask. False when
+// Esc broke it off.
+bool MoeglicheOhne(uint64_t maske, ABFRAGE& abfrage) {
   const int stride = 1 + RS.worte;
   int64_t ziel = 0;
-  for (int64_t j = 0; j < RS.erl_n; ++j) {
-    if (WORT_ZEICHENMENGE(RS.erl[j * stride], RS.laenge) & maske) continue;
-    if (ziel != j) std::memmove(RS.erl + ziel * stride, RS.erl + j * stride, 8 * stride);
-    ++ziel;
+  for (int64_t von = 0; von < RS.erl_n; von += kStreckeAbfrage) {
+    const int64_t bis = std::min(RS.erl_n, von + kStreckeAbfrage);
+    for (int64_t j = von; j < bis; ++j) {
+      if (WORT_ZEICHENMENGE(RS.erl[j * stride], RS.laenge) & maske) continue;
+      if (ziel != j) std::memmove(RS.erl + ziel * stride, RS.erl + j * stride, 8 * stride);
+      ++ziel;
+    }
+    if (Nachsehen(abfrage, bis - von)) return false;
   }
   RS.erl_n = ziel;
+  return true;
 }
 
 void CodeSetzen(uint64_t wort, CODE& code) {
@@ -293,8 +358,9 @@ BEGINN ZugBeginnen(ZUG& z, CODE& code, uint8_t& P, uint8_t& S) {
 
 // Signs no guess has used yet are interchangeable: only one representative of
 // each class of candidates that differ by a renaming of them is examined.
-void AequivalenzBilden(ZUG& z) {
-  if (!z.R) return;
+// False when Esc broke it off.
+bool AequivalenzBilden(ZUG& z) {
+  if (!z.R) return true;
   const int L = z.L;
   uint8_t liste[37], w[37];
   int m = 0;
@@ -302,7 +368,7 @@ void AequivalenzBilden(ZUG& z) {
     if (!GESPIELT[s]) liste[++m] = static_cast<uint8_t>(s);
   if (m < 2) {
     z.R = false;
-    return;
+    return true;
   }
   uint8_t hilf = 0;
   PERMUTATION_ZIEHEN(w, liste, hilf, m);
@@ -319,18 +385,20 @@ void AequivalenzBilden(ZUG& z) {
     ZeichenSchreiben(y);
     term::GotoXY(WX, WY);
   }
-  const VERTRETER v = Vertreter(z.q, L, y, L <= m);
+  ABFRAGE abfrage;
+  VERTRETER v;
+  if (!Vertreter(z.q, L, y, L <= m, abfrage, v)) return false;
   if (v.zahl == 0) {
     z.R = false;  // nothing to reduce to: search them all
-    return;
+    return true;
   }
   ZAHL_DER_VERSUCHE = static_cast<int32_t>(v.zahl);
   if (v.y > 0) {
     // y is examined first: it moves to the head of the chain.
-    std::memmove(RS.kand + 1, RS.kand, sizeof(uint64_t) * v.y);
+    if (!EinsHoch(RS.kand, v.y, abfrage)) return false;
     RS.kand[0] = y;
     if (GENUGPLATZ) {
-      std::memmove(RS.marke + 1, RS.marke, v.y);
+      if (!EinsHoch(RS.marke, v.y, abfrage)) return false;
       RS.marke[0] = 1;
     }
   } else if (L > m) {
@@ -339,6 +407,7 @@ void AequivalenzBilden(ZUG& z) {
     term::GotoXY(WX, WY);
   }
   NUMMER_PLUS = std::min(NUMMER_PLUS, ZAHL_DER_VERSUCHE);
+  return true;
 }
 
 // ---- Step C: search -------------------------------------------------------------
@@ -398,8 +467,11 @@ uint64_t Vertreterform(const ZUG& z, uint64_t wort) {
   return v;
 }
 
-// Sets up the symmetries, the bound and the workers for this search.
-void SucheEinrichten(SUCHE& u) {
+bool HauptUnterbrechung(void* kontext, int64_t arbeit);
+
+// Sets up the symmetries, the bound and the workers for this search. False
+// when Esc broke it off.
+bool SucheEinrichten(SUCHE& u) {
   const ZUG& z = *u.z;
   const bool voll = z.E && u.ende > 1;
   if (voll && SUCHE_SYMMETRIE && !GESPIELTE_CODES.empty() && RS.erl_n >= 16 &&
@@ -408,10 +480,13 @@ void SucheEinrichten(SUCHE& u) {
                       SYMMETRIE_GRENZE, u.sym);
     if (u.sym.von.size() > 1) {
       u.symmetrie = true;
-      TAFEL_LEEREN(u.tafel, ZAHL_DER_VERSUCHE);
+      if (!TAFEL_LEEREN(u.tafel, ZAHL_DER_VERSUCHE, UNTERBRECHUNG{HauptUnterbrechung, &u}))
+        return false;
     }
   }
-  if (voll && SUCHE_SCHRANKE) SCHRANKE_VORBEREITEN(u.schranke, RS);
+  if (voll && SUCHE_SCHRANKE &&
+      !SCHRANKE_VORBEREITEN(u.schranke, RS, UNTERBRECHUNG{HauptUnterbrechung, &u}))
+    return false;
   if (voll && SUCHFAEDEN_ZAHL > 1 && RS.erl_n >= SUCHFAEDEN_AB) {
     u.faeden = SUCHFAEDEN_ZAHL;
     // About a millisecond of counting a block, so that the workers take
@@ -421,6 +496,7 @@ void SucheEinrichten(SUCHE& u) {
   } else {
     u.pro_block = 64;
   }
+  return true;
 }
 
 // Prepares the next block of slots. False when Esc was pressed meanwhile.
@@ -432,14 +508,26 @@ bool PlanMachen(SUCHE& u, bool& esc) {
   while (u.vor < u.ende && p.sb.wort.size() < u.pro_block &&
          p.platz.size() < kHoechstensEintraege) {
     int64_t platz = u.vor;
+    // Representatives can lie far apart in a big chain: the keyboard is
+    // looked at between slices of the walk to the next one.
     if (z.R && GENUGPLATZ) {
-      platz = NaechsteMarke(RS.marke, platz, u.ende);
-      if (platz == u.ende) {
-        u.vor = u.ende;
-        break;
+      const int64_t von = platz, grenze = std::min(u.ende, platz + 16 * kStreckeAbfrage);
+      platz = NaechsteMarke(RS.marke, platz, grenze);
+      if (platz == grenze) {
+        u.vor = grenze;
+        if (grenze == u.ende) break;
+        if (HauptUnterbrechung(&u, grenze - von)) {
+          esc = true;
+          return false;
+        }
+        continue;
       }
     } else if (z.R && !Repraesentant(z.q, RS.kand[platz], z.L)) {
       ++u.vor;
+      if (u.vor % kStreckeAbfrage == 0 && HauptUnterbrechung(&u, kStreckeAbfrage)) {
+        esc = true;
+        return false;
+      }
       continue;
     }
     u.vor = platz + 1;
@@ -495,7 +583,15 @@ bool PlanMachen(SUCHE& u, bool& esc) {
     p.sb.wort.push_back(g);
     int32_t smax = 0;
     int64_t ssq = 0;
-    if (u.schranke.aktiv) SCHRANKE_BERECHNEN(u.schranke, g, smax, ssq);
+    if (u.schranke.aktiv) {
+      const int64_t belegt = u.schranke.belegt;
+      SCHRANKE_BERECHNEN(u.schranke, g, smax, ssq);
+      // A bound not computed before walked every group.
+      if (u.schranke.belegt != belegt && HauptUnterbrechung(&u, u.schranke.gruppen)) {
+        esc = true;
+        return false;
+      }
+    }
     p.sb.schranke_max.push_back(smax);
     p.sb.schranke_sq.push_back(ssq);
   }
@@ -544,7 +640,7 @@ SUCHENDE Suchen(ZUG& z) {
   SUCHE u;
   u.z = &z;
   u.ende = z.E ? RS.kand_n : 1;
-  SucheEinrichten(u);
+  if (!SucheEinrichten(u)) return SUCHENDE::ESC;
   // Stops the workers on every way out of the search.
   struct ENDE {
     SUCHE& u;
@@ -677,11 +773,16 @@ SUCHENDE Suchen(ZUG& z) {
 // ---- Step D: after the search ---------------------------------------------------
 
 // The candidates a cut search did not reach come first next time; the guess
-// goes on the board.
-void NachDerSuche(ZUG& z, CODE& code) {
+// goes on the board. False when Esc broke off the turn of the chain.
+bool NachDerSuche(ZUG& z, CODE& code) {
   if (z.geschnitten && z.E && RS.kand_n > 2 && z.letzter_platz + 1 < RS.kand_n) {
     const int64_t vorn = z.letzter_platz + 1;
-    std::rotate(RS.kand, RS.kand + vorn, RS.kand + RS.kand_n);
+    // The rotation as three reversals, which can stop between slices: on a
+    // big chain one pass takes a good part of a second.
+    ABFRAGE abfrage;
+    if (!Umkehren(RS.kand, vorn, abfrage) || !Umkehren(RS.kand + vorn, RS.kand_n - vorn, abfrage) ||
+        !Umkehren(RS.kand, RS.kand_n, abfrage))
+      return false;
     if (z.best_platz >= 0)
       z.best_platz = z.best_platz >= vorn ? z.best_platz - vorn : z.best_platz + (RS.kand_n - vorn);
   }
@@ -694,6 +795,7 @@ void NachDerSuche(ZUG& z, CODE& code) {
                    : std::string_view("00.00.00 .......... time yet needed: 00.00.00"));
   WX = static_cast<uint8_t>(WX + 6 + z.L / 2);
   RATENDRAN = false;
+  return true;
 }
 
 // ---- Step E: the answer -----------------------------------------------------------
@@ -754,6 +856,7 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
   WORT_ZEICHEN(z.best_wort, L, gz);
   const uint64_t gmenge = WORT_ZEICHENMENGE(z.best_wort, L);
   bool fertig = false;
+  ABFRAGE abfrage;
   // 1.-4. The possible codes keep those that answer the guess as it was answered.
   if (P == L) {
     LOESUNG = code;
@@ -773,9 +876,9 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
       if (!liste.empty()) FEHLZEICHEN = liste.back();
       uint64_t maske = 0;
       for (uint8_t s : liste) maske |= uint64_t{1} << s;
-      MoeglicheOhne(maske);
-    } else {
-      MoeglicheEingrenzen(z.best_wort, (P + S) << 4 | P);
+      if (!MoeglicheOhne(maske, abfrage)) return EINGRENZUNG::ESC;
+    } else if (!MoeglicheEingrenzen(z.best_wort, (P + S) << 4 | P, abfrage)) {
+      return EINGRENZUNG::ESC;
     }
     if (RS.erl_n == 1 || RS.erl_n == 2) {
       AEQUI_KLASSE = false;
@@ -799,7 +902,11 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
       } else {
         uint64_t vorh = 0;
         const int stride = 1 + RS.worte;
-        for (int64_t j = 0; j < RS.erl_n; ++j) vorh |= WORT_ZEICHENMENGE(RS.erl[j * stride], L);
+        for (int64_t von = 0; von < RS.erl_n; von += kStreckeAbfrage) {
+          const int64_t bis = std::min(RS.erl_n, von + kStreckeAbfrage);
+          for (int64_t j = von; j < bis; ++j) vorh |= WORT_ZEICHENMENGE(RS.erl[j * stride], L);
+          if (Nachsehen(abfrage, bis - von)) return EINGRENZUNG::ESC;
+        }
         for (int s = 1; s <= n; ++s) VORH_FARBE[s] = (vorh >> s & 1) != 0;
       }
       int erlaubt = 0;
@@ -829,7 +936,7 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
       FEHLZ_BENUTZT = false;
     }
     // 7. The played guess and the candidates with excluded signs leave the chain.
-    KandidatenStreichen(liste, z.E ? z.best_platz : -1);
+    if (!KandidatenStreichen(liste, z.E ? z.best_platz : -1, abfrage)) return EINGRENZUNG::ESC;
   }
   // 8. What the next turn starts from.
   if (AEQUI_KLASSE) ANFANG_NEU();
@@ -852,14 +959,20 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
   // A. Start of the turn.
   if (ZugBeginnen(z, code, P, S) == BEGINN::GELOEST) return;
   // B. Equivalence reduction over the signs no guess has used.
-  AequivalenzBilden(z);
+  if (!AequivalenzBilden(z)) {
+    Abbruch(taste);
+    return;
+  }
   // C. Search.
   if (Suchen(z) == SUCHENDE::ESC) {
     Abbruch(taste);
     return;
   }
   // D. After the search.
-  NachDerSuche(z, code);
+  if (!NachDerSuche(z, code)) {
+    Abbruch(taste);
+    return;
+  }
   // E. Answer.
   if (Antworten(z, code, P, S) == ANTWORT::ESC) {
     taste = kEsc;

@@ -373,5 +373,59 @@ TEST_F(GuessSearch, EscWhileWorkersCountReleasesEverything) {
   SUCHFAEDEN_AB = 4096;
 }
 
+// Esc while the store is narrowed by an answer (by its class, or, after an
+// answer of nothing, by the signs it excludes): the narrowing stops at its
+// next look at the keyboard instead of running through the store, everything
+// is released, and the next game plays as usual.
+TEST_F(GuessSearch, EscWhileTheStoreIsNarrowedEndsTheTurnAtOnce) {
+  static testsupport::MemoryScreen* schirm;
+  static int blicke;
+  schirm = &screen_;
+  // The opening guess is played once the search is over: from then on only
+  // the narrowing looks at the clock in this turn.
+  UHR_TESTHAKEN = [] {
+    if (GESPIELTE_CODES.empty()) return;
+    if (++blicke == 1) schirm->Esc();
+  };
+  const rateprobe::SPIEL s{5, 10, true, false, true};  // 100000 possible codes
+  for (bool nichts : {false, true}) {
+    SCOPED_TRACE(nichts ? "answer 0 0" : "answer by class");
+    Start(s);
+    // A secret that shares signs with the opening guess, or none at all.
+    uint8_t z[10] = {};
+    bool im_anfang[37] = {};
+    for (int i = 1; i <= s.laenge; ++i) im_anfang[ANFANG[i]] = true;
+    uint8_t fremd = 1;
+    while (im_anfang[fremd]) ++fremd;
+    for (int i = 1; i <= s.laenge; ++i) z[i] = nichts ? fremd : ANFANG[i % s.laenge + 1];
+    for (int i = 1; i <= 9; ++i) LOESUNG[i] = i <= s.laenge ? FARBARRAY[z[i]] : ' ';
+    LOESUNGSFARBEN_ZAEHLEN();
+    ZEITEIN = true;
+    blicke = 0;
+    uint8_t p = 0, sz = 0;
+    char taste = 0;
+    CODE code{};
+    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+    EXPECT_EQ(nichts, p == 0 && sz == 0);
+    EXPECT_LT(p, s.laenge);
+    EXPECT_EQ(taste, 27);
+    EXPECT_EQ(blicke, 1);
+    EXPECT_EQ(RS.kand, nullptr);
+    EXPECT_EQ(RS.erl, nullptr);
+    EXPECT_EQ(MOEGLICHE_CODES(), 0);
+    EXPECT_EQ(SPEICHER_RESERVIERT, 0u);
+    EXPECT_FALSE(ZEITEIN);
+  }
+  UHR_TESTHAKEN = nullptr;
+  Start({4, 6, true, false, true}, "3105");
+  uint8_t p = 0, sz = 0;
+  char taste = 0;
+  CODE code{};
+  while (p != 4 && NUMMER < 10)
+    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+  EXPECT_EQ(p, 4);
+  EXPECT_EQ(taste, 0);
+}
+
 }  // namespace
 }  // namespace mtspiel

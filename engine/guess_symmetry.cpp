@@ -131,12 +131,22 @@ uint64_t SYMMETRIE_ABBILDEN(const SYMMETRIE& s, int e, uint64_t wort) {
   return bild;
 }
 
-void TAFEL_LEEREN(ANFUEHRERTAFEL& t, int64_t erwartet) {
+bool TAFEL_LEEREN(ANFUEHRERTAFEL& t, int64_t erwartet, const UNTERBRECHUNG& u) {
   int64_t groesse = 64;
   while (groesse < 2 * erwartet) groesse *= 2;
-  t.wort.assign(static_cast<size_t>(groesse), 0);
-  t.nummer.assign(static_cast<size_t>(groesse), -1);
   t.belegt = 0;
+  t.wort.clear();
+  t.nummer.clear();
+  t.wort.reserve(static_cast<size_t>(groesse));
+  t.nummer.reserve(static_cast<size_t>(groesse));
+  constexpr int64_t kStrecke = 1 << 16;
+  for (int64_t i = 0; i < groesse; i += kStrecke) {
+    const size_t n = static_cast<size_t>(std::min(kStrecke, groesse - i));
+    t.wort.insert(t.wort.end(), n, 0);
+    t.nummer.insert(t.nummer.end(), n, -1);
+    if (u.frage && u.frage(u.kontext, static_cast<int64_t>(n))) return false;
+  }
+  return true;
 }
 
 int32_t TAFEL_SUCHEN(const ANFUEHRERTAFEL& t, uint64_t wort) {

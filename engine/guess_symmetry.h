@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/guess_evaluate.h"
+
 namespace mtspiel {
 
 struct SYMMETRIE {
@@ -44,7 +46,9 @@ struct ANFUEHRERTAFEL {
   std::vector<int32_t> nummer;
   int64_t belegt = 0;
 };
-void TAFEL_LEEREN(ANFUEHRERTAFEL& t, int64_t erwartet);
+// The table is filled a slice at a time, the interruption asked between
+// slices (a big table takes tens of milliseconds); false when it asked to stop.
+bool TAFEL_LEEREN(ANFUEHRERTAFEL& t, int64_t erwartet, const UNTERBRECHUNG& u = UNTERBRECHUNG{});
 // The leader number stored for wort, or -1.
 int32_t TAFEL_SUCHEN(const ANFUEHRERTAFEL& t, uint64_t wort);
 // Stores wort -> nummer unless wort is there already.

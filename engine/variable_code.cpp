@@ -169,11 +169,18 @@ bool TEILEN(int l, const RATE& g, bool kenne, KLASSENTABELLE& k) {
   }
 }
 
-// Keeps exactly the codes whose stored answer is the chosen one.
-void EINENGEN(uint8_t antwort) {
+// Keeps exactly the codes whose stored answer is the chosen one. False when
+// the user broke off (the chain is then half relinked and must be freed).
+bool EINENGEN(uint8_t antwort) {
   int64_t bleiben = 0;
+  int bis_tasten = kAntwortAbstand;
   PTR_O_F* ende = &ERL;
   for (PTR_O_F c = ERL; c != nullptr; c = c->ERL_NAECHSTER) {
+    if (--bis_tasten == 0) {
+      bis_tasten = kAntwortAbstand;
+      SCHREIBE_ZEIT_FPC();
+      if (ABBRUCH_GEDRUECKT()) return false;
+    }
     if (c->ANTWORT != antwort) continue;
     *ende = c;
     ende = &c->ERL_NAECHSTER;
@@ -181,6 +188,7 @@ void EINENGEN(uint8_t antwort) {
   }
   *ende = nullptr;
   ZAHL_MOEGLICHE = bleiben;
+  return true;
 }
 
 void LOESUNG_SETZEN(const uint8_t* z, int l) {
@@ -369,7 +377,10 @@ void ANTWORT_NICHT_FEST(const CODE& g, CODE& versuch, uint8_t& p, uint8_t& s, ch
     return;
   }
   const int total = ap + as;
-  EINENGEN(static_cast<uint8_t>(kenne ? ap : total * 16 + ap));
+  if (!EINENGEN(static_cast<uint8_t>(kenne ? ap : total * 16 + ap))) {
+    ABBRECHEN(taste);
+    return;
+  }
   if (ZAHL_MOEGLICHE == 1) LOESUNG_SETZEN(ERL->INHALT, l);
 
   // What the answer tells about the signs of the code.
