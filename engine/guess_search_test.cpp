@@ -277,13 +277,17 @@ struct WEISE {
   bool symmetrie, schranke;
   int faeden;
   int64_t liste_bis = 5040;
+  int starten = -1;  // threads the system lets start in the whole game (below 0: any)
 };
 constexpr WEISE kWeisen[] = {{"plain", false, false, 1},
                              {"symmetries and bound", true, true, 1},
                              {"orbits through generators", true, false, 1, 0},
                              {"2 threads", true, true, 2},
                              {"8 threads", true, true, 8},
-                             {"8 threads, plain counting", false, false, 8}};
+                             {"8 threads, plain counting", false, false, 8},
+                             // A system out of threads: fewer workers, or none.
+                             {"8 threads asked, 1 starts", true, true, 8, 5040, 1},
+                             {"8 threads asked, none starts", true, true, 8, 5040, 0}};
 
 // Whole games under one way: every guess and answer, the candidates examined
 // and the next number of the random generator.
@@ -293,6 +297,7 @@ std::string Partie(const rateprobe::SPIEL& s, uint64_t seed, const WEISE& w) {
   SUCHFAEDEN_ZAHL = w.faeden;
   SUCHFAEDEN_AB = 0;
   SYMMETRIE_LISTE_BIS = w.liste_bis;
+  FADEN_ERLAUBT = w.starten;
   term::RandSeed(seed);
   rateprobe::SPIEL_VORBEREITEN(s);
   // The secret from the seed, drawn apart from the game's generator.
@@ -325,6 +330,7 @@ std::string Partie(const rateprobe::SPIEL& s, uint64_t seed, const WEISE& w) {
   SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
   SUCHFAEDEN_AB = 4096;
   SYMMETRIE_LISTE_BIS = 5040;
+  FADEN_ERLAUBT = -1;
   return spur;
 }
 

@@ -589,18 +589,31 @@ struct TEILUNG {
   size_t vorrat_bytes = 0;
   bool geliehen = false;  // the pool lies at the start of the possible codes' array
   size_t stuecke_max = 0, stuecke_belegt = 0;
-  std::vector<std::vector<uint32_t>> stuecke;  // per part: its chunks in order
-  std::vector<POSTEN*> schreib, ende;          // per part: next item, end of its chunk
-  std::vector<uint64_t> anzahl, start;         // per part: items, first slot of the chain
-  std::vector<POSTEN> zeilen;                  // per part: a cache line of items gathered
-  std::vector<uint8_t> zeilen_n;               // per part: items gathered
+  // The chunks of each part in order, as a list through the chunks: the main
+  // thread allocates nothing while it draws (taking memory from the kernel
+  // could wait on a worker faulting pages in).
+  static constexpr uint32_t kKein = UINT32_MAX;
+  std::unique_ptr<uint32_t[]> folge;      // per chunk: the part's next chunk
+  std::vector<uint32_t> erstes, letztes;  // per part: first and last chunk (kKein: none)
+  std::vector<uint32_t> stueckzahl;       // per part: chunks
+  std::vector<POSTEN*> schreib, ende;     // per part: next item, end of its chunk
+  std::vector<uint64_t> anzahl, start;    // per part: items, first slot of the chain
+  std::vector<POSTEN> zeilen;             // per part: a cache line of items gathered
+  std::vector<uint8_t> zeilen_n;          // per part: items gathered
 };
 
 POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
-  const size_t s = tz.stuecke_belegt++;
-  tz.stuecke[teil].push_back(static_cast<uint32_t>(s));
+  const uint32_t s = static_cast<uint32_t>(tz.stuecke_belegt++);
+  tz.folge[s] = TEILUNG::kKein;
+  if (tz.letztes[teil] == TEILUNG::kKein) {
+    tz.erstes[teil] = s;
+  } else {
+    tz.folge[tz.letztes[teil]] = s;
+  }
+  tz.letztes[teil] = s;
+  ++tz.stueckzahl[teil];
   POSTEN* p = tz.vorrat + s * tz.stueck;
   tz.ende[teil] = p + tz.stueck;
   return p;
@@ -643,9 +656,9 @@ void ZeilenLeeren(TEILUNG& tz) {
 // whether it is rejected depends on the bucket's counter.
 size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
   size_t j = 0;
-  for (uint32_t s : tz.stuecke[teil]) {
+  for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
     const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
-    const POSTEN* e = s == tz.stuecke[teil].back() ? tz.schreib[teil] : p + tz.stueck;
+    const POSTEN* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
     for (; p < e; ++p) j += PostenEimer(*p) == eimer;
   }
   const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
@@ -734,15 +747,18 @@ enum ARBEITSART {
   kErlZaehlen,
   kErlVor,
   kKandFaulten,
+  kErlFaulten,
   kTeile,
   kErlNach,
   kArten
 };
-// Taken in this order: the pages the first draws need, the parts and what
-// waits on them, the faulting of the pool the items go to next before the
-// possible codes, the chain's pages last.
-constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kTeile,  kErlNach,    kVorratFaulten,
-                                       kErlZaehlen,    kErlVor, kKandFaulten};
+// Taken in this order: the pages the first draws need, the pool's pages
+// ahead of the draws, the chain's and the possible codes' pages, then the
+// parts and what waits on them, the possible codes last. The workers fault
+// the memory in first, so that the main thread, which writes only where they
+// have been (see Gefaultet), always finds work once the draws are over.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kErlFaulten,
+                                       kTeile,         kErlNach,       kErlZaehlen,  kErlVor};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -765,16 +781,20 @@ constexpr double kKostenZaehlen = 0.3;
 struct AUFTRAG {
   ERLBAU eb;
   TEILUNG* tz = nullptr;
-  uint64_t* belegt = nullptr;  // the occupancy table
-  size_t anfang_bytes = 0;     // the part of the pool the first draws open chunks in
+  uint64_t* belegt = nullptr;   // the occupancy table
+  size_t anfang_bytes = 0;      // the part of the pool the first draws open chunks in
+  size_t anfang_einheiten = 0;  // its units of kFaultBytes
   uint64_t* kand = nullptr;
   size_t kand_bytes = 0;
+  size_t erl_fault_ab = 0;   // the possible codes' pages from here on are faulted as such
   uint32_t anzahl = 0;       // records
   int64_t erl_vor = 0;       // units of the possible codes that may run during the draws
   bool zaehlen = false;      // their slots are known only after a counting pass
   std::vector<int64_t> erl;  // per unit: possible codes, then (zaehlen) its first slot
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), set with praefix
   ARBEIT arbeit[kArten];
+  // Per unit of a faulting kind: set once its pages are in memory.
+  std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
   std::atomic<bool> halt{false};      // break off: every thread stops after its unit
   std::atomic<bool> gezogen{false};   // all draws are made: the parts are complete
   std::atomic<bool> praefix{false};   // erl holds the first slot of each unit
@@ -799,11 +819,12 @@ bool Offen(const AUFTRAG& a, ARBEITSART art) {
     case kAnfangFaulten:
       return true;
     case kVorratFaulten:
-    case kKandFaulten:
-      // Useful only while the main thread draws; afterwards the parts fault
-      // their own stretches in.
+      // Useful only while the main thread draws.
       return a.faulten.load(std::memory_order_relaxed) &&
              !a.gezogen.load(std::memory_order_acquire);
+    case kKandFaulten:
+    case kErlFaulten:
+      return a.faulten.load(std::memory_order_relaxed);
     case kErlZaehlen:
       return true;
     case kErlVor:
@@ -825,14 +846,44 @@ uint32_t ErlBis(const AUFTRAG& a, int64_t u) {
   return static_cast<uint32_t>(std::min<int64_t>(a.anzahl, (u + 1) * int64_t{kErlStueck}));
 }
 
-void Faulten(AUFTRAG& a, char* basis, size_t bytes, int64_t stueck) {
+void Faulten(AUFTRAG& a, ARBEITSART art, char* basis, size_t bytes, int64_t stueck) {
   if (!a.faulten.load(std::memory_order_relaxed)) return;
   const size_t von = static_cast<size_t>(stueck) * kFaultBytes;
   if (von >= bytes) return;
   // Populating never changes what a page holds, so it is safe next to another
   // thread writing the same pages.
-  if (madvise(basis + von, std::min(kFaultBytes, bytes - von), MADV_POPULATE_WRITE) != 0)
+  if (madvise(basis + von, std::min(kFaultBytes, bytes - von), MADV_POPULATE_WRITE) != 0) {
     a.faulten.store(false, std::memory_order_relaxed);
+    return;
+  }
+  if (a.gefaultet[art]) a.gefaultet[art][stueck].store(true, std::memory_order_release);
+}
+
+// Whether the workers have faulted in bytes von..bis-1 of a faulting kind's
+// memory. A first touch of a page can keep a thread in the kernel for tens of
+// milliseconds (a huge page to be cleared; on a virtual machine, memory the
+// host has yet to provide), and meanwhile any thread that changes the mappings
+// (even to grow the heap) waits, and every fault behind it. So while workers
+// fault memory in, the main thread writes only where they have been, and
+// neither maps nor asks the kernel about memory itself.
+bool Gefaultet(const AUFTRAG& a, ARBEITSART art, size_t von, size_t bis) {
+  if (bis <= von) return true;
+  const std::atomic<bool>* g = a.gefaultet[art].get();
+  for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u) {
+    // The pool's first units came with the pages the first draws need.
+    if (art == kVorratFaulten && u < a.anfang_einheiten) continue;
+    if (static_cast<int64_t>(u) >= a.arbeit[art].stuecke || !g[u].load(std::memory_order_acquire))
+      return false;
+  }
+  return true;
+}
+
+// The same for bytes von..bis-1 of the possible codes' array.
+bool ErlGefaultet(const AUFTRAG& a, size_t von, size_t bis) {
+  if (bis <= von) return true;
+  const size_t ab = a.erl_fault_ab;  // the pool below, when it lies in the array
+  if (von < ab && !Gefaultet(a, kVorratFaulten, von, std::min(bis, ab))) return false;
+  return bis <= ab || Gefaultet(a, kErlFaulten, std::max(von, ab) - ab, bis - ab);
 }
 
 // A thread's scratch for sorting a part and replaying its rings.
@@ -924,7 +975,7 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
   POSTEN* von = p.b.get();
   POSTEN* nach = p.a.get();
   size_t k = 0;
-  for (uint32_t s : tz.stuecke[teil]) {
+  for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
     const size_t m = std::min(tz.stueck, n - k);
     std::memcpy(von + k, tz.vorrat + size_t{s} * tz.stueck, m * sizeof(POSTEN));
     k += m;
@@ -972,13 +1023,12 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
 
 // After the last block is distributed: each part's size and first slot.
 void TeileAbschliessen(TEILUNG& tz) {
-  tz.anzahl.assign(tz.teile, 0);
-  tz.start.assign(tz.teile, 0);
   uint64_t summe = 0;
   for (uint32_t t = 0; t < tz.teile; ++t) {
-    const size_t stuecke = tz.stuecke[t].size();
+    tz.anzahl[t] = 0;
+    const size_t stuecke = tz.stueckzahl[t];
     if (stuecke > 0) {
-      const POSTEN* anfang = tz.vorrat + size_t{tz.stuecke[t].back()} * tz.stueck;
+      const POSTEN* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
       tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
     }
     tz.start[t] = summe;
@@ -992,17 +1042,23 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
       // The occupancy table first, then the start of the pool.
       constexpr int64_t kTabelle = static_cast<int64_t>(kBelegtBytes / kFaultBytes);
       if (i < kTabelle) {
-        Faulten(a, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
+        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
       } else {
-        Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes, i - kTabelle);
+        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes,
+                i - kTabelle);
       }
       break;
     }
     case kVorratFaulten:
-      Faulten(a, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
+      Faulten(a, kVorratFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
       break;
     case kKandFaulten:
-      Faulten(a, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
+      Faulten(a, kKandFaulten, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
+      break;
+    case kErlFaulten:
+      // Behind the pool when it lies in the possible codes' array.
+      Faulten(a, kErlFaulten, reinterpret_cast<char*>(a.eb.erl) + a.erl_fault_ab,
+              RS.erl_bytes - a.erl_fault_ab, i);
       break;
     case kErlZaehlen:
       a.erl[static_cast<size_t>(i)] = ErlStueck(a.eb, ErlVon(i), ErlBis(a, i), 0, false);
@@ -1050,13 +1106,51 @@ void Abgeschlossen(AUFTRAG& a, ARBEITSART art) {
   }
 }
 
+// Whether unit i of a kind writes only into pages the workers have faulted in
+// (the faulting kinds fault pages in and never qualify).
+bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
+  switch (art) {
+    case kErlZaehlen:
+      return true;
+    case kTeile: {
+      const size_t teil = static_cast<size_t>(i);
+      return Gefaultet(a, kKandFaulten, a.tz->start[teil] * sizeof(uint64_t),
+                       (a.tz->start[teil] + a.tz->anzahl[teil]) * sizeof(uint64_t));
+    }
+    case kErlVor:
+    case kErlNach: {
+      const int64_t u = art == kErlVor ? i : a.erl_vor + i;
+      const int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
+      // At most one possible code per record of the unit.
+      const int64_t n = std::min<int64_t>(ErlBis(a, u) - ErlVon(u), a.eb.moeglich - m);
+      const size_t stride = (1 + static_cast<size_t>(a.eb.worte)) * sizeof(uint64_t);
+      return n <= 0 ||
+             ErlGefaultet(a, static_cast<size_t>(m) * stride, static_cast<size_t>(m + n) * stride);
+    }
+    default:
+      return false;
+  }
+}
+
 // Takes and does one unit of the first kind of work that is open; false when
-// there is none just now.
-bool EinStueck(AUFTRAG& a, PLATZ& p) {
+// there is none just now. With nur_gefaultet (the main thread, while workers
+// fault memory in for it) only a unit whose output pages are all in memory
+// is taken, so that the main thread never waits on the kernel for long.
+bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false) {
   for (ARBEITSART art : kReihenfolge) {
     ARBEIT& w = a.arbeit[art];
     if (w.naechstes.load(std::memory_order_relaxed) >= w.stuecke || !Offen(a, art)) continue;
-    const int64_t i = w.naechstes.fetch_add(1, std::memory_order_relaxed);
+    int64_t i;
+    if (nur_gefaultet) {
+      // The unit is claimed only if it is still the next one after the check.
+      i = w.naechstes.load(std::memory_order_relaxed);
+      bool genommen = false;
+      while (!genommen && i < w.stuecke && AusgabeGefaultet(a, art, i))
+        genommen = w.naechstes.compare_exchange_weak(i, i + 1, std::memory_order_relaxed);
+      if (!genommen) continue;
+    } else {
+      i = w.naechstes.fetch_add(1, std::memory_order_relaxed);
+    }
     if (i >= w.stuecke) continue;
     StueckAusfuehren(a, art, i, p);
     if (p.abgebrochen) return true;  // left unfinished: the set-up ends
@@ -1083,7 +1177,8 @@ bool AllesFertig(const AUFTRAG& a) {
   return true;
 }
 
-void Arbeiter(AUFTRAG* a) {
+void Arbeiter(void* kontext) {
+  AUFTRAG* a = static_cast<AUFTRAG*>(kontext);
   a->laufend.fetch_add(1, std::memory_order_acq_rel);
   PLATZ p;
   while (!a->halt.load(std::memory_order_acquire)) {
@@ -1139,30 +1234,17 @@ int FadenZahl() {
   return std::clamp(n, 1, kHoechstens);
 }
 
-// Starts a helper thread with every signal blocked, so that signals (Ctrl-Z,
-// the end of the terminal, a kill) are handled on the main thread as before
-// there were helpers: a new thread inherits the mask of the thread that starts it.
-template <typename STARTEN>
-std::thread OhneSignale(STARTEN starten) {
-  sigset_t alle, vorher;
-  sigfillset(&alle);
-  pthread_sigmask(SIG_SETMASK, &alle, &vorher);
-  std::thread t = starten();
-  pthread_sigmask(SIG_SETMASK, &vorher, nullptr);
-  return t;
-}
-
 // What the threads of a big set-up share. It outlives the set-up until the
 // workers have ended: the thread that gives memory back waits for them first.
 struct AUFBAU_ZUSTAND {
   DEKODER dek;
   TEILUNG tz;
   AUFTRAG a;
-  std::vector<std::thread> faeden;
+  std::vector<FADEN> faeden;
 };
 
 void ZustandFrei(AUFBAU_ZUSTAND* z) {
-  for (std::thread& t : z->faeden) t.join();
+  for (FADEN& t : z->faeden) FADEN_WARTEN(t);
   if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
   DekoderFrei(z->dek);
   delete z;
@@ -1187,10 +1269,10 @@ struct FREIGABE {
 
 std::mutex FREIGABE_SPERRE;
 std::deque<FREIGABE> FREIGABE_LISTE;
-std::thread FREIGABE_FADEN;
+FADEN FREIGABE_FADEN;
 bool FREIGABE_LAEUFT = false;
 
-void FreigabeSchleife() {
+void FreigabeSchleife(void*) {
   for (;;) {
     FREIGABE f;
     {
@@ -1213,17 +1295,21 @@ void FreigabeSchleife() {
 // Queues f when it must wait or is worth handing off; false when the caller
 // may give it back at once.
 bool Einreihen(const FREIGABE& f, bool gross) {
-  std::thread fertig;  // the previous background thread, done with its list
+  FADEN fertig;  // the previous background thread, done with its list
+  bool gestartet;
   {
     std::lock_guard<std::mutex> sperre(FREIGABE_SPERRE);
     if (!FREIGABE_LAEUFT && !gross) return false;
     FREIGABE_LISTE.push_back(f);
     if (FREIGABE_LAEUFT) return true;
     FREIGABE_LAEUFT = true;
-    fertig = std::move(FREIGABE_FADEN);
-    FREIGABE_FADEN = OhneSignale([] { return std::thread(FreigabeSchleife); });
+    fertig = FREIGABE_FADEN;
+    FREIGABE_FADEN = FADEN{};
+    gestartet = FADEN_STARTEN(FREIGABE_FADEN, FreigabeSchleife, nullptr);
   }
-  if (fertig.joinable()) fertig.join();
+  FADEN_WARTEN(fertig);
+  // No thread to hand the list to: it is given back here, the slow way.
+  if (!gestartet) FreigabeSchleife(nullptr);
   // A thread still giving memory back when the program ends is waited for
   // before its handle is destroyed.
   static const bool beim_ende = std::atexit(FREIGABE_ABWARTEN) == 0;
@@ -1272,7 +1358,12 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     ZustandAbgeben(z);
     return false;
   }
-  tz.stuecke.resize(tz.teile);
+  tz.folge.reset(new uint32_t[tz.stuecke_max]);
+  tz.erstes.assign(tz.teile, TEILUNG::kKein);
+  tz.letztes.assign(tz.teile, TEILUNG::kKein);
+  tz.stueckzahl.assign(tz.teile, 0);
+  tz.anzahl.assign(tz.teile, 0);
+  tz.start.assign(tz.teile, 0);
   tz.schreib.assign(tz.teile, nullptr);
   tz.ende.assign(tz.teile, nullptr);
   tz.zeilen.resize(size_t{tz.teile} * kZeile);
@@ -1297,21 +1388,37 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   }
   a.belegt = MISCHBELEGT;
   a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
+  a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
       kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kVorratFaulten].stuecke =
       static_cast<int64_t>((tz.vorrat_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kKandFaulten].stuecke =
       static_cast<int64_t>((RS.kand_bytes + kFaultBytes - 1) / kFaultBytes);
+  a.erl_fault_ab =
+      tz.geliehen ? std::min(RS.erl_bytes, tz.vorrat_bytes) / kFaultBytes * kFaultBytes : 0;
+  a.arbeit[kErlFaulten].stuecke =
+      static_cast<int64_t>((RS.erl_bytes - a.erl_fault_ab + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kErlZaehlen].stuecke = a.zaehlen ? einheiten : 0;
   a.arbeit[kErlVor].stuecke = a.erl_vor;
   a.arbeit[kErlNach].stuecke = einheiten - a.erl_vor;
   a.arbeit[kTeile].stuecke = tz.teile;
+  for (ARBEITSART art : {kVorratFaulten, kKandFaulten, kErlFaulten})
+    a.gefaultet[art].reset(new std::atomic<bool>[static_cast<size_t>(a.arbeit[art].stuecke)]());
 
-  const int zahl = FadenZahl();
+  // A worker the system cannot start is one fewer; without any the main
+  // thread does all the work.
+  for (int f = 1; f < FadenZahl(); ++f) {
+    FADEN faden;
+    if (!FADEN_STARTEN(faden, Arbeiter, &a)) break;
+    z->faeden.push_back(faden);
+  }
+  const int zahl = 1 + static_cast<int>(z->faeden.size());
   FortschrittPlanen(a, zahl);
-  for (int f = 1; f < zahl; ++f)
-    z->faeden.push_back(OhneSignale([&a] { return std::thread(Arbeiter, &a); }));
+  // With workers to fault memory in, the main thread writes only into pages
+  // they have faulted (see Gefaultet).
+  const bool helfer = zahl > 1;
+  auto nur_gefaultet = [&] { return helfer && a.faulten.load(std::memory_order_relaxed); };
   auto bedienen = [&](int64_t arbeit, int64_t gezogen) {
     AUFBAU_ARBEITER = a.laufend.load(std::memory_order_acquire);
     AUFBAU_GEZOGEN = a.gezogen.load(std::memory_order_relaxed);
@@ -1323,18 +1430,64 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // the main thread keeps looking at the keyboard (or by the main thread piece
   // by piece when it works alone), so that no slice of draws waits for
   // megabytes of pages to be cleared.
+  // Meanwhile the main thread takes its scratch for the parts it replays
+  // after the draws (as big as TeilOrdnen would make it for a part of average
+  // size) and the list of the pool's chunks, and touches them a few pages at
+  // a time, so that no fresh page waits for it later.
   bool abbruch = false;
+  PLATZ platz;
   {
-    PLATZ platz;
+    const size_t mittel = ende / tz.teile;
+    platz.platz = mittel + mittel / 4 + 64;
+    platz.a.reset(new POSTEN[platz.platz]);
+    platz.b.reset(new POSTEN[platz.platz]);
+    platz.zahl.assign((size_t{1} << tz.lokal_bits) + 1, 0);
+    const std::pair<char*, size_t> felder[] = {
+        {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(POSTEN)},
+        {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(POSTEN)},
+        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)}};
+    constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
+    size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
-    while (!abbruch && anfang.fertig.load(std::memory_order_acquire) < anfang.stuecke) {
+    while (!abbruch) {
+      const bool angefangen = anfang.fertig.load(std::memory_order_acquire) == anfang.stuecke;
+      if (angefangen && feld == std::size(felder)) break;
       abbruch = bedienen(int64_t{1} << 40, 0);
-      if (!abbruch && (zahl > 1 || !EinStueck(a, platz)))
+      if (abbruch) break;
+      if (feld < std::size(felder)) {
+        const auto [f, bytes] = felder[feld];
+        for (size_t o = beruehrt; o < std::min(bytes, beruehrt + kStueck); o += kSeite)
+          reinterpret_cast<volatile char*>(f)[o] = 0;
+        beruehrt += kStueck;
+        if (beruehrt >= bytes) ++feld, beruehrt = 0;
+      } else if (zahl > 1 || !EinStueck(a, platz)) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
     }
   }
+
+  // The pool's pages ahead of the draws: the chunks it hands out come in
+  // address order, and a part that gets k items of a slice opens at most
+  // ceil(k / stueck) chunks in it. Until the workers have faulted them in, the main
+  // thread waits, looking at the keyboard and the clock.
+  size_t vorrat_bereit = 0;  // bytes of the pool known to be in memory
+  auto vorrat_abwarten = [&](size_t neue_stuecke, int64_t gezogen) {
+    const size_t ziel =
+        std::min(tz.vorrat_bytes, (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(POSTEN));
+    while (vorrat_bereit < ziel && nur_gefaultet()) {
+      const size_t schritt = std::min(kFaultBytes, tz.vorrat_bytes - vorrat_bereit);
+      if (Gefaultet(a, kVorratFaulten, vorrat_bereit, vorrat_bereit + schritt)) {
+        vorrat_bereit += schritt;
+        continue;
+      }
+      if (bedienen(int64_t{1} << 40, gezogen)) return false;
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return true;
+  };
   // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
+  constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   ZUEGE zuege;
   zuege.ende = ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
@@ -1343,15 +1496,18 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       abbruch = true;
       break;
     }
-    for (uint32_t s = r; s < bis; s += 1024) {
-      const uint32_t t = bis - s < 1024 ? bis : s + 1024;
-      if (bedienen(1024, s)) {
+    for (uint32_t s = r; s < bis; s += kScheibe) {
+      const uint32_t t = bis - s < kScheibe ? bis : s + kScheibe;
+      if (bedienen(kScheibe, s) ||
+          !vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s)) {
         abbruch = true;
         break;
       }
       TeilZiehen(tz, zuege, maske, s, t);
     }
   }
+  // The last lines of items open at most one chunk per part.
+  if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
   if (!abbruch) {
     ZeilenLeeren(tz);
     StreamenAbschliessen();
@@ -1359,7 +1515,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     a.gezogen.store(true, std::memory_order_release);
     Melden(a);
   }
-  PLATZ platz;
   // The main thread joins in, looking at the clock and the keyboard between units.
   using BEDIENEN = decltype(bedienen);
   struct PRUEFUNG {
@@ -1376,7 +1531,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       abbruch = true;
       break;
     }
-    if (EinStueck(a, platz)) {
+    if (EinStueck(a, platz, nur_gefaultet())) {
       abbruch = platz.abgebrochen;
       continue;
     }
@@ -1458,12 +1613,50 @@ void SEITEN_ABGEBEN(void* p, size_t bytes) {
 }
 
 void FREIGABE_ABWARTEN() {
-  std::thread t;
+  FADEN t;
   {
     std::lock_guard<std::mutex> sperre(FREIGABE_SPERRE);
-    t = std::move(FREIGABE_FADEN);
+    t = FREIGABE_FADEN;
+    FREIGABE_FADEN = FADEN{};
   }
-  if (t.joinable()) t.join();
+  FADEN_WARTEN(t);
+}
+
+namespace {
+struct FADENSTART {
+  void (*arbeit)(void*);
+  void* kontext;
+};
+void* FadenAnfang(void* p) {
+  const FADENSTART s = *static_cast<FADENSTART*>(p);
+  delete static_cast<FADENSTART*>(p);
+  s.arbeit(s.kontext);
+  return nullptr;
+}
+}  // namespace
+
+bool FADEN_STARTEN(FADEN& f, void (*arbeit)(void*), void* kontext) {
+  f = FADEN{};
+  if (FADEN_ERLAUBT == 0) return false;
+  auto* start = new FADENSTART{arbeit, kontext};
+  // A new thread inherits the signal mask of the thread that starts it.
+  sigset_t alle, vorher;
+  sigfillset(&alle);
+  pthread_sigmask(SIG_SETMASK, &alle, &vorher);
+  const int fehler = pthread_create(&f.id, nullptr, FadenAnfang, start);
+  pthread_sigmask(SIG_SETMASK, &vorher, nullptr);
+  if (fehler != 0) {
+    delete start;
+    return false;
+  }
+  if (FADEN_ERLAUBT > 0) --FADEN_ERLAUBT;
+  f.laeuft = true;
+  return true;
+}
+
+void FADEN_WARTEN(FADEN& f) {
+  if (f.laeuft) pthread_join(f.id, nullptr);
+  f.laeuft = false;
 }
 
 void RATEN_SPEICHER_FREIGEBEN() {

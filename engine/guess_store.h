@@ -8,6 +8,8 @@
 // so the signs two codes have in common are the population count of an and.
 #pragma once
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +61,22 @@ void SEITEN_ABGEBEN(void* p, size_t bytes);
 // Waits until every mapping handed to SEITEN_ABGEBEN is back with the kernel
 // (before the memory the machine can give is measured for a new set-up).
 void FREIGABE_ABWARTEN();
+
+// A helper thread (the set-up's workers, the search's, the one that gives
+// memory back), started with every signal blocked, so that signals (Ctrl-Z, the
+// end of the terminal, a kill) are handled on the main thread as before there
+// were helpers. Starting fails without harm when the system has no thread to
+// give: the work then goes on with fewer helpers, or on the caller's thread.
+struct FADEN {
+  pthread_t id{};
+  bool laeuft = false;  // started and not yet waited for
+};
+bool FADEN_STARTEN(FADEN& f, void (*arbeit)(void*), void* kontext);
+// Waits for a started thread to end; nothing when none was started.
+void FADEN_WARTEN(FADEN& f);
+// Test hook: how many more helper threads may start (below 0: no limit), so
+// that tests can play a system that runs out of threads.
+inline int FADEN_ERLAUBT = -1;
 
 // Frees the store and gives back its budget (RATEN_SPEICHER_FREIGEBEN) and then
 // lets the budget owner release the rest (LISTEN_FREIGEBEN with true).

@@ -31,6 +31,7 @@ class GuessStore : public ::testing::Test {
     MISCH_KLEIN_BIS = int64_t{1} << 18;
     MISCH_SELTENER_WEG = false;
     AUFBAU_FAEDEN = 0;
+    FADEN_ERLAUBT = -1;
     UHR_TESTHAKEN = nullptr;
     FREIGABE_ABWARTEN();
   }
@@ -266,6 +267,37 @@ TEST_F(GuessStore, TheBigShuffleGivesTheOrderOfTheRings) {
         EXPECT_EQ(gross.danach, ringe.danach);
       }
     }
+  }
+}
+
+// A system out of threads (a process limit, no memory for a stack) lets fewer
+// workers start than the set-up asks for, down to none: the set-up goes on
+// with those it has, or on the main thread alone, and builds the same store;
+// memory it cannot hand to a background thread is given back at once.
+TEST_F(GuessStore, ThreadsThatCannotStartMeanFewerWorkersAndTheSameStore) {
+  static int hoechstens;
+  const rateprobe::SPIEL s{6, 7, true, false};  // 117649 records
+  MISCH_KLEIN_BIS = INT64_MAX;
+  const AUFGEBAUT ringe = Aufbau(s, 5);
+  RATEN_SPEICHER_FREIGEBEN();
+  FREIGABE_ABWARTEN();
+  MISCH_KLEIN_BIS = 0;
+  AUFBAU_FAEDEN = 4;
+  UHR_TESTHAKEN = [] { hoechstens = std::max(hoechstens, AUFBAU_ARBEITER); };
+  for (int erlaubt : {0, 1, 2}) {
+    SCOPED_TRACE(testing::Message() << "threads that may start: " << erlaubt);
+    hoechstens = 0;
+    FADEN_ERLAUBT = erlaubt;
+    const AUFGEBAUT gross = Aufbau(s, 5);
+    EXPECT_LE(hoechstens, erlaubt);
+    EXPECT_TRUE(gross.ordnung == ringe.ordnung);
+    EXPECT_TRUE(gross.moeglich == ringe.moeglich);
+    EXPECT_EQ(gross.danach, ringe.danach);
+    // No thread left for the memory either: it goes back on this thread.
+    FADEN_ERLAUBT = 0;
+    RATEN_SPEICHER_FREIGEBEN();
+    FREIGABE_ABWARTEN();
+    EXPECT_EQ(RS.kand, nullptr);
   }
 }
 

@@ -23,10 +23,49 @@ struct ARBEITER {
   ZAEHLPLATZ platz;
 };
 
-void Arbeiten(SUCHFAEDEN* f) {
+// Evaluates a block taken from the queue; false when it was stopped.
+bool BlockBewerten(SUCHFAEDEN* f, SUCHBLOCK* b, ARBEITER& w) {
+  const UNTERBRECHUNG u{Angehalten, &f->halt};
+  int32_t eigen_max = INT32_MAX;
+  int64_t eigen_sq = INT64_MAX;
+  bool ganz = true;
+  for (size_t i = 0; i < b->wort.size(); ++i) {
+    if (f->halt.load(std::memory_order_relaxed)) {
+      ganz = false;
+      break;
+    }
+    int32_t bm;
+    int64_t bs;
+    {
+      std::lock_guard<std::mutex> l(f->mx);
+      bm = f->best_max;
+      bs = f->best_sq;
+    }
+    if (Kleiner(eigen_max, eigen_sq, bm, bs)) bm = eigen_max, bs = eigen_sq;
+    BLOCKEINTRAG_BEWERTEN(*f->rs, *b, i, bm, bs, w.tab, w.platz, u);
+    const BEWERTUNG& e = b->erg[i];
+    if (e.abbruch) {
+      ganz = false;
+      break;
+    }
+    if (!e.verloren && Kleiner(e.max, e.sq, eigen_max, eigen_sq)) {
+      eigen_max = e.max;
+      eigen_sq = e.sq;
+    }
+  }
+  if (!ganz) return false;
+  {
+    std::lock_guard<std::mutex> l(f->mx);
+    b->fertig.store(true, std::memory_order_release);
+  }
+  f->erledigt.notify_all();
+  return true;
+}
+
+void Arbeiten(void* kontext) {
+  SUCHFAEDEN* f = static_cast<SUCHFAEDEN*>(kontext);
   ARBEITER w;
   w.f = f;
-  const UNTERBRECHUNG u{Angehalten, &f->halt};
   for (;;) {
     SUCHBLOCK* b = nullptr;
     {
@@ -36,39 +75,7 @@ void Arbeiten(SUCHFAEDEN* f) {
       b = f->offen.front();
       f->offen.pop_front();
     }
-    int32_t eigen_max = INT32_MAX;
-    int64_t eigen_sq = INT64_MAX;
-    bool ganz = true;
-    for (size_t i = 0; i < b->wort.size(); ++i) {
-      if (f->halt.load(std::memory_order_relaxed)) {
-        ganz = false;
-        break;
-      }
-      int32_t bm;
-      int64_t bs;
-      {
-        std::lock_guard<std::mutex> l(f->mx);
-        bm = f->best_max;
-        bs = f->best_sq;
-      }
-      if (Kleiner(eigen_max, eigen_sq, bm, bs)) bm = eigen_max, bs = eigen_sq;
-      BLOCKEINTRAG_BEWERTEN(*f->rs, *b, i, bm, bs, w.tab, w.platz, u);
-      const BEWERTUNG& e = b->erg[i];
-      if (e.abbruch) {
-        ganz = false;
-        break;
-      }
-      if (!e.verloren && Kleiner(e.max, e.sq, eigen_max, eigen_sq)) {
-        eigen_max = e.max;
-        eigen_sq = e.sq;
-      }
-    }
-    if (!ganz) return;
-    {
-      std::lock_guard<std::mutex> l(f->mx);
-      b->fertig.store(true, std::memory_order_release);
-    }
-    f->erledigt.notify_all();
+    if (!BlockBewerten(f, b, w)) return;
   }
 }
 
@@ -94,14 +101,19 @@ void BLOCKEINTRAG_BEWERTEN(const RATESPEICHER& rs, SUCHBLOCK& b, size_t i, int32
   b.tabellen.insert(b.tabellen.end(), tab, tab + kKlassen);
 }
 
-void FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs) {
+int FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs) {
   f.rs = rs;
   f.halt.store(false);
   f.ende = false;
   f.offen.clear();
   f.best_max = INT32_MAX;
   f.best_sq = INT64_MAX;
-  for (int i = 0; i < zahl; ++i) f.faeden.emplace_back(Arbeiten, &f);
+  for (int i = 0; i < zahl; ++i) {
+    FADEN t;
+    if (!FADEN_STARTEN(t, Arbeiten, &f)) break;  // the system has no more threads
+    f.faeden.push_back(t);
+  }
+  return static_cast<int>(f.faeden.size());
 }
 
 void BLOCK_GEBEN(SUCHFAEDEN& f, SUCHBLOCK* b) {
@@ -120,6 +132,18 @@ void BESTEN_MELDEN(SUCHFAEDEN& f, int32_t max, int64_t sq) {
 
 bool BLOCK_ABWARTEN(SUCHFAEDEN& f, SUCHBLOCK& b, int ms) {
   if (b.fertig.load(std::memory_order_acquire)) return true;
+  if (f.faeden.empty()) {
+    // Not a single worker could start: the blocks up to this one are
+    // evaluated here, in the order they were queued.
+    static ARBEITER w;
+    w.f = &f;
+    while (!b.fertig.load(std::memory_order_acquire) && !f.offen.empty()) {
+      SUCHBLOCK* vorn = f.offen.front();
+      f.offen.pop_front();
+      if (!BlockBewerten(&f, vorn, w)) return false;
+    }
+    return b.fertig.load(std::memory_order_acquire);
+  }
   std::unique_lock<std::mutex> l(f.mx);
   return f.erledigt.wait_for(l, std::chrono::milliseconds(ms),
                              [&b] { return b.fertig.load(std::memory_order_acquire); });
@@ -132,7 +156,7 @@ void FAEDEN_BEENDEN(SUCHFAEDEN& f) {
     f.ende = true;
   }
   f.arbeit.notify_all();
-  for (auto& t : f.faeden) t.join();
+  for (FADEN& t : f.faeden) FADEN_WARTEN(t);
   f.faeden.clear();
   f.offen.clear();
 }

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "engine/guess_evaluate.h"
@@ -41,7 +40,7 @@ void BLOCKEINTRAG_BEWERTEN(const RATESPEICHER& rs, SUCHBLOCK& b, size_t i, int32
 
 struct SUCHFAEDEN {
   const RATESPEICHER* rs = nullptr;  // read only while the workers run
-  std::vector<std::thread> faeden;
+  std::vector<FADEN> faeden;
   std::mutex mx;                     // guards everything below but halt
   std::condition_variable arbeit;    // a block was queued, or the end
   std::condition_variable erledigt;  // a block is done
@@ -52,8 +51,10 @@ struct SUCHFAEDEN {
   std::atomic<bool> halt{false};  // stop at once (Esc, a cut, the turn's end)
 };
 
-// Starts zahl workers on the store rs.
-void FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs);
+// Starts up to zahl workers on the store rs; returns how many started (fewer
+// when the system has no more threads). With none, BLOCK_ABWARTEN evaluates
+// the queued blocks on the caller's thread.
+int FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs);
 // Queues a block; it must live until the workers are stopped or it is done.
 void BLOCK_GEBEN(SUCHFAEDEN& f, SUCHBLOCK* b);
 // Publishes the best the main thread has taken so far.
