@@ -487,14 +487,15 @@ bool SucheEinrichten(SUCHE& u) {
   if (voll && SUCHE_SCHRANKE &&
       !SCHRANKE_VORBEREITEN(u.schranke, RS, UNTERBRECHUNG{HauptUnterbrechung, &u}))
     return false;
+  u.pro_block = 64;
   if (voll && SUCHFAEDEN_ZAHL > 1 && RS.erl_n >= SUCHFAEDEN_AB) {
-    u.faeden = SUCHFAEDEN_ZAHL;
+    // A system out of threads gives fewer workers, or none: then the main
+    // thread counts alone, looking at the keyboard as it goes.
+    u.faeden = FAEDEN_STARTEN(u.f, SUCHFAEDEN_ZAHL, &RS);
     // About a millisecond of counting a block, so that the workers take
     // blocks often enough to stay busy and stop soon.
-    u.pro_block = static_cast<size_t>(std::clamp<int64_t>((int64_t{1} << 20) / RS.erl_n, 1, 256));
-    FAEDEN_STARTEN(u.f, u.faeden, &RS);
-  } else {
-    u.pro_block = 64;
+    if (u.faeden > 0)
+      u.pro_block = static_cast<size_t>(std::clamp<int64_t>((int64_t{1} << 20) / RS.erl_n, 1, 256));
   }
   return true;
 }
