@@ -477,6 +477,17 @@ BENCHMARK_CAPTURE(EscLatenz, narrowing_l8_n9_rep, rateprobe::SPIEL{8, 9, true, f
                   PHASE::EINGRENZUNG, 15, std::vector<int>{0, 10, 40, 100})
     ->Iterations(4)
     ->Unit(benchmark::kMillisecond);
+// 6 positions, 26 signs: the largest store that fits this machine (309 million
+// records, a budget of 256 GiB); Esc while its possible codes are narrowed by
+// the opening answer, and in its first searched guess.
+BENCHMARK_CAPTURE(EscLatenz, narrowing_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
+                  PHASE::EINGRENZUNG, 15, std::vector<int>{10, 300})
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EscLatenz, search_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
+                  PHASE::SUCHE, 15, std::vector<int>{300, 2000})
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
 
 // The longest time the engine goes without looking at the keyboard (and so
 // the longest Esc can wait) in each phase of a game's start on a big store,
