@@ -2,15 +2,35 @@
 // guess. Not part of the game itself.
 #pragma once
 
+#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
 #include "engine/guessing.h"
+#include "screen/memory_terminal.h"
 #include "screen/terminal.h"
 
 namespace benchsupport {
+
+// The computer's phases look at the keyboard, and nobody presses a key in a
+// benchmark: a routine that would wait for one ends the run with the reason.
+inline void KeineTaste(const term::MemoryTerminal&, const char* why) {
+  std::fprintf(stderr, "benchmark: a routine waits for a key: %s\n", why);
+  std::abort();
+}
+
+// The in-memory screen the benchmarks draw on: English, no key ever pressed.
+inline term::MemoryTerminal& BenchSchirm() {
+  static term::MemoryTerminal mem;
+  mem.SetExhaustedHandler(KeineTaste);
+  mem.max_idle_polls = LONG_MAX;
+  term::SetBackend(&mem);
+  mtspiel::SP_D = false;
+  return mem;
+}
 
 // Set-up, and a secret chosen so that the opening guess is answered P = 1,
 // S = 1: the engine stands before its opening turn.

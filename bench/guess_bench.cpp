@@ -27,24 +27,12 @@ using namespace mtspiel;
 
 namespace {
 
-void KeineTaste(const term::MemoryTerminal&, const char* why) {
-  std::fprintf(stderr, "guess_bench: %s\n", why);
-  std::abort();
-}
+using benchsupport::KeineTaste;
 
-struct Bildschirm {
-  term::MemoryTerminal mem;
-  Bildschirm() {
-    mem.SetExhaustedHandler(KeineTaste);
-    mem.max_idle_polls = LONG_MAX;
-    term::SetBackend(&mem);
-    SP_D = false;
-  }
-};
-
-Bildschirm& Schirm() {
-  static Bildschirm b;
-  return b;
+// The benchmarks' screen, set up on first use.
+term::MemoryTerminal& Schirm() {
+  static term::MemoryTerminal& mem = benchsupport::BenchSchirm();
+  return mem;
 }
 
 using benchsupport::BisZumErstenSuchen;
@@ -189,7 +177,7 @@ void AnteilIn10s(benchmark::State& state, rateprobe::SPIEL s) {
   state.counters["possible_codes"] = codes;
   state.counters["largest_for_default_budget"] = groesste;
   state.counters["threads"] = SUCHFAEDEN_ZAHL;
-  term::SetBackend(&Schirm().mem);
+  term::SetBackend(&Schirm());
 }
 BENCHMARK_CAPTURE(AnteilIn10s, l5_n35_rep, rateprobe::SPIEL{5, 35, true, false, true})
     ->Unit(benchmark::kSecond)
@@ -307,7 +295,7 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
     FREIGABE_ABWARTEN();
     state.ResumeTiming();
   }
-  term::SetBackend(&Schirm().mem);
+  term::SetBackend(&Schirm());
   ZEITEIN = false;
   state.counters["records_per_s_best"] = bester;
   state.counters["records_per_s_mean"] = datensaetze / std::max(summe_s, 1e-9);
@@ -444,7 +432,7 @@ void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, PHASE phase, int wah
     freigabe = std::max(freigabe, std::chrono::duration<double, std::milli>(
                                       std::chrono::steady_clock::now() - fertig)
                                       .count());
-    term::SetBackend(&Schirm().mem);
+    term::SetBackend(&Schirm());
   }
   state.counters["esc_to_end_ms_worst"] = schlimmste;
   state.counters["memory_back_ms_worst"] = freigabe;
@@ -562,7 +550,7 @@ void TastenLuecke(benchmark::State& state, rateprobe::SPIEL s) {
       anteil[i] = t.bei_anteil[i];
       gezogen[i] = t.bei_gezogen[i];
     }
-    term::SetBackend(&Schirm().mem);
+    term::SetBackend(&Schirm());
   }
   state.counters["possible_codes"] = codes;
   state.counters["gap_setup_ms"] = luecke[0];

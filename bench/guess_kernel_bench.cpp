@@ -21,11 +21,6 @@ using namespace mtspiel;
 
 namespace {
 
-void KeineTaste(const term::MemoryTerminal&, const char* why) {
-  std::fprintf(stderr, "guess_kernel_bench: %s\n", why);
-  std::abort();
-}
-
 // The state of a first search: the possible codes after the opening guess was
 // answered P = 1, S = 1, a sample of candidates spread over the chain, and the
 // smallest worst class among them (the threshold the search counts against
@@ -47,11 +42,7 @@ constexpr int kSchwellenProbe = 512;
 
 // The engine before its first searched guess, on an in-memory screen.
 void BisZurSuche(const rateprobe::SPIEL& s, uint64_t seed) {
-  static term::MemoryTerminal mem;
-  mem.SetExhaustedHandler(KeineTaste);
-  mem.max_idle_polls = LONG_MAX;
-  term::SetBackend(&mem);
-  SP_D = false;
+  benchsupport::BenchSchirm();
   benchsupport::BisZumErstenSuchen(s, seed);
 }
 
