@@ -1,5 +1,6 @@
 #include "engine/guess_workers.h"
 
+#include <cassert>
 #include <chrono>
 #include <cstring>
 
@@ -132,18 +133,7 @@ void BESTEN_MELDEN(SUCHFAEDEN& f, int32_t max, int64_t sq) {
 
 bool BLOCK_ABWARTEN(SUCHFAEDEN& f, SUCHBLOCK& b, int ms) {
   if (b.fertig.load(std::memory_order_acquire)) return true;
-  if (f.faeden.empty()) {
-    // Not a single worker could start: the blocks up to this one are
-    // evaluated here, in the order they were queued.
-    static ARBEITER w;
-    w.f = &f;
-    while (!b.fertig.load(std::memory_order_acquire) && !f.offen.empty()) {
-      SUCHBLOCK* vorn = f.offen.front();
-      f.offen.pop_front();
-      if (!BlockBewerten(&f, vorn, w)) return false;
-    }
-    return b.fertig.load(std::memory_order_acquire);
-  }
+  assert(!f.faeden.empty() && "without workers the caller counts the candidates itself");
   std::unique_lock<std::mutex> l(f.mx);
   return f.erledigt.wait_for(l, std::chrono::milliseconds(ms),
                              [&b] { return b.fertig.load(std::memory_order_acquire); });

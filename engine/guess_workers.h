@@ -52,8 +52,8 @@ struct SUCHFAEDEN {
 };
 
 // Starts up to zahl workers on the store rs; returns how many started (fewer
-// when the system has no more threads). With none, BLOCK_ABWARTEN evaluates
-// the queued blocks on the caller's thread.
+// when the system has no more threads). With none, the caller counts the
+// candidates itself and queues no blocks.
 int FAEDEN_STARTEN(SUCHFAEDEN& f, int zahl, const RATESPEICHER* rs);
 // Queues a block; it must live until the workers are stopped or it is done.
 void BLOCK_GEBEN(SUCHFAEDEN& f, SUCHBLOCK* b);
