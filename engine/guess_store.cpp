@@ -75,6 +75,8 @@ struct DEKODER {
   int halb = 0;
   uint8_t* tief_zeichen = nullptr;  // 4 per low half
   uint8_t* tief_vorher = nullptr;   // 4 per low half
+  uint32_t basis = 1;               // values of a digit
+  uint8_t ziffer[37] = {};          // the value of the fastest digit that stands for a sign
 };
 
 void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
@@ -114,6 +116,9 @@ void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
     }
   };
   fill(d.tief, t, 1, halb, d.tief_zeichen, d.tief_vorher);
+  d.basis = static_cast<uint32_t>(basis);
+  if (halb >= 1)
+    for (int z1 = 0; z1 < basis; ++z1) d.ziffer[d.tief_zeichen[z1 * 4]] = static_cast<uint8_t>(z1);
   fill(d.hoch, h, halb + 1, laenge, nullptr, nullptr);
 }
 
@@ -291,6 +296,49 @@ int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool 
     }
     uint64_t hb[kMaxWorte] = {};
     if (schreiben) Zaehlbits(hw, e.laenge, kmax, kWorte, hb);
+    if (!kSieben && schreiben && halb >= 1) {
+      // Every record is a possible code (so no sign reaches kmax copies).
+      // Records that share all their digits but the fastest come together
+      // too: only that digit's sign is left to add, at the bit the sign's
+      // other copies in the code leave for it.
+      const uint32_t basis = d.basis;
+      uint32_t bit_hoch[37];  // per value of the fastest digit: its bit after the high half
+      for (uint32_t z1 = 0; z1 < basis; ++z1) {
+        const int s = d.tief_zeichen[size_t{z1} * 4];
+        bit_hoch[z1] = static_cast<uint32_t>((s - 1) * kmax + anzahl[s]);
+      }
+      for (uint32_t x = v; x > von && m + k < e.moeglich;) {
+        const uint32_t mitte = (x - 1 - null) / basis * basis;  // its fastest digit 0
+        const uint32_t unten = std::max(von, null + mitte);
+        const uint8_t* z = d.tief_zeichen + size_t{mitte} * 4;
+        uint64_t mb[kWorte];
+        for (int w = 0; w < kWorte; ++w) mb[w] = hb[w];
+        uint32_t bit_rest[37];
+        for (uint32_t z1 = 0; z1 < basis; ++z1) bit_rest[z1] = bit_hoch[z1];
+        for (int i = 1; i < halb; ++i) {
+          const int s = z[i];
+          int c = anzahl[s];
+          for (int j = 1; j < i; ++j) c += z[j] == s;
+          const int bit = (s - 1) * kmax + c;
+          assert(c < kmax);
+          mb[bit >> 6] |= uint64_t{1} << (bit & 63);
+          ++bit_rest[d.ziffer[s]];
+        }
+        for (; x > unten && m + k < e.moeglich; --x) {
+          const uint32_t lo = x - 1 - null;
+          uint64_t* ziel = e.erl + (m + k) * stride;
+          Streamen(ziel, d.tief[lo] | hw);
+          const uint32_t bit = bit_rest[lo - mitte];
+          for (int w = 0; w < kWorte; ++w)
+            Streamen(ziel + 1 + w,
+                     mb[w] | (static_cast<int>(bit >> 6) == w ? uint64_t{1} << (bit & 63) : 0));
+          ++k;
+        }
+      }
+      if (m + k >= e.moeglich) break;
+      v = von;
+      continue;
+    }
     for (uint32_t x = v; x-- > von;) {
       const uint32_t lo = x - null;
       const uint8_t* z = d.tief_zeichen + size_t{lo} * 4;
