@@ -75,6 +75,8 @@ struct DEKODER {
   int halb = 0;
   uint8_t* tief_zeichen = nullptr;  // 4 per low half
   uint8_t* tief_vorher = nullptr;   // 4 per low half
+  uint32_t basis = 1;               // values of a digit
+  uint8_t ziffer[37] = {};          // the value of the fastest digit that stands for a sign
 };
 
 void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
@@ -114,6 +116,9 @@ void DekoderBauen(DEKODER& d, int laenge, int basis, bool leer) {
     }
   };
   fill(d.tief, t, 1, halb, d.tief_zeichen, d.tief_vorher);
+  d.basis = static_cast<uint32_t>(basis);
+  if (halb >= 1)
+    for (int z1 = 0; z1 < basis; ++z1) d.ziffer[d.tief_zeichen[z1 * 4]] = static_cast<uint8_t>(z1);
   fill(d.hoch, h, halb + 1, laenge, nullptr, nullptr);
 }
 
@@ -291,6 +296,49 @@ int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool 
     }
     uint64_t hb[kMaxWorte] = {};
     if (schreiben) Zaehlbits(hw, e.laenge, kmax, kWorte, hb);
+    if (!kSieben && schreiben && halb >= 1) {
+      // Every record is a possible code (so no sign reaches kmax copies).
+      // Records that share all their digits but the fastest come together
+      // too: only that digit's sign is left to add, at the bit the sign's
+      // other copies in the code leave for it.
+      const uint32_t basis = d.basis;
+      uint32_t bit_hoch[37];  // per value of the fastest digit: its bit after the high half
+      for (uint32_t z1 = 0; z1 < basis; ++z1) {
+        const int s = d.tief_zeichen[size_t{z1} * 4];
+        bit_hoch[z1] = static_cast<uint32_t>((s - 1) * kmax + anzahl[s]);
+      }
+      for (uint32_t x = v; x > von && m + k < e.moeglich;) {
+        const uint32_t mitte = (x - 1 - null) / basis * basis;  // its fastest digit 0
+        const uint32_t unten = std::max(von, null + mitte);
+        const uint8_t* z = d.tief_zeichen + size_t{mitte} * 4;
+        uint64_t mb[kWorte];
+        for (int w = 0; w < kWorte; ++w) mb[w] = hb[w];
+        uint32_t bit_rest[37];
+        for (uint32_t z1 = 0; z1 < basis; ++z1) bit_rest[z1] = bit_hoch[z1];
+        for (int i = 1; i < halb; ++i) {
+          const int s = z[i];
+          int c = anzahl[s];
+          for (int j = 1; j < i; ++j) c += z[j] == s;
+          const int bit = (s - 1) * kmax + c;
+          assert(c < kmax);
+          mb[bit >> 6] |= uint64_t{1} << (bit & 63);
+          ++bit_rest[d.ziffer[s]];
+        }
+        for (; x > unten && m + k < e.moeglich; --x) {
+          const uint32_t lo = x - 1 - null;
+          uint64_t* ziel = e.erl + (m + k) * stride;
+          Streamen(ziel, d.tief[lo] | hw);
+          const uint32_t bit = bit_rest[lo - mitte];
+          for (int w = 0; w < kWorte; ++w)
+            Streamen(ziel + 1 + w,
+                     mb[w] | (static_cast<int>(bit >> 6) == w ? uint64_t{1} << (bit & 63) : 0));
+          ++k;
+        }
+      }
+      if (m + k >= e.moeglich) break;
+      v = von;
+      continue;
+    }
     for (uint32_t x = v; x-- > von;) {
       const uint32_t lo = x - null;
       const uint8_t* z = d.tief_zeichen + size_t{lo} * 4;
@@ -886,11 +934,25 @@ bool ErlGefaultet(const AUFTRAG& a, size_t von, size_t bis) {
   return bis <= ab || Gefaultet(a, kErlFaulten, std::max(von, ab) - ab, bis - ab);
 }
 
-// A thread's scratch for sorting a part and replaying its rings.
+// An item of a part once its record is decoded. The first item of a bucket
+// counts the bucket's records (stelle) and names the last of the others
+// (vorher: 1 + its index, 0 for none); each of the others holds its place in
+// the ring (the index among the records before it there) and names the one of
+// its bucket drawn before it the same way.
+struct EINTRAG {
+  uint64_t wort;
+  uint32_t stelle;
+  uint32_t vorher;
+};
+
+// A thread's scratch for replaying the rings of a part.
 struct PLATZ {
-  std::unique_ptr<POSTEN[]> a, b;  // uninitialised: every item is written before it is read
+  // The first items by bucket, the others in the order drawn. Uninitialised:
+  // every item is written before it is read.
+  std::unique_ptr<EINTRAG[]> a, b;
   size_t platz = 0;
-  std::vector<uint32_t> zahl, nach, vor;
+  std::vector<EINTRAG> ring;  // a long ring's items in the order drawn
+  std::vector<uint32_t> nach, vor;
   // The main thread's look at the clock and the keyboard within a unit: true
   // when the user broke off; the unit is then left unfinished.
   bool (*pruefen)(void*) = nullptr;
@@ -909,18 +971,16 @@ constexpr size_t kKleinerRing = 64;
 
 // Replays the insertions into one bucket (its k items in the order they were
 // drawn) and writes the codes of the finished ring from aus[o] on.
-size_t RingNachspielen(const DEKODER& dek, const POSTEN* e, size_t k, PLATZ& p, uint64_t* aus,
-                       size_t o) {
+size_t RingNachspielen(const EINTRAG* e, size_t k, PLATZ& p, uint64_t* aus, size_t o) {
   if (k <= kKleinerRing) {
-    uint32_t ring[kKleinerRing];
-    ring[0] = PostenSatz(e[0]);
+    uint64_t ring[kKleinerRing];
+    ring[0] = e[0].wort;
     for (size_t j = 1; j < k; ++j) {
-      assert(e[j].kopf & kMitPlatz);  // only the first of a bucket came without a place
-      const size_t an = PostenStelle(e[j].zug, j);
+      const size_t an = e[j].stelle;
       for (size_t t = j; t > an; --t) ring[t] = ring[t - 1];
-      ring[an] = PostenSatz(e[j]);
+      ring[an] = e[j].wort;
     }
-    for (size_t j = 0; j < k; ++j) Streamen(aus + o++, Dekodieren(dek, ring[j]));
+    for (size_t j = 0; j < k; ++j) Streamen(aus + o++, ring[j]);
     return o;
   }
   // A long ring (only with few buckets): linked, walked from the nearer end as
@@ -933,7 +993,7 @@ size_t RingNachspielen(const DEKODER& dek, const POSTEN* e, size_t k, PLATZ& p, 
   nach[0] = vor[0] = 0;
   for (size_t j = 1; j < k; ++j) {
     const uint32_t neu = static_cast<uint32_t>(j);
-    const size_t an = PostenStelle(e[j].zug, j);
+    const size_t an = e[j].stelle;
     uint32_t davor, danach;
     if (an == 0 || an == j) {
       davor = vor[kopf];
@@ -954,71 +1014,128 @@ size_t RingNachspielen(const DEKODER& dek, const POSTEN* e, size_t k, PLATZ& p, 
     if (an == 0) kopf = neu;
   }
   uint32_t x = kopf;
-  for (size_t j = 0; j < k; ++j, x = nach[x])
-    Streamen(aus + o++, Dekodieren(dek, PostenSatz(e[x])));
+  for (size_t j = 0; j < k; ++j, x = nach[x]) Streamen(aus + o++, e[x].wort);
   return o;
 }
 
-// One part: its items in bucket order (stable, so each bucket's items stay in
-// the order they were drawn), then each bucket's ring into the chain.
-void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy words of a part
+
+// One part: the rings of its buckets in bucket order into the chain. The
+// occupancy table holds exactly the buckets that got records, so a bucket's
+// rank among the part's occupied buckets says where its ring goes, and no
+// sort is needed. The items are read once, in the order drawn: each one's rank
+// in its bucket is the number of its bucket's records before it, so its place
+// in the ring is known there; and the records come in rising order, so
+// decoding them walks the tables forwards.
+[[gnu::always_inline]] inline void TeilOrdnenMit(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
   const TEILUNG& tz = *a.tz;
   const size_t n = tz.anzahl[teil];
   if (n == 0) return;
   if (p.platz < n) {
     p.platz = n + n / 4;  // parts differ little in size: room for the next ones too
-    p.a.reset(new POSTEN[p.platz]);
-    p.b.reset(new POSTEN[p.platz]);
+    p.a.reset(new EINTRAG[p.platz]);
+    p.b.reset(new EINTRAG[p.platz]);
   }
-  // The part's chunks lie apart in memory: read once, in order, into the
-  // thread's own buffer, which the sort then works in.
-  POSTEN* von = p.b.get();
-  POSTEN* nach = p.a.get();
+  // The part's stretch of the table, without the bits of other parts that
+  // share its words, and the occupied buckets before each word.
+  const uint64_t anfang = uint64_t{teil} << tz.lokal_bits;  // the part's first bucket
+  const uint64_t schluss = anfang + (uint64_t{1} << tz.lokal_bits);
+  const size_t w0 = static_cast<size_t>(anfang >> 6);
+  const size_t worte = static_cast<size_t>((schluss - 1) >> 6) - w0 + 1;
+  uint64_t bits[kTeilWorte];
+  uint32_t davor[kTeilWorte + 1];
+  davor[0] = 0;
+  for (size_t w = 0; w < worte; ++w) {
+    uint64_t x = a.belegt[w0 + w];
+    if (w == 0) x &= ~uint64_t{0} << (anfang & 63);
+    if (w == worte - 1 && (schluss & 63) != 0) x &= ~(~uint64_t{0} << (schluss & 63));
+    bits[w] = x;
+    davor[w + 1] = davor[w] + static_cast<uint32_t>(__builtin_popcountll(x));
+  }
+  const uint32_t belegt_n = davor[worte];
+  // Read while the table was cleared (the set-up was broken off and a unit
+  // still ran): nothing is written.
+  if (belegt_n > n) return;
+  const DEKODER& dek = *a.eb.dek;
+  EINTRAG* erste = p.b.get();
+  EINTRAG* andere = p.a.get();
   size_t k = 0;
+  uint32_t erste_n = 0, andere_n = 0;
+  bool stimmig = true;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
+    const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
     const size_t m = std::min(tz.stueck, n - k);
-    std::memcpy(von + k, tz.vorrat + size_t{s} * tz.stueck, m * sizeof(POSTEN));
     k += m;
-  }
-  const size_t eimer = size_t{1} << tz.lokal_bits;
-  if (n * 4 >= eimer) {
-    // Counting sort in one pass: the counters cost little next to the items.
-    p.zahl.assign(eimer + 1, 0);
-    uint32_t* zahl = p.zahl.data();
-    for (size_t i = 0; i < n; ++i) ++zahl[PostenEimer(von[i]) + 1];
-    for (size_t e = 0; e < eimer; ++e) zahl[e + 1] += zahl[e];
-    for (size_t i = 0; i < n; ++i) nach[zahl[PostenEimer(von[i])]++] = von[i];
-    std::swap(von, nach);
-  } else {
-    // Few items for many buckets: radix sort, eight bits of the bucket a pass.
-    for (int shift = 32; shift < 32 + tz.lokal_bits; shift += 8) {
-      size_t zahl[257] = {};
-      for (size_t i = 0; i < n; ++i) ++zahl[(von[i].kopf >> shift & 0xFF) + 1];
-      for (int d = 0; d < 256; ++d) zahl[d + 1] += zahl[d];
-      for (size_t i = 0; i < n; ++i) nach[zahl[von[i].kopf >> shift & 0xFF]++] = von[i];
-      std::swap(von, nach);
+    for (size_t i = 0; i < m; ++i) {
+      const POSTEN posten = q[i];
+      const uint64_t g = anfang + PostenEimer(posten);
+      const size_t w = static_cast<size_t>(g >> 6) - w0;
+      const uint64_t unter = (uint64_t{1} << (g & 63)) - 1;
+      const uint32_t r = davor[w] + static_cast<uint32_t>(__builtin_popcountll(bits[w] & unter));
+      if (!(bits[w] >> (g & 63) & 1)) {
+        stimmig = false;
+        continue;
+      }
+      const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
+      EINTRAG& kopf = erste[r];
+      if (!(posten.kopf & kMitPlatz)) {
+        // Only the first of a bucket came without a place.
+        kopf = EINTRAG{wort, 1, 0};
+        ++erste_n;
+        continue;
+      }
+      const uint32_t j = kopf.stelle++;
+      andere[andere_n] =
+          EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
+      kopf.vorher = ++andere_n;
     }
   }
+  if (!stimmig || erste_n != belegt_n) return;
   uint64_t* aus = a.kand + tz.start[teil];
-  const DEKODER& dek = *a.eb.dek;
   size_t o = 0;
   size_t pruefen_bei = kPruefSchritt;
-  for (size_t i = 0; i < n;) {
-    const uint32_t e_nr = PostenEimer(von[i]);
-    size_t e = i + 1;
-    while (e < n && PostenEimer(von[e]) == e_nr) ++e;
-    if (e - i == 1) {
-      Streamen(aus + o++, Dekodieren(dek, PostenSatz(von[i])));
+  EINTRAG kurz[kKleinerRing];
+  for (uint32_t r = 0; r < belegt_n; ++r) {
+    const EINTRAG& kopf = erste[r];
+    if (kopf.stelle == 1) {
+      Streamen(aus + o++, kopf.wort);
     } else {
-      o = RingNachspielen(dek, von + i, e - i, p, aus, o);
+      // The bucket's items in the order drawn, from its last one back.
+      const size_t zahl = kopf.stelle;
+      if (zahl > kKleinerRing) p.ring.resize(zahl);
+      EINTRAG* e = zahl > kKleinerRing ? p.ring.data() : kurz;
+      e[0] = kopf;
+      uint32_t y = kopf.vorher;
+      for (size_t j = zahl; j-- > 1;) {
+        e[j] = andere[y - 1];
+        y = e[j].vorher;
+      }
+      o = RingNachspielen(e, zahl, p, aus, o);
     }
-    i = e;
-    if (i >= pruefen_bei && p.pruefen) {
-      pruefen_bei = i + kPruefSchritt;
+    if (o >= pruefen_bei && p.pruefen) {
+      pruefen_bei = o + kPruefSchritt;
       if (Abgebrochen(p)) break;
     }
   }
   StreamenAbschliessen();
+}
+
+// A rank costs one instruction where the processor counts bits itself.
+#if defined(__x86_64__)
+[[gnu::target("popcnt")]] void TeilOrdnenPopcnt(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+  TeilOrdnenMit(a, teil, p);
+}
+#endif
+
+void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+#if defined(__x86_64__)
+  static const bool popcnt = __builtin_cpu_supports("popcnt");
+  if (popcnt) {
+    TeilOrdnenPopcnt(a, teil, p);
+    return;
+  }
+#endif
+  TeilOrdnenMit(a, teil, p);
 }
 
 // After the last block is distributed: each part's size and first slot.
@@ -1439,12 +1556,11 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   {
     const size_t mittel = ende / tz.teile;
     platz.platz = mittel + mittel / 4 + 64;
-    platz.a.reset(new POSTEN[platz.platz]);
-    platz.b.reset(new POSTEN[platz.platz]);
-    platz.zahl.assign((size_t{1} << tz.lokal_bits) + 1, 0);
+    platz.a.reset(new EINTRAG[platz.platz]);
+    platz.b.reset(new EINTRAG[platz.platz]);
     const std::pair<char*, size_t> felder[] = {
-        {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(POSTEN)},
-        {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(POSTEN)},
+        {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(EINTRAG)},
+        {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(EINTRAG)},
         {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)}};
     constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
