@@ -2,6 +2,8 @@
 // guess. Not part of the game itself.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -68,6 +70,32 @@ inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed
   CODE code{};
   rateprobe::ZUG(code, p, sz, taste);
   if (p != 1 || sz != 1) std::abort();
+}
+
+// The first searched guess through the engine's own entry point, once per
+// iteration, timed by the benchmark's clock (the set-up and the opening turn
+// stay outside it). Game i is played with seed + i * schritt. Returns the
+// evaluations made over all iterations.
+inline int64_t ErsteSucheMessen(benchmark::State& state, const mtspiel::rateprobe::SPIEL& s,
+                                uint64_t seed, uint64_t schritt) {
+  using namespace mtspiel;
+  int64_t vergleiche = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    BisZumErstenSuchen(s, seed);
+    seed += schritt;
+    const int64_t vorher = VERGLEICHE_GESAMT;
+    state.ResumeTiming();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    state.PauseTiming();
+    vergleiche += VERGLEICHE_GESAMT - vorher;
+    ALLES_FREIGEBEN();
+    state.ResumeTiming();
+  }
+  return vergleiche;
 }
 
 }  // namespace benchsupport

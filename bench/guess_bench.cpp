@@ -48,22 +48,7 @@ void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
     return;
   }
   ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
-  int64_t vergleiche = 0;
-  uint64_t seed = 1;
-  for (auto _ : state) {
-    state.PauseTiming();
-    BisZumErstenSuchen(s, seed++);
-    const int64_t vorher = VERGLEICHE_GESAMT;
-    state.ResumeTiming();
-    uint8_t p, sz;
-    char taste = 0;
-    CODE code{};
-    rateprobe::ZUG(code, p, sz, taste);
-    state.PauseTiming();
-    vergleiche += VERGLEICHE_GESAMT - vorher;
-    RATEN_SPEICHER_FREIGEBEN();
-    state.ResumeTiming();
-  }
+  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 1);
   state.counters["evals_per_s"] =
       benchmark::Counter(double(vergleiche), benchmark::Counter::kIsRate);
   state.counters["ns_per_eval"] = benchmark::Counter(

@@ -205,26 +205,13 @@ const ART kArten[] = {{"high", kHoch},
 // The first searched guess through the engine's own entry point, whole: the
 // kernel with everything around it (no time limit, one thread).
 void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
+  benchsupport::BenchSchirm();
   if (stufe > ZAEHLSTUFE_MASCHINE()) {
     state.SkipWithError("instruction set not offered by this machine");
     return;
   }
   ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
-  int64_t vergleiche = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    BisZurSuche(s, 1);
-    const int64_t vorher = VERGLEICHE_GESAMT;
-    state.ResumeTiming();
-    uint8_t p, sz;
-    char taste = 0;
-    CODE code{};
-    rateprobe::ZUG(code, p, sz, taste);
-    state.PauseTiming();
-    vergleiche += VERGLEICHE_GESAMT - vorher;
-    ALLES_FREIGEBEN();
-    state.ResumeTiming();
-  }
+  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 0);
   state.counters["evals_per_search"] = double(vergleiche) / double(state.iterations());
   state.counters["ns_per_eval"] = benchmark::Counter(
       double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -455,28 +455,16 @@ struct KLEINE_TABELLE {
   uint8_t& Zaehler(uint32_t s) { return zaehler[s]; }
 };
 
-// Puts record r into a random bucket at a uniformly drawn place of its ring.
-template <typename T>
-inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
-  const uint32_t h = term::Random(buckets);
-  bool neu;
-  const uint32_t slot = tab.Suchen(h, neu);
-  if (neu) {
-    tab.Kopf(slot) = r + 1;
-    b.nach[r] = b.vor[r] = r;
-    return;
-  }
-  uint32_t* nach = b.nach;
-  uint32_t* vor = b.vor;
-  uint8_t& zaehler = tab.Zaehler(slot);
-  const uint32_t c = uint32_t{zaehler} + 1;
-  const uint32_t p = term::Random(c + 1);
-  const uint32_t kopf = tab.Kopf(slot) - 1;
+// Links record r into the ring of c records that starts at kopf, so that p of
+// them stand before it (p = 0 and p = c both put it between the last and kopf;
+// the caller decides which of the two becomes the head). Walks from the nearer
+// end: the draws put most records near an end.
+inline void InRingEinfuegen(uint32_t* nach, uint32_t* vor, uint32_t kopf, uint32_t c, uint32_t p,
+                            uint32_t r) {
   uint32_t davor, danach;  // r goes between these two
   if (p == 0 || p == c) {
     davor = vor[kopf];
     danach = kopf;
-    if (p == 0) tab.Kopf(slot) = r + 1;
   } else if (p <= c / 2) {
     davor = kopf;
     for (uint32_t j = 1; j < p; ++j) davor = nach[davor];
@@ -490,6 +478,24 @@ inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
   vor[r] = davor;
   nach[r] = danach;
   vor[danach] = r;
+}
+
+// Puts record r into a random bucket at a uniformly drawn place of its ring.
+template <typename T>
+inline void InsMischfeld(T& tab, AUFBAU& b, uint32_t r, uint32_t buckets) {
+  const uint32_t h = term::Random(buckets);
+  bool neu;
+  const uint32_t slot = tab.Suchen(h, neu);
+  if (neu) {
+    tab.Kopf(slot) = r + 1;
+    b.nach[r] = b.vor[r] = r;
+    return;
+  }
+  uint8_t& zaehler = tab.Zaehler(slot);
+  const uint32_t c = uint32_t{zaehler} + 1;
+  const uint32_t p = term::Random(c + 1);
+  InRingEinfuegen(b.nach, b.vor, tab.Kopf(slot) - 1, c, p, r);
+  if (p == 0) tab.Kopf(slot) = r + 1;
   // Beyond 256 records the counter stops tracking the size: new records then
   // land near the ends, which keeps every insertion cheap.
   zaehler = zaehler == 255 ? 254 : static_cast<uint8_t>(zaehler + 1);
@@ -993,24 +999,8 @@ size_t RingNachspielen(const EINTRAG* e, size_t k, PLATZ& p, uint64_t* aus, size
   nach[0] = vor[0] = 0;
   for (size_t j = 1; j < k; ++j) {
     const uint32_t neu = static_cast<uint32_t>(j);
-    const size_t an = e[j].stelle;
-    uint32_t davor, danach;
-    if (an == 0 || an == j) {
-      davor = vor[kopf];
-      danach = kopf;
-    } else if (an <= j - an) {
-      davor = kopf;
-      for (size_t t = 1; t < an; ++t) davor = nach[davor];
-      danach = nach[davor];
-    } else {
-      danach = vor[kopf];
-      for (size_t t = j - 1; t > an; --t) danach = vor[danach];
-      davor = vor[danach];
-    }
-    nach[davor] = neu;
-    vor[neu] = davor;
-    nach[neu] = danach;
-    vor[danach] = neu;
+    const uint32_t an = e[j].stelle;
+    InRingEinfuegen(nach, vor, kopf, neu, an, neu);
     if (an == 0) kopf = neu;
   }
   uint32_t x = kopf;

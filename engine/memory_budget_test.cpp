@@ -4,13 +4,11 @@
 #include <malloc.h>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "engine/engine_state.h"
 #include "engine/guess_store.h"
@@ -139,15 +137,16 @@ int64_t Spitzenzuwachs(const std::function<void()>& fn) {
       if (zeile.rfind(feld, 0) == 0) return std::stoll(zeile.substr(std::strlen(feld))) * 1024;
     return -1LL;
   };
-  // The reset holds when the peak is the resident size right after it. Memory
-  // still going back to the system (a store released behind the game, pages
-  // the kernel reclaims) can make the two part; then try again a little later.
-  // Free memory the allocator still holds would be used again without showing
-  // as growth: give it back first.
+  // Memory still on its way back would make the peak and the resident size
+  // part: a store released behind the game is waited for, and free memory the
+  // allocator still holds (it would be used again without showing as growth)
+  // is given back. The reset holds when the peak is the resident size right
+  // after it; pages the kernel reclaims meanwhile can still part them, so it
+  // is tried a few times.
+  FREIGABE_ABWARTEN();
   malloc_trim(0);
   int64_t vorher = -1;
-  for (int versuch = 0; versuch < 50 && vorher < 0; ++versuch) {
-    if (versuch > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (int versuch = 0; versuch < 5 && vorher < 0; ++versuch) {
     FILE* f = std::fopen("/proc/self/clear_refs", "w");
     if (f == nullptr) return -1;
     const bool zurueckgesetzt = std::fputs("5", f) >= 0;

@@ -14,6 +14,7 @@
 
 #include "tests/support/game_dir.h"
 #include "tests/support/pty_driver.h"
+#include "tests/support/pty_walks.h"
 #include "tests/support/timing.h"
 
 namespace {
@@ -265,9 +266,7 @@ TEST(TerminalE2E, NoColorLeavesTheSavedColoursAsTheyWere) {
   auto run = [&](std::vector<std::string> env) {
     PtyDriver pty;
     Launch(pty, dir, std::move(env));
-    ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
-    pty.SendKeys("e");
-    ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+    ASSERT_TRUE(testsupport::ToTheEnglishMenu(pty, 5000 * kSlow)) << pty.ScreenText();
     pty.SendKeys("9");
     ExitStatus st = pty.WaitForExit(5000 * kSlow);
     ASSERT_FALSE(st.timed_out) << pty.ScreenText();
@@ -288,10 +287,8 @@ TEST(TerminalE2E, WithNoColorSetNoColourCodeIsSent) {
   ScratchDir dir;
   PtyDriver pty;
   Launch(pty, dir, {"NO_COLOR=1"});
-  ASSERT_TRUE(pty.WaitForText("English:", 5000 * kSlow)) << pty.ScreenText();
   // The colour screen offers the monochrome choices only: black, light grey, white.
-  pty.SendKeys("e");
-  ASSERT_TRUE(pty.WaitForText("Please choose now:", 5000 * kSlow)) << pty.ScreenText();
+  ASSERT_TRUE(testsupport::ToTheEnglishMenu(pty, 5000 * kSlow)) << pty.ScreenText();
   pty.SendKeys("4");
   ASSERT_TRUE(pty.WaitForText("emphasized text", 5000 * kSlow)) << pty.ScreenText();
   EXPECT_NE(pty.ScreenText().find("c/C"), std::string::npos) << pty.ScreenText();
