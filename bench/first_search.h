@@ -75,27 +75,32 @@ inline void BisZumErstenSuchen(const mtspiel::rateprobe::SPIEL& s, uint64_t seed
 // The first searched guess through the engine's own entry point, once per
 // iteration, timed by the benchmark's clock (the set-up and the opening turn
 // stay outside it). Game i is played with seed + i * schritt. Returns the
-// evaluations made over all iterations.
-inline int64_t ErsteSucheMessen(benchmark::State& state, const mtspiel::rateprobe::SPIEL& s,
-                                uint64_t seed, uint64_t schritt) {
-  using namespace mtspiel;
+// evaluations (possible codes counted) and candidates examined over all iterations.
+struct GEZAEHLT {
   int64_t vergleiche = 0;
+  int64_t kandidaten = 0;
+};
+inline GEZAEHLT ErsteSucheMessen(benchmark::State& state, const mtspiel::rateprobe::SPIEL& s,
+                                 uint64_t seed, uint64_t schritt) {
+  using namespace mtspiel;
+  GEZAEHLT n;
   for (auto _ : state) {
     state.PauseTiming();
     BisZumErstenSuchen(s, seed);
     seed += schritt;
-    const int64_t vorher = VERGLEICHE_GESAMT;
+    const int64_t v = VERGLEICHE_GESAMT, k = KANDIDATEN_GESAMT;
     state.ResumeTiming();
     uint8_t p, sz;
     char taste = 0;
     CODE code{};
     rateprobe::ZUG(code, p, sz, taste);
     state.PauseTiming();
-    vergleiche += VERGLEICHE_GESAMT - vorher;
+    n.vergleiche += VERGLEICHE_GESAMT - v;
+    n.kandidaten += KANDIDATEN_GESAMT - k;
     ALLES_FREIGEBEN();
     state.ResumeTiming();
   }
-  return vergleiche;
+  return n;
 }
 
 }  // namespace benchsupport

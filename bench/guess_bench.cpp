@@ -48,7 +48,7 @@ void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
     return;
   }
   ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
-  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 1);
+  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 1).vergleiche;
   state.counters["evals_per_s"] =
       benchmark::Counter(double(vergleiche), benchmark::Counter::kIsRate);
   state.counters["ns_per_eval"] = benchmark::Counter(
@@ -74,22 +74,7 @@ BENCHMARK_CAPTURE(ErsteSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, tru
 // time, evaluations (possible codes counted) and the cost of each.
 void GrosseSuche(benchmark::State& state, rateprobe::SPIEL s) {
   Schirm();
-  int64_t vergleiche = 0, kandidaten = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    BisZumErstenSuchen(s, 1);
-    const int64_t v = VERGLEICHE_GESAMT, k = KANDIDATEN_GESAMT;
-    state.ResumeTiming();
-    uint8_t p, sz;
-    char taste = 0;
-    CODE code{};
-    rateprobe::ZUG(code, p, sz, taste);
-    state.PauseTiming();
-    vergleiche += VERGLEICHE_GESAMT - v;
-    kandidaten += KANDIDATEN_GESAMT - k;
-    RATEN_SPEICHER_FREIGEBEN();
-    state.ResumeTiming();
-  }
+  const auto [vergleiche, kandidaten] = benchsupport::ErsteSucheMessen(state, s, 1, 0);
   const double it = double(state.iterations());
   state.counters["threads"] = SUCHFAEDEN_ZAHL;
   state.counters["evals_per_search"] = double(vergleiche) / it;

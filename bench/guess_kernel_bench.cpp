@@ -211,7 +211,7 @@ void ErsteSuche(benchmark::State& state, rateprobe::SPIEL s, int stufe) {
     return;
   }
   ZAEHLSTUFE = stufe < 0 ? ZAEHLSTUFE_MASCHINE() : stufe;
-  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 0);
+  const int64_t vergleiche = benchsupport::ErsteSucheMessen(state, s, 1, 0).vergleiche;
   state.counters["evals_per_search"] = double(vergleiche) / double(state.iterations());
   state.counters["ns_per_eval"] = benchmark::Counter(
       double(vergleiche), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
