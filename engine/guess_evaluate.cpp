@@ -1,9 +1,111 @@
 #include "engine/guess_evaluate.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
+#include <memory>
 
 namespace mtspiel {
+
+namespace {
+
+// Open possible codes made at a time: their words stay in the nearer caches
+// while they are counted.
+constexpr int64_t kOffenStueck = 2048;
+// Records looked at between two questions to the interruption.
+constexpr int64_t kOffenScheibe = 1 << 18;
+
+// Largest class, sum of squares, classes in use and whether g may be the code,
+// from a complete table.
+void Bewerten(const int32_t* tab, int L, BEWERTUNG& b) {
+  int32_t mx = 0;
+  int64_t sq = 0;
+  int cls = 0;
+  for (int t = 0; t <= L; ++t) {
+    for (int p = 0; p <= t; ++p) {
+      const int32_t c = tab[t << 4 | p];
+      mx = std::max(mx, c);
+      sq += int64_t{c} * c;
+      cls += c > 0;
+    }
+  }
+  b.max = mx;
+  b.sq = sq;
+  b.cls = cls;
+  b.ex = tab[L << 4 | L] == 1;
+}
+
+// KANDIDAT_BEWERTEN over the open possible codes: the whole table is counted,
+// and then judged as the count that gives up early judges it at its end.
+BEWERTUNG OffenBewerten(const ZAEHLAUFTRAG& vorlage, int32_t bestmax, int64_t bestsq,
+                        const UNTERBRECHUNG& u) {
+  BEWERTUNG b;
+  const int stride = 1 + RS.worte;
+  std::unique_ptr<uint64_t[]> puffer(new uint64_t[kOffenStueck * stride]);
+  ZAEHLAUFTRAG a = vorlage;
+  a.erl = puffer.get();
+  MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
+  int64_t seit = 0;
+  while (lauf.bis > 0) {
+    const uint32_t vorher = lauf.bis;
+    const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
+    ZAEHLEN_BIS(a, RS.worte, 0, k, INT32_MAX);
+    b.vergleiche += k;
+    seit += vorher - lauf.bis;
+    if (seit >= kOffenScheibe && lauf.bis > 0) {
+      if (u.frage && u.frage(u.kontext, seit)) {
+        b.abbruch = true;
+        return b;
+      }
+      seit = 0;
+    }
+  }
+  Bewerten(a.tab, RS.laenge, b);
+  b.verloren = b.max > bestmax || (b.max == bestmax && b.sq > bestsq);
+  return b;
+}
+
+}  // namespace
+
+bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
+  if (!RS.offen) return true;
+  const int stride = 1 + RS.worte;
+  [[maybe_unused]] const int64_t slots =
+      static_cast<int64_t>(RS.erl_bytes / (8 * static_cast<size_t>(stride)));
+  std::unique_ptr<uint64_t[]> puffer(new uint64_t[kOffenStueck * stride]);
+  uint8_t kl[kOffenStueck];
+  ZAEHLPLATZ platz;
+  ZAEHLAUFTRAG a;
+  a.erl = puffer.get();
+  a.gwort = g;
+  WORT_ZAEHLBITS(g, a.gbits);
+  a.lanes = RS.lanes;
+  a.tab = nullptr;
+  a.klassen = 0;
+  a.platz = &platz;
+  MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
+  int64_t ziel = 0, seit = 0;
+  while (lauf.bis > 0) {
+    const uint32_t vorher = lauf.bis;
+    const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
+    if (klasse >= 0) KLASSEN(a, RS.worte, 0, k, kl);
+    for (int64_t j = 0; j < k; ++j) {
+      if (klasse >= 0 && kl[j] != klasse) continue;
+      assert(ziel < slots);
+      std::memcpy(RS.erl + ziel * stride, puffer.get() + j * stride, 8 * static_cast<size_t>(stride));
+      ++ziel;
+    }
+    seit += vorher - lauf.bis;
+    if (seit >= kOffenScheibe && lauf.bis > 0) {
+      if (u.frage && u.frage(u.kontext, seit)) return false;
+      seit = 0;
+    }
+  }
+  RS.erl_n = ziel;
+  RS.offen = false;
+  RS.ohne = 0;
+  return true;
+}
 
 BEWERTUNG KANDIDAT_BEWERTEN(const RATESPEICHER& rs, uint64_t g, int32_t* tab, ZAEHLPLATZ& platz,
                             int32_t bestmax, int64_t bestsq, const UNTERBRECHUNG& u) {
@@ -22,6 +124,10 @@ BEWERTUNG KANDIDAT_BEWERTEN(const RATESPEICHER& rs, uint64_t g, int32_t* tab, ZA
   a.tab = tab;
   a.klassen = (L + 1) << 4;  // only totals 0..L occur
   a.platz = &platz;
+  if (rs.offen) {
+    assert(&rs == &RS);
+    return OffenBewerten(a, bestmax, bestsq, u);
+  }
   const int64_t n = rs.erl_n;
   const int64_t letzter = n - 1;
   bool fein = false;
@@ -65,21 +171,8 @@ BEWERTUNG KANDIDAT_BEWERTEN(const RATESPEICHER& rs, uint64_t g, int32_t* tab, ZA
     }
   }
   b.vergleiche = n;
-  int32_t mx = 0;
-  int64_t sq = 0;
-  int cls = 0;
-  for (int t = 0; t <= L; ++t) {
-    for (int p = 0; p <= t; ++p) {
-      const int32_t c = tab[t << 4 | p];
-      mx = std::max(mx, c);
-      sq += int64_t{c} * c;
-      cls += c > 0;
-    }
-  }
-  b.max = mx;
-  b.sq = fein ? quadrat : sq;
-  b.cls = cls;
-  b.ex = tab[L << 4 | L] == 1;
+  Bewerten(tab, L, b);
+  if (fein) b.sq = quadrat;
   return b;
 }
 

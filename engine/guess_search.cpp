@@ -75,6 +75,11 @@ bool Nachsehen(ABFRAGE& a, int64_t arbeit, bool f6 = false) {
   return TASTEN_LESEN(f6);
 }
 
+// Nachsehen as the interruption of a count over the possible codes.
+bool NachsehenFrage(void* abfrage, int64_t arbeit) {
+  return Nachsehen(*static_cast<ABFRAGE*>(abfrage), arbeit);
+}
+
 // Codes a pass over the store handles between two questions to Nachsehen: a
 // few hundred microseconds of work, so that ABFRAGE's clock reading is cheap
 // against it and Esc is never kept waiting.
@@ -196,6 +201,7 @@ bool KandidatenStreichen(const std::vector<uint8_t>& liste, int64_t weg, ABFRAGE
 // Keeps the possible codes whose answer to g is the class klasse (total*16+P).
 // False when Esc broke it off (the store is then half narrowed and must go).
 bool MoeglicheEingrenzen(uint64_t g, int klasse, ABFRAGE& abfrage) {
+  if (RS.offen) return MOEGLICHE_SCHREIBEN(g, klasse, UNTERBRECHUNG{NachsehenFrage, &abfrage});
   ZAEHLAUFTRAG a;
   a.erl = RS.erl;
   a.gwort = g;
@@ -222,9 +228,15 @@ bool MoeglicheEingrenzen(uint64_t g, int klasse, ABFRAGE& abfrage) {
   return true;
 }
 
-// Keeps the possible codes that hold none of the signs in the mask. False when
-// Esc broke it off.
-bool MoeglicheOhne(uint64_t maske, ABFRAGE& abfrage) {
+// Keeps the possible codes that hold none of the signs in the mask: bleiben of
+// them, as the class table of the guess answered (0, 0) counted. False when Esc
+// broke it off.
+bool MoeglicheOhne(uint64_t maske, int64_t bleiben, ABFRAGE& abfrage) {
+  if (RS.offen) {
+    RS.ohne |= maske;
+    RS.erl_n = bleiben;
+    return true;
+  }
   const int stride = 1 + RS.worte;
   int64_t ziel = 0;
   for (int64_t von = 0; von < RS.erl_n; von += kStreckeAbfrage) {
@@ -305,10 +317,16 @@ struct ZUG {
 
 // ---- Step A: start of the turn -------------------------------------------------
 
-enum class BEGINN { WEITER, GELOEST };
+enum class BEGINN { WEITER, GELOEST, ESC };
 
 // Resets the turn's counters; when one code is left it is played at once.
 BEGINN ZugBeginnen(ZUG& z, CODE& code, uint8_t& P, uint8_t& S) {
+  // The possible codes are written out before a turn reads them one by one
+  // or searches over them all; an opening guess only counts them.
+  if (RS.offen && (!AEQUI_KLASSE || ZAHLGESAMTVERSUCHE <= 2 || RS.erl_n <= 2)) {
+    ABFRAGE abfrage;
+    if (!MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{NachsehenFrage, &abfrage})) return BEGINN::ESC;
+  }
   z.L = X.LAENGE;
   z.n = MAXFARBE;
   F6_GEDR = false;
@@ -877,10 +895,13 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
       if (!liste.empty()) FEHLZEICHEN = liste.back();
       uint64_t maske = 0;
       for (uint8_t s : liste) maske |= uint64_t{1} << s;
-      if (!MoeglicheOhne(maske, abfrage)) return EINGRENZUNG::ESC;
+      if (!MoeglicheOhne(maske, z.best_tab[0], abfrage)) return EINGRENZUNG::ESC;
     } else if (!MoeglicheEingrenzen(z.best_wort, (P + S) << 4 | P, abfrage)) {
       return EINGRENZUNG::ESC;
     }
+    if ((RS.erl_n == 1 || RS.erl_n == 2) &&
+        !MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{NachsehenFrage, &abfrage}))
+      return EINGRENZUNG::ESC;
     if (RS.erl_n == 1 || RS.erl_n == 2) {
       AEQUI_KLASSE = false;
       const int stride = 1 + RS.worte;
@@ -958,7 +979,12 @@ void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {
   assert(RS.kand_n == ZAHLGESAMTVERSUCHE);
   ZUG z;
   // A. Start of the turn.
-  if (ZugBeginnen(z, code, P, S) == BEGINN::GELOEST) return;
+  const BEGINN beginn = ZugBeginnen(z, code, P, S);
+  if (beginn == BEGINN::ESC) {
+    Abbruch(taste);
+    return;
+  }
+  if (beginn == BEGINN::GELOEST) return;
   // B. Equivalence reduction over the signs no guess has used.
   if (!AequivalenzBilden(z)) {
     Abbruch(taste);

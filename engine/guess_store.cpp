@@ -28,6 +28,7 @@
 
 #include "clock/game_clock.h"
 #include "engine/engine_state.h"
+#include "engine/guess_evaluate.h"
 #include "engine/guessing.h"
 #include "engine/memory_budget.h"
 #include "game/input.h"
@@ -242,9 +243,9 @@ inline void StreamenAbschliessen() {
 
 // ---- The possible secret codes ----------------------------------------------
 // Newest record first (the highest record number heads the chain): no vacant
-// sign, and no sign twice when the code may not repeat signs. A stretch of
-// records can be written wherever its first slot is known, so the stretches
-// are independent pieces of work.
+// sign, and no sign twice when the code may not repeat signs. The set-up only
+// counts them; they are made from the record numbers when a turn needs them
+// (MOEGLICHE_HOLEN), a stretch of records at a time.
 
 struct ERLBAU {
   const DEKODER* dek = nullptr;
@@ -327,11 +328,10 @@ int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool 
         for (; x > unten && m + k < e.moeglich; --x) {
           const uint32_t lo = x - 1 - null;
           uint64_t* ziel = e.erl + (m + k) * stride;
-          Streamen(ziel, d.tief[lo] | hw);
+          ziel[0] = d.tief[lo] | hw;
           const uint32_t bit = bit_rest[lo - mitte];
           for (int w = 0; w < kWorte; ++w)
-            Streamen(ziel + 1 + w,
-                     mb[w] | (static_cast<int>(bit >> 6) == w ? uint64_t{1} << (bit & 63) : 0));
+            ziel[1 + w] = mb[w] | (static_cast<int>(bit >> 6) == w ? uint64_t{1} << (bit & 63) : 0);
           ++k;
         }
       }
@@ -354,7 +354,7 @@ int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool 
       if (schreiben) {
         if (m + k >= e.moeglich) break;
         uint64_t* ziel = e.erl + (m + k) * stride;
-        Streamen(ziel, d.tief[lo] | hw);
+        ziel[0] = d.tief[lo] | hw;
         // The low half's signs add their copies after those of the high half;
         // each word is built in a register.
         uint64_t bits[kWorte];
@@ -366,14 +366,13 @@ int64_t ErlStueckMit(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool 
           const uint64_t eins = s != 0 && c < kmax ? uint64_t{1} << (bit & 63) : 0;
           for (int w = 0; w < kWorte; ++w) bits[w] |= (bit >> 6) == w ? eins : 0;
         }
-        for (int w = 0; w < kWorte; ++w) Streamen(ziel + 1 + w, bits[w]);
+        for (int w = 0; w < kWorte; ++w) ziel[1 + w] = bits[w];
       }
       ++k;
     }
     if (schreiben && m + k >= e.moeglich) break;
     v = von;
   }
-  if (schreiben) StreamenAbschliessen();
   return k;
 }
 
@@ -399,6 +398,21 @@ int64_t ErlStueck(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool sch
   return e.leer || !e.wdhg ? ErlStueckSieben<true>(e, r0, r1, m, schreiben)
                            : ErlStueckSieben<false>(e, r0, r1, m, schreiben);
 }
+
+// What the open possible codes are made from: the set-up's decoder, kept until
+// the store is released, and its records 0..ende-1.
+struct QUELLE {
+  DEKODER dek;
+  ERLBAU eb;
+  uint32_t ende = 0;
+};
+QUELLE MOEGLICHE_QUELLE;
+
+void QuelleFrei() {
+  DekoderFrei(MOEGLICHE_QUELLE.dek);
+  MOEGLICHE_QUELLE = QUELLE{};
+}
+
 
 // ---- Shuffle of a small store: the bucket rings themselves -----------------
 
@@ -517,7 +531,7 @@ inline size_t RingAnhaengen(const AUFBAU& b, const DEKODER& dek, uint32_t kopf, 
 }
 
 // The store of up to MISCH_KLEIN_BIS records, on the main thread alone: the
-// rings, the chain, then the possible codes. False when the user broke off or
+// rings, the chain, then the count of the possible codes. False when the user broke off or
 // memory ran out.
 bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLBAU& eb,
                    ABFRAGE& abfrage) {
@@ -528,8 +542,10 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
   b.vor = static_cast<uint32_t*>(SEITEN_HOLEN(b.bytes));
   bool abbruch = !(b.nach && b.vor && kleintab.Anlegen(ende));
   rv.resident += 2 * b.bytes + kleintab.bytes;
-  // Progress: the rings count as two thirds of the work, the rest as one third.
-  const int64_t drittel = ende / 3;
+  // Progress: the rings are the work, but for the count of the possible codes
+  // where it is needed, which takes about a quarter of the time.
+  const bool zaehlen = eb.leer || !eb.wdhg;
+  const int64_t ringe = zaehlen ? int64_t{ende} * 3 / 4 : ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
     if (!BlockReservieren(rv, bis - r)) {
@@ -538,7 +554,7 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
     }
     for (uint32_t s = r; s < bis && !abbruch; s += 1024) {
       const uint32_t t = bis - s < 1024 ? bis : s + 1024;
-      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1024, int64_t{s} * 2 / 3)) {
+      if (Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : 1024, int64_t{s} * ringe / ende)) {
         abbruch = true;
         break;
       }
@@ -562,14 +578,19 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
   kleintab.Frei();
   AufbauFrei(b);
   if (abbruch) return false;
-  int64_t m = 0;
-  for (uint32_t bis = ende; bis > 0;) {
-    const uint32_t von = bis > kBlock ? bis - kBlock : 0;
-    m += ErlStueck(eb, von, bis, m, true);
-    bis = von;
-    if (Bedienen(abfrage, kBlock, 2 * drittel + (ende - von) / 3)) return false;
+  // The possible codes are counted; every record is one when repetitions are
+  // allowed and the vacant sign is not in use.
+  int64_t m = ende;
+  if (zaehlen) {
+    m = 0;
+    for (uint32_t bis = ende; bis > 0;) {
+      const uint32_t von = bis > kBlock ? bis - kBlock : 0;
+      m += ErlStueck(eb, von, bis, 0, false);
+      bis = von;
+      if (Bedienen(abfrage, kBlock, ringe + (ende - von) / 4)) return false;
+    }
   }
-  RS.erl_n = m;
+  RS.erl_n = std::min(m, eb.moeglich);
   return true;
 }
 
@@ -586,8 +607,8 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // the order they came: an item's rank in its bucket gives the counter its
 // insertion saw, hence its place, and the bucket's ring is replayed straight
 // into the part's own stretch of the chain, by all threads at once. Meanwhile
-// the other threads write the possible codes, which do not depend on the
-// draws, and fault in the pages that come next.
+// the other threads fault in the pages that come next and count the possible
+// codes, which do not depend on the draws.
 
 constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
@@ -795,24 +816,14 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
 // what the main thread wrote before it started them or before it set the flag
 // that opens a kind of work, and write disjoint parts of the store.
 
-enum ARBEITSART {
-  kAnfangFaulten,
-  kVorratFaulten,
-  kErlZaehlen,
-  kErlVor,
-  kKandFaulten,
-  kErlFaulten,
-  kTeile,
-  kErlNach,
-  kArten
-};
+enum ARBEITSART { kAnfangFaulten, kVorratFaulten, kErlZaehlen, kKandFaulten, kTeile, kArten };
 // Taken in this order: the pages the first draws need, the pool's pages
-// ahead of the draws, the chain's and the possible codes' pages, then the
-// parts and what waits on them, the possible codes last. The workers fault
-// the memory in first, so that the main thread, which writes only where they
-// have been (see Gefaultet), always finds work once the draws are over.
-constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kErlFaulten,
-                                       kTeile,         kErlNach,       kErlZaehlen,  kErlVor};
+// ahead of the draws, the chain's pages, then the parts, the count of the
+// possible codes last. The workers fault the memory in first, so that the main
+// thread, which writes only where they have been (see Gefaultet), always finds
+// work once the draws are over.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kTeile,
+                                       kErlZaehlen};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -821,15 +832,14 @@ struct ARBEIT {
 };
 
 constexpr size_t kFaultBytes = size_t{2} << 20;  // pages faulted in per unit
-constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the possible codes
+constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the count of possible codes
 
 // Relative cost per record of each kind of work, for the progress stars and the
-// estimate of the time still needed: drawing, replaying the parts and writing
-// the possible codes took about the same processor time per record on the big
-// stores, counting the possible codes about a third of that.
+// estimate of the time still needed: drawing and replaying the parts took
+// about the same processor time per record on the big stores, counting the
+// possible codes about a third of that.
 constexpr double kKostenZiehen = 1.0;
 constexpr double kKostenTeil = 1.0;
-constexpr double kKostenErl = 1.0;
 constexpr double kKostenZaehlen = 0.3;
 
 struct AUFTRAG {
@@ -840,21 +850,18 @@ struct AUFTRAG {
   size_t anfang_einheiten = 0;  // its units of kFaultBytes
   uint64_t* kand = nullptr;
   size_t kand_bytes = 0;
-  size_t erl_fault_ab = 0;   // the possible codes' pages from here on are faulted as such
   uint32_t anzahl = 0;       // records
-  int64_t erl_vor = 0;       // units of the possible codes that may run during the draws
-  bool zaehlen = false;      // their slots are known only after a counting pass
-  std::vector<int64_t> erl;  // per unit: possible codes, then (zaehlen) its first slot
-  int64_t erl_summe = 0;     // possible codes in all (zaehlen), set with praefix
+  bool zaehlen = false;      // not every record is a possible code: they are counted
+  std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
+  int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
   ARBEIT arbeit[kArten];
   // Per unit of a faulting kind: set once its pages are in memory.
   std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
   std::atomic<bool> halt{false};      // break off: every thread stops after its unit
   std::atomic<bool> gezogen{false};   // all draws are made: the parts are complete
-  std::atomic<bool> praefix{false};   // erl holds the first slot of each unit
   std::atomic<bool> faulten{true};    // the kernel can fault pages in on request
   std::atomic<uint32_t> ereignis{0};  // changes whenever a kind of work opens or ends
-  std::atomic<int64_t> teil_erledigt{0}, erl_erledigt{0}, gezaehlt{0};  // records done
+  std::atomic<int64_t> teil_erledigt{0}, gezaehlt{0};  // records done
   std::atomic<int> laufend{0};  // workers that have started and not yet ended
   // Progress, kept by the main thread alone: the share of the set-up's time
   // the draws take, and the other work done and left when they were over.
@@ -877,16 +884,11 @@ bool Offen(const AUFTRAG& a, ARBEITSART art) {
       return a.faulten.load(std::memory_order_relaxed) &&
              !a.gezogen.load(std::memory_order_acquire);
     case kKandFaulten:
-    case kErlFaulten:
       return a.faulten.load(std::memory_order_relaxed);
     case kErlZaehlen:
       return true;
-    case kErlVor:
-      return !a.zaehlen || a.praefix.load(std::memory_order_acquire);
     case kTeile:
       return a.gezogen.load(std::memory_order_acquire);
-    case kErlNach:
-      return a.arbeit[kTeile].fertig.load(std::memory_order_acquire) == a.arbeit[kTeile].stuecke;
     case kArten:
       break;
   }
@@ -930,14 +932,6 @@ bool Gefaultet(const AUFTRAG& a, ARBEITSART art, size_t von, size_t bis) {
       return false;
   }
   return true;
-}
-
-// The same for bytes von..bis-1 of the possible codes' array.
-bool ErlGefaultet(const AUFTRAG& a, size_t von, size_t bis) {
-  if (bis <= von) return true;
-  const size_t ab = a.erl_fault_ab;  // the pool below, when it lies in the array
-  if (von < ab && !Gefaultet(a, kVorratFaulten, von, std::min(bis, ab))) return false;
-  return bis <= ab || Gefaultet(a, kErlFaulten, std::max(von, ab) - ab, bis - ab);
 }
 
 // An item of a part once its record is decoded. The first item of a bucket
@@ -1162,32 +1156,10 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
     case kKandFaulten:
       Faulten(a, kKandFaulten, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
       break;
-    case kErlFaulten:
-      // Behind the pool when it lies in the possible codes' array.
-      Faulten(a, kErlFaulten, reinterpret_cast<char*>(a.eb.erl) + a.erl_fault_ab,
-              RS.erl_bytes - a.erl_fault_ab, i);
-      break;
     case kErlZaehlen:
       a.erl[static_cast<size_t>(i)] = ErlStueck(a.eb, ErlVon(i), ErlBis(a, i), 0, false);
       a.gezaehlt.fetch_add(ErlBis(a, i) - ErlVon(i), std::memory_order_relaxed);
       break;
-    case kErlVor:
-    case kErlNach: {
-      const int64_t u = art == kErlVor ? i : a.erl_vor + i;
-      // Without counting, every record is a possible code: record r has slot
-      // anzahl - 1 - r.
-      int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
-      // Newest record first; the main thread looks at the keyboard between pieces.
-      const uint32_t von = ErlVon(u);
-      for (uint32_t bis = ErlBis(a, u); bis > von;) {
-        const uint32_t ab = p.pruefen && bis - von > kPruefSchritt ? bis - kPruefSchritt : von;
-        m += ErlStueck(a.eb, ab, bis, m, true);
-        bis = ab;
-        if (bis > von && Abgebrochen(p)) return;
-      }
-      a.erl_erledigt.fetch_add(ErlBis(a, u) - ErlVon(u), std::memory_order_relaxed);
-      break;
-    }
     case kTeile:
       TeilOrdnen(a, static_cast<uint32_t>(i), p);
       a.teil_erledigt.fetch_add(static_cast<int64_t>(a.tz->anzahl[static_cast<size_t>(i)]),
@@ -1200,16 +1172,9 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
 
 void Abgeschlossen(AUFTRAG& a, ARBEITSART art) {
   if (art == kErlZaehlen) {
-    // Slots run newest first: a unit's first slot is the number of possible
-    // codes in all units after it.
     int64_t summe = 0;
-    for (size_t u = a.erl.size(); u-- > 0;) {
-      const int64_t z = a.erl[u];
-      a.erl[u] = summe;
-      summe += z;
-    }
+    for (int64_t z : a.erl) summe += z;
     a.erl_summe = summe;
-    a.praefix.store(true, std::memory_order_release);
   }
 }
 
@@ -1223,16 +1188,6 @@ bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
       const size_t teil = static_cast<size_t>(i);
       return Gefaultet(a, kKandFaulten, a.tz->start[teil] * sizeof(uint64_t),
                        (a.tz->start[teil] + a.tz->anzahl[teil]) * sizeof(uint64_t));
-    }
-    case kErlVor:
-    case kErlNach: {
-      const int64_t u = art == kErlVor ? i : a.erl_vor + i;
-      const int64_t m = a.zaehlen ? a.erl[static_cast<size_t>(u)] : a.anzahl - ErlBis(a, u);
-      // At most one possible code per record of the unit.
-      const int64_t n = std::min<int64_t>(ErlBis(a, u) - ErlVon(u), a.eb.moeglich - m);
-      const size_t stride = (1 + static_cast<size_t>(a.eb.worte)) * sizeof(uint64_t);
-      return n <= 0 ||
-             ErlGefaultet(a, static_cast<size_t>(m) * stride, static_cast<size_t>(m + n) * stride);
     }
     default:
       return false;
@@ -1272,14 +1227,14 @@ bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false) {
 }
 
 bool AllesVergeben(const AUFTRAG& a) {
-  for (ARBEITSART art : {kErlZaehlen, kErlVor, kTeile, kErlNach})
+  for (ARBEITSART art : {kErlZaehlen, kTeile})
     if (a.arbeit[art].naechstes.load(std::memory_order_relaxed) < a.arbeit[art].stuecke)
       return false;
   return true;
 }
 
 bool AllesFertig(const AUFTRAG& a) {
-  for (ARBEITSART art : {kErlZaehlen, kErlVor, kTeile, kErlNach})
+  for (ARBEITSART art : {kErlZaehlen, kTeile})
     if (a.arbeit[art].fertig.load(std::memory_order_acquire) < a.arbeit[art].stuecke) return false;
   return true;
 }
@@ -1300,20 +1255,18 @@ void Arbeiter(void* kontext) {
 // Work other than the draws: done so far, and in all.
 double AndereArbeit(const AUFTRAG& a) {
   return kKostenTeil * static_cast<double>(a.teil_erledigt.load(std::memory_order_relaxed)) +
-         kKostenErl * static_cast<double>(a.erl_erledigt.load(std::memory_order_relaxed)) +
          kKostenZaehlen * static_cast<double>(a.gezaehlt.load(std::memory_order_relaxed));
 }
 double AndereGesamt(const AUFTRAG& a) {
-  return (kKostenTeil + kKostenErl + (a.zaehlen ? kKostenZaehlen : 0.0)) * a.anzahl;
+  return (kKostenTeil + (a.zaehlen ? kKostenZaehlen : 0.0)) * a.anzahl;
 }
 
 // The draws run on the main thread alone while the other threads do what does
-// not wait for them (the possible codes before the pool, their counting); the
-// rest runs on all threads afterwards. Their share of the time follows.
+// not wait for them (the count of the possible codes); the rest runs on all
+// threads afterwards. Their share of the time follows.
 void FortschrittPlanen(AUFTRAG& a, int faeden) {
   const double ziehen = kKostenZiehen * a.anzahl;
-  const double nebenher = kKostenErl * static_cast<double>(a.erl_vor) * kErlStueck +
-                          (a.zaehlen ? kKostenZaehlen * a.anzahl : 0.0);
+  const double nebenher = a.zaehlen ? kKostenZaehlen * a.anzahl : 0.0;
   const double waehrend = std::min(nebenher, (faeden - 1) * ziehen);
   const double danach = std::max(0.0, AndereGesamt(a) - waehrend) / faeden;
   a.ziehen_anteil = ziehen / (ziehen + danach);
@@ -1452,14 +1405,14 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
   tz.stuecke_max = ende / tz.stueck + tz.teile;
   tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(POSTEN);
-  // Every record is a possible code exactly when repetitions are allowed and
-  // the vacant sign is not in use; then the pool may lie in the possible
-  // codes' array, whose first part is written only after the parts are done.
-  const bool direkt = eb.wdhg && !eb.leer;
-  const size_t stride_bytes = (1 + static_cast<size_t>(eb.worte)) * sizeof(uint64_t);
-  tz.geliehen = direkt && RS.erl_bytes >= tz.vorrat_bytes;
+  // The pool lies in the possible codes' array when it fits: that is written
+  // only when the first answer narrows the codes, into pages the pool has
+  // brought in already.
+  tz.geliehen = RS.erl_bytes >= tz.vorrat_bytes;
   tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
-  if (!tz.geliehen) rv.resident += tz.vorrat_bytes;
+  // A pool of its own goes back when the set-up ends, before the possible
+  // codes are written: the set-up's peak holds the larger of the two.
+  if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
   rv.resident += kBelegtBytes;
   if (!tz.vorrat) {
     ZustandAbgeben(z);
@@ -1482,17 +1435,11 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.kand = RS.kand;
   a.kand_bytes = RS.kand_bytes;
   a.anzahl = ende;
-  a.zaehlen = !direkt;
+  // Every record is a possible code exactly when repetitions are allowed and
+  // the vacant sign is not in use; else they are counted.
+  a.zaehlen = eb.leer || !eb.wdhg;
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
-  a.erl_vor = einheiten;
-  if (tz.geliehen) {
-    // Units whose slots all lie behind the pool: unit u ends at record
-    // min(ende, (u + 1) * kErlStueck), its first slot is ende minus that.
-    const int64_t erste_frei =
-        static_cast<int64_t>((tz.vorrat_bytes + stride_bytes - 1) / stride_bytes);
-    a.erl_vor = erste_frei >= ende ? 0 : (ende - erste_frei) / kErlStueck;
-  }
   a.belegt = MISCHBELEGT;
   a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
   a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
@@ -1502,15 +1449,9 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       static_cast<int64_t>((tz.vorrat_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kKandFaulten].stuecke =
       static_cast<int64_t>((RS.kand_bytes + kFaultBytes - 1) / kFaultBytes);
-  a.erl_fault_ab =
-      tz.geliehen ? std::min(RS.erl_bytes, tz.vorrat_bytes) / kFaultBytes * kFaultBytes : 0;
-  a.arbeit[kErlFaulten].stuecke =
-      static_cast<int64_t>((RS.erl_bytes - a.erl_fault_ab + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kErlZaehlen].stuecke = a.zaehlen ? einheiten : 0;
-  a.arbeit[kErlVor].stuecke = a.erl_vor;
-  a.arbeit[kErlNach].stuecke = einheiten - a.erl_vor;
   a.arbeit[kTeile].stuecke = tz.teile;
-  for (ARBEITSART art : {kVorratFaulten, kKandFaulten, kErlFaulten})
+  for (ARBEITSART art : {kVorratFaulten, kKandFaulten})
     a.gefaultet[art].reset(new std::atomic<bool>[static_cast<size_t>(a.arbeit[art].stuecke)]());
 
   // A worker the system cannot start is one fewer; without any the main
@@ -1766,6 +1707,7 @@ void FADEN_WARTEN(FADEN& f) {
 }
 
 void RATEN_SPEICHER_FREIGEBEN() {
+  QuelleFrei();
   SEITEN_ABGEBEN(RS.kand, RS.kand_bytes);
   SEITEN_ABGEBEN(RS.marke, RS.marke_bytes);
   SEITEN_ABGEBEN(RS.erl, RS.erl_bytes);
@@ -1922,7 +1864,6 @@ void INIT_RATEN(bool& ok) {
   eb.leer = v;
   eb.wdhg = X.WDHG;
   eb.lanes = RS.lanes;
-  eb.erl = RS.erl;
   eb.moeglich = moeglich;
   ABFRAGE abfrage;
   RESERVIERUNG rv;
@@ -1941,6 +1882,14 @@ void INIT_RATEN(bool& ok) {
     Abbrechen(ok);
     return;
   }
+  // The possible codes stay open: the set-up's own decoder may still be in
+  // the hands of workers that are ending, so they get one of their own.
+  DekoderBauen(MOEGLICHE_QUELLE.dek, L, basis, v);
+  MOEGLICHE_QUELLE.eb = eb;
+  MOEGLICHE_QUELLE.eb.dek = &MOEGLICHE_QUELLE.dek;
+  MOEGLICHE_QUELLE.ende = count;
+  RS.offen = true;
+  RS.ohne = 0;
   // Only now is the set-up over: the tenth star, and the last look at the keyboard.
   GERATENE_VERSUCHE = static_cast<int32_t>(count);
   SETZEZEITLETZTERVERSUCH = true;
@@ -1953,6 +1902,33 @@ void INIT_RATEN(bool& ok) {
   ZEITLIMIT_GR_0 = ZEITLIMIT > 0;
 }
 
+// ---- The open possible codes ------------------------------------------------
+
+MOEGLICHE_LAUF MOEGLICHE_ANFANG() {
+  return MOEGLICHE_LAUF{RS.offen ? MOEGLICHE_QUELLE.ende : 0};
+}
+
+int64_t MOEGLICHE_HOLEN(MOEGLICHE_LAUF& lauf, uint64_t* puffer, int64_t platz) {
+  assert(RS.offen && platz > 0);
+  // Each record makes at most one code, so a stretch of platz records fits.
+  ERLBAU eb = MOEGLICHE_QUELLE.eb;
+  eb.erl = puffer;
+  eb.moeglich = platz;
+  const uint32_t von = lauf.bis > platz ? static_cast<uint32_t>(lauf.bis - platz) : 0;
+  int64_t k = ErlStueck(eb, von, lauf.bis, 0, true);
+  lauf.bis = von;
+  if (RS.ohne == 0) return k;
+  const int stride = 1 + RS.worte;
+  int64_t ziel = 0;
+  for (int64_t j = 0; j < k; ++j) {
+    const uint64_t* e = puffer + j * stride;
+    if (WORT_ZEICHENMENGE(e[0], RS.laenge) & RS.ohne) continue;
+    if (ziel != j) std::memmove(puffer + ziel * stride, e, 8 * static_cast<size_t>(stride));
+    ++ziel;
+  }
+  return ziel;
+}
+
 // ---- Views ----------------------------------------------------------------
 
 int64_t MOEGLICHE_CODES() {
@@ -1960,6 +1936,7 @@ int64_t MOEGLICHE_CODES() {
 }
 
 void MOEGLICHER_CODE(int64_t i, uint8_t zeichen[10]) {
+  MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{});
   WORT_ZEICHEN(RS.erl[i * (1 + RS.worte)], RS.laenge, zeichen);
 }
 

@@ -37,9 +37,30 @@ struct RATESPEICHER {
   uint64_t* erl = nullptr;  // possible codes, 1 + worte words each, in chain order
   int64_t erl_n = 0;
   size_t erl_bytes = 0;
+  // The possible codes are written into erl only when the first answer that
+  // is not (0, 0) narrows them: until then (offen) they are every code of the
+  // set-up's records that may be the secret and holds none of the signs in
+  // ohne, made afresh from the record numbers when they are needed, and erl_n
+  // counts them. The set-up thus writes a fraction of the memory it would.
+  bool offen = false;
+  uint64_t ohne = 0;        // bit s: sign s was answered (0, 0) while offen
   uint64_t reserviert = 0;  // bytes counted against the memory budget
 };
 inline RATESPEICHER RS;
+
+// Where the making of the open possible codes has got to: the records bis-1
+// down to 0 are still to come, so that the codes come in the order erl holds
+// them once written.
+struct MOEGLICHE_LAUF {
+  uint32_t bis = 0;
+};
+// Starts at the first possible code.
+MOEGLICHE_LAUF MOEGLICHE_ANFANG();
+// Writes the next open possible codes (1 + worte words each, in erl's order)
+// into puffer, which holds platz of them, and returns how many. 0 may come
+// before the end when none of the records looked at is left; the end is
+// lauf.bis == 0. Reads only what the set-up left: threads may make codes at once.
+int64_t MOEGLICHE_HOLEN(MOEGLICHE_LAUF& lauf, uint64_t* puffer, int64_t platz);
 
 // Code word of sign numbers z[1..laenge].
 uint64_t CODEWORT(const uint8_t* z, int laenge);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/guess_evaluate.h"
 #include "engine/guess_test_helpers.h"
 #include "engine/memory_budget.h"
 #include "tests/support/memory_screen.h"
@@ -220,6 +221,11 @@ AUFGEBAUT Aufbau(const rateprobe::SPIEL& s, uint64_t seed) {
   EXPECT_TRUE(ok);
   if (!ok) return a;
   a.ordnung.assign(RS.kand, RS.kand + RS.kand_n);
+  // The set-up leaves the possible codes open; written out, they are compared.
+  EXPECT_TRUE(RS.offen);
+  const int64_t offen_n = RS.erl_n;
+  EXPECT_TRUE(MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{}));
+  EXPECT_EQ(RS.erl_n, offen_n);
   a.moeglich.assign(RS.erl, RS.erl + RS.erl_n * (1 + RS.worte));
   a.danach = term::Random64(uint64_t{1} << 40);
   return a;

@@ -132,6 +132,7 @@ void ANFANG_NEU();
 // Number of codes that may still be the secret.
 int64_t MOEGLICHE_CODES();
 // Sign numbers (positions 1..L) of possible code i (0 = first in chain order).
+// Writes the possible codes out first while they are open.
 void MOEGLICHER_CODE(int64_t i, uint8_t zeichen[10]);
 // Sign numbers of the candidate at chain position i.
 void KANDIDAT(int64_t i, uint8_t zeichen[10]);

@@ -101,10 +101,13 @@ uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
     while (t < 2 * c) t *= 2;
     spitze = std::max(spitze, 8 * c + 9 * t + 8 * c + 8 * c);
   } else {
-    // The set-up on all cores: the store, and beside it the draws of every
-    // record and the parts the workers replay them in (about 20 bytes a
-    // record at the peak, as measured on the store of 7 positions, 9 signs).
-    spitze = std::max({spitze + 20 * c, 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
+    // The set-up on all cores: candidates and marks, and beside them the draws
+    // of every record and the parts the workers replay them in (about 20 bytes
+    // a record at the peak, as measured on the store of 7 positions, 9 signs).
+    // The possible codes are written only after it, into the draws' pages
+    // when those lie in their array.
+    spitze = std::max({8 * c + c + std::max(erl, 20 * c),
+                       4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
   }
   return spitze + dekoder;
 }

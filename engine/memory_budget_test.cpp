@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/engine_state.h"
+#include "engine/guess_evaluate.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
 #include "engine/variable_code.h"
@@ -169,14 +170,19 @@ TEST_F(MemoryBudget, RealSizesOfTheStoresMatchWhatTheirSetUpsTake) {
     int laenge, farben;
     bool wdhg;
   } faelle[] = {
-      {7, 9, true},    // the sort works inside the possible codes' array
-      {6, 12, false},  // few possible codes: the sort needs arrays of its own
+      {7, 9, true},    // the draws lie in the possible codes' array
+      {6, 12, false},  // few possible codes: the draws need an array of their own
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(std::to_string(f.laenge) + " of " + std::to_string(f.farben));
     rateprobe::SPIEL_VORBEREITEN({f.laenge, f.farben, f.wdhg, false, true, true, 0});
     bool ok = false;
-    const int64_t gemessen = Spitzenzuwachs([&] { rateprobe::SETUP(ok); });
+    // The most a store holds in a game: its set-up, then every possible code
+    // written out (as an answer that rules none out would leave them).
+    const int64_t gemessen = Spitzenzuwachs([&] {
+      rateprobe::SETUP(ok);
+      if (ok) MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{});
+    });
     ASSERT_TRUE(ok);
     LISTEN_FREIGEBEN(true);
     FREIGABE_ABWARTEN();  // the store goes back behind the game: wait for it
