@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
 #include "engine/guessing.h"
+#include "engine/memory_budget.h"
 #include "screen/memory_terminal.h"
 #include "screen/terminal.h"
 
@@ -34,27 +36,44 @@ inline term::MemoryTerminal& BenchSchirm() {
   return mem;
 }
 
+// The memory budget of choice `wahl` of the configuration page, as the
+// conditions check leaves it.
+inline void Budget(int wahl) {
+  mtspiel::MEMAVAIL_FPC = mtspiel::SPEICHER_BYTES[wahl];
+  mtspiel::LISTEN_FREIGEBEN(false);
+}
+
 // Set-up, and a secret chosen so that the opening guess is answered P = 1,
-// S = 1: the engine stands before its opening turn.
-inline void BisZumAnfangszug(const mtspiel::rateprobe::SPIEL& s, uint64_t seed) {
+// S = 1: the engine stands before its opening turn. wahl >= 0 sets the
+// memory budget of that choice first.
+inline void BisZumAnfangszug(const mtspiel::rateprobe::SPIEL& s, uint64_t seed, int wahl = -1) {
   using namespace mtspiel;
   rateprobe::SPIEL_VORBEREITEN(s);
+  if (wahl >= 0) Budget(wahl);
   term::RandSeed(seed);
   bool ok = false;
   rateprobe::SETUP(ok);
   if (!ok) std::abort();
   CODE anfang{};
   for (int i = 1; i <= s.laenge; ++i) anfang[i] = FARBARRAY[ANFANG[i]];
-  for (int64_t i = 0; i < MOEGLICHE_CODES(); ++i) {
-    uint8_t z[10];
-    MOEGLICHER_CODE(i, z);
-    CODE c{};
-    for (int k = 1; k <= s.laenge; ++k) c[k] = FARBARRAY[z[k]];
-    uint8_t p, sz;
-    BEWERTE(anfang, c, s.laenge, p, sz);
-    if (p == 1 && sz == 1) {
-      LOESUNG = c;
-      break;
+  // The first possible code in their order that answers so; they are made
+  // as the game makes them, and stay open as the set-up left them.
+  const int stride = 1 + RS.worte;
+  std::vector<uint64_t> puffer(size_t{1024} * stride);
+  bool gefunden = false;
+  for (MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG(); lauf.bis > 0 && !gefunden;) {
+    const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.data(), 1024);
+    for (int64_t i = 0; i < k && !gefunden; ++i) {
+      uint8_t z[10];
+      WORT_ZEICHEN(puffer[size_t(i * stride)], s.laenge, z);
+      CODE c{};
+      for (int j = 1; j <= s.laenge; ++j) c[j] = FARBARRAY[z[j]];
+      uint8_t p, sz;
+      BEWERTE(anfang, c, s.laenge, p, sz);
+      if (p == 1 && sz == 1) {
+        LOESUNG = c;
+        gefunden = true;
+      }
     }
   }
   LOESUNGSFARBEN_ZAEHLEN();

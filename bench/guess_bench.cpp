@@ -105,12 +105,7 @@ BENCHMARK_CAPTURE(GrosseSuche, l6_n9_rep, rateprobe::SPIEL{6, 9, true, false, tr
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-// The memory budget of choice `wahl` of the configuration page, as the
-// conditions check leaves it.
-void Budget(int wahl) {
-  MEMAVAIL_FPC = SPEICHER_BYTES[wahl];
-  LISTEN_FREIGEBEN(false);
-}
+using benchsupport::Budget;
 
 // For the largest store the default budget (8 GiB) allows at each length: the
 // share of the first searched guess's candidates examined within the game's
@@ -207,6 +202,55 @@ double ProzessCpu() {
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
+
+// The opening turn of a big store: the opening guess counted against every
+// possible code, its answer (P = 1, S = 1) and the narrowing by it, timed on
+// the wall clock; and the resident memory the store holds after it.
+void Anfangszug(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
+  Schirm();
+  double bester = 1e30, summe = 0, nach_aufbau = 0, danach = 0, codes = 0, links = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    benchsupport::BisZumAnfangszug(s, 1, wahl);
+    nach_aufbau = double(RESIDENTER_SPEICHER()) / (1 << 20);
+    codes = double(MOEGLICHE_CODES());
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    uint8_t p, sz;
+    char taste = 0;
+    CODE code{};
+    rateprobe::ZUG(code, p, sz, taste);
+    const double sek =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.PauseTiming();
+    if (p != 1 || sz != 1) std::abort();
+    danach = double(RESIDENTER_SPEICHER()) / (1 << 20);
+    links = double(MOEGLICHE_CODES());
+    bester = std::min(bester, sek);
+    summe += sek;
+    ALLES_FREIGEBEN();
+    FREIGABE_ABWARTEN();
+    state.ResumeTiming();
+  }
+  state.counters["codes"] = codes;
+  state.counters["left_after_answer"] = links;
+  state.counters["s_best"] = bester;
+  state.counters["s_mean"] = summe / double(std::max<int64_t>(1, state.iterations()));
+  state.counters["resident_MiB_after_setup"] = nach_aufbau;
+  state.counters["resident_MiB_after_turn"] = danach;
+}
+BENCHMARK_CAPTURE(Anfangszug, l7_n9_rep, rateprobe::SPIEL{7, 9, true, false, true}, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(Anfangszug, l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true}, 10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK_CAPTURE(Anfangszug, l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true}, 15)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // The set-up of a big store, timed on the wall clock (all threads work), best
 // of the iterations; and how the stars and the estimate followed it.

@@ -10,10 +10,9 @@ namespace mtspiel {
 namespace {
 
 // Open possible codes made at a time: their words stay in the nearer caches
-// while they are counted.
+// while they are counted. The interruption is asked after each such stretch
+// (it counts the work down itself before it looks at the clock).
 constexpr int64_t kOffenStueck = 2048;
-// Records looked at between two questions to the interruption.
-constexpr int64_t kOffenScheibe = 1 << 18;
 
 // Largest class, sum of squares, classes in use and whether g may be the code,
 // from a complete table.
@@ -45,19 +44,14 @@ BEWERTUNG OffenBewerten(const ZAEHLAUFTRAG& vorlage, int32_t bestmax, int64_t be
   ZAEHLAUFTRAG a = vorlage;
   a.erl = puffer.get();
   MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
-  int64_t seit = 0;
   while (lauf.bis > 0) {
     const uint32_t vorher = lauf.bis;
     const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
     ZAEHLEN_BIS(a, RS.worte, 0, k, INT32_MAX);
     b.vergleiche += k;
-    seit += vorher - lauf.bis;
-    if (seit >= kOffenScheibe && lauf.bis > 0) {
-      if (u.frage && u.frage(u.kontext, seit)) {
-        b.abbruch = true;
-        return b;
-      }
-      seit = 0;
+    if (lauf.bis > 0 && u.frage && u.frage(u.kontext, vorher - lauf.bis)) {
+      b.abbruch = true;
+      return b;
     }
   }
   Bewerten(a.tab, RS.laenge, b);
@@ -84,7 +78,7 @@ bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
   a.klassen = 0;
   a.platz = &platz;
   MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
-  int64_t ziel = 0, seit = 0;
+  int64_t ziel = 0;
   while (lauf.bis > 0) {
     const uint32_t vorher = lauf.bis;
     const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
@@ -92,14 +86,11 @@ bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
     for (int64_t j = 0; j < k; ++j) {
       if (klasse >= 0 && kl[j] != klasse) continue;
       assert(ziel < slots);
-      std::memcpy(RS.erl + ziel * stride, puffer.get() + j * stride, 8 * static_cast<size_t>(stride));
+      std::memcpy(RS.erl + ziel * stride, puffer.get() + j * stride,
+                  8 * static_cast<size_t>(stride));
       ++ziel;
     }
-    seit += vorher - lauf.bis;
-    if (seit >= kOffenScheibe && lauf.bis > 0) {
-      if (u.frage && u.frage(u.kontext, seit)) return false;
-      seit = 0;
-    }
+    if (lauf.bis > 0 && u.frage && u.frage(u.kontext, vorher - lauf.bis)) return false;
   }
   RS.erl_n = ziel;
   RS.offen = false;

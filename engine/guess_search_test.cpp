@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/guess_evaluate.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
 #include "tests/support/memory_screen.h"
@@ -360,6 +361,8 @@ TEST_F(GuessSearch, EscWhileWorkersCountReleasesEverything) {
   SUCHFAEDEN_AB = 0;
   Start({6, 6, true, false, true}, "123450");
   AEQUI_KLASSE = false;
+  // As a first answer would have left them: the possible codes written out.
+  ASSERT_TRUE(MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{}));
   screen_.Pause(3);
   screen_.Keys("\x1b");
   uint8_t p, s;
@@ -377,6 +380,42 @@ TEST_F(GuessSearch, EscWhileWorkersCountReleasesEverything) {
   EXPECT_EQ(p, 4);
   SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
   SUCHFAEDEN_AB = 4096;
+}
+
+// The opening guess is counted against codes made as it goes: Esc there ends
+// the turn before the count is over, releases everything, and the next game
+// plays.
+TEST_F(GuessSearch, EscWhileTheOpeningGuessIsCountedEndsTheTurnAtOnce) {
+  static testsupport::MemoryScreen* schirm;
+  static int blicke;
+  schirm = &screen_;
+  Start({6, 9, true, false, true}, "123456");  // 531441 possible codes
+  ASSERT_TRUE(RS.offen);
+  blicke = 0;
+  UHR_TESTHAKEN = [] {
+    if (++blicke == 1) schirm->Esc();
+  };
+  ZEITEIN = true;
+  const int64_t vergleiche = VERGLEICHE_GESAMT, kandidaten = KANDIDATEN_GESAMT;
+  uint8_t p = 0, sz = 0;
+  char taste = 0;
+  CODE code{};
+  ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+  EXPECT_EQ(taste, 27);
+  EXPECT_EQ(blicke, 1);
+  EXPECT_EQ(KANDIDATEN_GESAMT, kandidaten);  // the opening guess was not counted to the end
+  EXPECT_EQ(VERGLEICHE_GESAMT, vergleiche);
+  EXPECT_TRUE(GESPIELTE_CODES.empty());
+  EXPECT_EQ(RS.kand, nullptr);
+  EXPECT_EQ(RS.erl, nullptr);
+  EXPECT_FALSE(RS.offen);
+  EXPECT_EQ(SPEICHER_RESERVIERT, 0u);
+  EXPECT_FALSE(ZEITEIN);
+  UHR_TESTHAKEN = nullptr;
+  Start({4, 6, true, false, true}, "3105");
+  while (p != 4 && NUMMER < 10)
+    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+  EXPECT_EQ(p, 4);
 }
 
 // Esc while the store is narrowed by an answer (by its class, or, after an

@@ -413,7 +413,6 @@ void QuelleFrei() {
   MOEGLICHE_QUELLE = QUELLE{};
 }
 
-
 // ---- Shuffle of a small store: the bucket rings themselves -----------------
 
 struct AUFBAU {

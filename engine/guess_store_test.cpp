@@ -393,11 +393,12 @@ TEST_F(GuessStore, TheTenthStarComesWithTheEndOfTheSetUp) {
   static std::vector<std::pair<int, int32_t>> stand;  // stars, records done
   stand.clear();
   UHR_TESTHAKEN = [] { stand.emplace_back(ZAHL_DER_STERNE, GERATENE_VERSUCHE); };
-  for (bool gross : {false, true}) {
-    SCOPED_TRACE(gross);
+  for (int faeden : {0, 1, 2}) {
+    const bool gross = faeden > 0;
+    SCOPED_TRACE(faeden);
     stand.clear();
     MISCH_KLEIN_BIS = gross ? 0 : INT64_MAX;
-    AUFBAU_FAEDEN = 2;
+    AUFBAU_FAEDEN = std::max(faeden, 1);
     const AUFGEBAUT a = Aufbau({6, 8, true, false}, 5);  // 262144 records
     ASSERT_GT(stand.size(), 20u);
     EXPECT_EQ(stand.back().first, 10);
@@ -411,7 +412,10 @@ TEST_F(GuessStore, TheTenthStarComesWithTheEndOfTheSetUp) {
       }
       stufen.insert(stand[i].first);
     }
-    EXPECT_GE(stufen.size(), 8u);  // the bar grew step by step
+    // The bar grew step by step. With a worker, the replay after the draws
+    // (a few milliseconds here) can pass between two looks of a main thread
+    // the machine has set aside for a while, and a few steps with it.
+    EXPECT_GE(stufen.size(), faeden == 2 ? 6u : 8u);
   }
 }
 

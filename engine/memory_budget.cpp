@@ -106,8 +106,8 @@ uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
     // a record at the peak, as measured on the store of 7 positions, 9 signs).
     // The possible codes are written only after it, into the draws' pages
     // when those lie in their array.
-    spitze = std::max({8 * c + c + std::max(erl, 20 * c),
-                       4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
+    spitze = std::max(
+        {8 * c + c + std::max(erl, 20 * c), 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
   }
   return spitze + dekoder;
 }
