@@ -61,7 +61,7 @@ inline void BisZumAnfangszug(const mtspiel::rateprobe::SPIEL& s, uint64_t seed, 
   const int stride = 1 + RS.worte;
   std::vector<uint64_t> puffer(size_t{1024} * stride);
   bool gefunden = false;
-  for (MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG(); lauf.bis > 0 && !gefunden;) {
+  for (MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG(); lauf.bis > lauf.von && !gefunden;) {
     const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.data(), 1024);
     for (int64_t i = 0; i < k && !gefunden; ++i) {
       uint8_t z[10];

@@ -3,16 +3,12 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
-#include <memory>
+
+#include "engine/open_codes.h"
 
 namespace mtspiel {
 
 namespace {
-
-// Open possible codes made at a time: their words stay in the nearer caches
-// while they are counted. The interruption is asked after each such stretch
-// (it counts the work down itself before it looks at the clock).
-constexpr int64_t kOffenStueck = 2048;
 
 // Largest class, sum of squares, classes in use and whether g may be the code,
 // from a complete table.
@@ -36,67 +32,21 @@ void Bewerten(const int32_t* tab, int L, BEWERTUNG& b) {
 
 // KANDIDAT_BEWERTEN over the open possible codes: the whole table is counted,
 // and then judged as the count that gives up early judges it at its end.
-BEWERTUNG OffenBewerten(const ZAEHLAUFTRAG& vorlage, int32_t bestmax, int64_t bestsq,
+BEWERTUNG OffenBewerten(const ZAEHLAUFTRAG& a, int32_t bestmax, int64_t bestsq,
                         const UNTERBRECHUNG& u) {
   BEWERTUNG b;
-  const int stride = 1 + RS.worte;
-  std::unique_ptr<uint64_t[]> puffer(new uint64_t[kOffenStueck * stride]);
-  ZAEHLAUFTRAG a = vorlage;
-  a.erl = puffer.get();
-  MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
-  while (lauf.bis > 0) {
-    const uint32_t vorher = lauf.bis;
-    const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
-    ZAEHLEN_BIS(a, RS.worte, 0, k, INT32_MAX);
-    b.vergleiche += k;
-    if (lauf.bis > 0 && u.frage && u.frage(u.kontext, vorher - lauf.bis)) {
-      b.abbruch = true;
-      return b;
-    }
+  const int64_t n = MOEGLICHE_ZAEHLEN(a, u);
+  if (n < 0) {
+    b.abbruch = true;
+    return b;
   }
+  b.vergleiche = n;
   Bewerten(a.tab, RS.laenge, b);
   b.verloren = b.max > bestmax || (b.max == bestmax && b.sq > bestsq);
   return b;
 }
 
 }  // namespace
-
-bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
-  if (!RS.offen) return true;
-  const int stride = 1 + RS.worte;
-  [[maybe_unused]] const int64_t slots =
-      static_cast<int64_t>(RS.erl_bytes / (8 * static_cast<size_t>(stride)));
-  std::unique_ptr<uint64_t[]> puffer(new uint64_t[kOffenStueck * stride]);
-  uint8_t kl[kOffenStueck];
-  ZAEHLPLATZ platz;
-  ZAEHLAUFTRAG a;
-  a.erl = puffer.get();
-  a.gwort = g;
-  WORT_ZAEHLBITS(g, a.gbits);
-  a.lanes = RS.lanes;
-  a.tab = nullptr;
-  a.klassen = 0;
-  a.platz = &platz;
-  MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
-  int64_t ziel = 0;
-  while (lauf.bis > 0) {
-    const uint32_t vorher = lauf.bis;
-    const int64_t k = MOEGLICHE_HOLEN(lauf, puffer.get(), kOffenStueck);
-    if (klasse >= 0) KLASSEN(a, RS.worte, 0, k, kl);
-    for (int64_t j = 0; j < k; ++j) {
-      if (klasse >= 0 && kl[j] != klasse) continue;
-      assert(ziel < slots);
-      std::memcpy(RS.erl + ziel * stride, puffer.get() + j * stride,
-                  8 * static_cast<size_t>(stride));
-      ++ziel;
-    }
-    if (lauf.bis > 0 && u.frage && u.frage(u.kontext, vorher - lauf.bis)) return false;
-  }
-  RS.erl_n = ziel;
-  RS.offen = false;
-  RS.ohne = 0;
-  return true;
-}
 
 BEWERTUNG KANDIDAT_BEWERTEN(const RATESPEICHER& rs, uint64_t g, int32_t* tab, ZAEHLPLATZ& platz,
                             int32_t bestmax, int64_t bestsq, const UNTERBRECHUNG& u) {

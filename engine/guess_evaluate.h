@@ -38,10 +38,4 @@ struct UNTERBRECHUNG {
 BEWERTUNG KANDIDAT_BEWERTEN(const RATESPEICHER& rs, uint64_t g, int32_t* tab, ZAEHLPLATZ& platz,
                             int32_t bestmax, int64_t bestsq, const UNTERBRECHUNG& u);
 
-// Writes the open possible codes whose answer to g is the class klasse
-// (total * 16 + P; all of them when klasse < 0) into RS.erl, in their order,
-// and closes them. False when the interruption asked to stop: the store then
-// holds a part of them only and must be released.
-bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u);
-
 }  // namespace mtspiel

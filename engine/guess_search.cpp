@@ -19,6 +19,7 @@
 #include "engine/guess_symmetry.h"
 #include "engine/guess_workers.h"
 #include "engine/guessing.h"
+#include "engine/open_codes.h"
 #include "engine/signal_tone.h"
 #include "engine/variable_code.h"
 #include "game/answer_order.h"

@@ -31,6 +31,7 @@
 #include "engine/guess_evaluate.h"
 #include "engine/guessing.h"
 #include "engine/memory_budget.h"
+#include "engine/open_codes.h"
 #include "game/input.h"
 #include "game/signs.h"
 #include "screen/terminal.h"
@@ -1707,6 +1708,7 @@ void FADEN_WARTEN(FADEN& f) {
 
 void RATEN_SPEICHER_FREIGEBEN() {
   QuelleFrei();
+  OFFENE_ZAEHLUNG_FREIGEBEN();
   SEITEN_ABGEBEN(RS.kand, RS.kand_bytes);
   SEITEN_ABGEBEN(RS.marke, RS.marke_bytes);
   SEITEN_ABGEBEN(RS.erl, RS.erl_bytes);
@@ -1889,6 +1891,8 @@ void INIT_RATEN(bool& ok) {
   MOEGLICHE_QUELLE.ende = count;
   RS.offen = true;
   RS.ohne = 0;
+  static uint64_t aufbauten = 0;
+  RS.aufbau = ++aufbauten;
   // Only now is the set-up over: the tenth star, and the last look at the keyboard.
   GERATENE_VERSUCHE = static_cast<int32_t>(count);
   SETZEZEITLETZTERVERSUCH = true;
@@ -1904,16 +1908,17 @@ void INIT_RATEN(bool& ok) {
 // ---- The open possible codes ------------------------------------------------
 
 MOEGLICHE_LAUF MOEGLICHE_ANFANG() {
-  return MOEGLICHE_LAUF{RS.offen ? MOEGLICHE_QUELLE.ende : 0};
+  return MOEGLICHE_LAUF{RS.offen ? MOEGLICHE_QUELLE.ende : 0, 0};
 }
 
 int64_t MOEGLICHE_HOLEN(MOEGLICHE_LAUF& lauf, uint64_t* puffer, int64_t platz) {
-  assert(RS.offen && platz > 0);
+  assert(RS.offen && platz > 0 && lauf.von <= lauf.bis);
   // Each record makes at most one code, so a stretch of platz records fits.
   ERLBAU eb = MOEGLICHE_QUELLE.eb;
   eb.erl = puffer;
   eb.moeglich = platz;
-  const uint32_t von = lauf.bis > platz ? static_cast<uint32_t>(lauf.bis - platz) : 0;
+  const uint32_t von =
+      lauf.bis - lauf.von > platz ? static_cast<uint32_t>(lauf.bis - platz) : lauf.von;
   int64_t k = ErlStueck(eb, von, lauf.bis, 0, true);
   lauf.bis = von;
   if (RS.ohne == 0) return k;

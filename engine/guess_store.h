@@ -44,22 +44,25 @@ struct RATESPEICHER {
   // counts them. The set-up thus writes a fraction of the memory it would.
   bool offen = false;
   uint64_t ohne = 0;        // bit s: sign s was answered (0, 0) while offen
+  uint64_t aufbau = 0;      // which set-up built the store (each has its own number)
   uint64_t reserviert = 0;  // bytes counted against the memory budget
 };
 inline RATESPEICHER RS;
 
 // Where the making of the open possible codes has got to: the records bis-1
-// down to 0 are still to come, so that the codes come in the order erl holds
+// down to von are still to come, so that the codes come in the order erl holds
 // them once written.
 struct MOEGLICHE_LAUF {
   uint32_t bis = 0;
+  uint32_t von = 0;
 };
-// Starts at the first possible code.
+// All the set-up's records, from the first possible code on.
 MOEGLICHE_LAUF MOEGLICHE_ANFANG();
 // Writes the next open possible codes (1 + worte words each, in erl's order)
 // into puffer, which holds platz of them, and returns how many. 0 may come
 // before the end when none of the records looked at is left; the end is
-// lauf.bis == 0. Reads only what the set-up left: threads may make codes at once.
+// lauf.bis == lauf.von. Reads only what the set-up left: threads may make
+// codes at once, each from its own stretch of records.
 int64_t MOEGLICHE_HOLEN(MOEGLICHE_LAUF& lauf, uint64_t* puffer, int64_t platz);
 
 // Code word of sign numbers z[1..laenge].

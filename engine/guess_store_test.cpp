@@ -11,6 +11,7 @@
 #include "engine/guess_evaluate.h"
 #include "engine/guess_test_helpers.h"
 #include "engine/memory_budget.h"
+#include "engine/open_codes.h"
 #include "tests/support/memory_screen.h"
 
 namespace mtspiel {

@@ -14,6 +14,7 @@
 #include "engine/guess_evaluate.h"
 #include "engine/guess_store.h"
 #include "engine/guess_test_helpers.h"
+#include "engine/open_codes.h"
 #include "engine/variable_code.h"
 #include "engine/variable_code_store.h"
 #include "game/trial_record.h"
