@@ -388,10 +388,11 @@ bool Gespielt() {
   return !GESPIELTE_CODES.empty();
 }
 
-enum class PHASE { AUFBAU, SUCHE, EINGRENZUNG };
+enum class PHASE { AUFBAU, ANFANG, SUCHE, EINGRENZUNG };
 
 // Esc after each of the given delays (one per iteration): from the start of
-// the set-up (negative: from the end of its draws), of the first searched
+// the set-up (negative: from the end of its draws), of the opening turn (the
+// opening guess counted against every possible code), of the first searched
 // guess, or of the narrowing of the store by the opening answer. The worst
 // time from the key to the game being back, the memory going back behind it.
 void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, PHASE phase, int wahl,
@@ -403,7 +404,7 @@ void EscLatenz(benchmark::State& state, rateprobe::SPIEL s, PHASE phase, int wah
   for (auto _ : state) {
     const int verzoegerung = verzoegerungen_ms[lauf++ % verzoegerungen_ms.size()];
     if (phase == PHASE::SUCHE) benchsupport::BisZumErstenSuchen(s, 5);
-    if (phase == PHASE::EINGRENZUNG) benchsupport::BisZumAnfangszug(s, 5);
+    if (phase == PHASE::EINGRENZUNG || phase == PHASE::ANFANG) benchsupport::BisZumAnfangszug(s, 5);
     EscNach esc;
     esc.SetExhaustedHandler(KeineTaste);
     esc.max_idle_polls = LONG_MAX;
@@ -491,6 +492,16 @@ BENCHMARK_CAPTURE(EscLatenz, narrowing_l6_n26_rep, rateprobe::SPIEL{6, 26, true,
 BENCHMARK_CAPTURE(EscLatenz, search_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
                   PHASE::SUCHE, 15, std::vector<int>{300, 2000})
     ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+// The opening turns of the two big stores: their opening guess counted
+// against the possible codes made as it goes, on every core.
+BENCHMARK_CAPTURE(EscLatenz, opening_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
+                  PHASE::ANFANG, 15, std::vector<int>{5, 50, 150})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EscLatenz, opening_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
+                  PHASE::ANFANG, 15, std::vector<int>{5, 400, 1000})
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 // The longest time the engine goes without looking at the keyboard (and so
