@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -152,9 +153,17 @@ TEST_F(OpenPossibleCodes, CountAndNarrowAsTheWrittenCodes) {
           EXPECT_EQ(t.tab, tafel);
           EXPECT_EQ(t.b.vergleiche, bleiben_n);
         }
+        const size_t vorher = RS.erl_bytes;
         ASSERT_TRUE(MOEGLICHE_SCHREIBEN(g1, klasse, UNTERBRECHUNG{}));
         EXPECT_FALSE(RS.offen);
         EXPECT_EQ(Geschrieben(), erwartet);
+        // The array keeps the codes and at most a huge page beyond them.
+        const size_t noetig = erwartet.size() * 8, seite = size_t{2} << 20;
+        EXPECT_GE(RS.erl_bytes, noetig);
+        EXPECT_LE(RS.erl_bytes, std::max(vorher, noetig + seite));
+        if (noetig + seite < vorher) {
+          EXPECT_LT(RS.erl_bytes, noetig + seite);
+        }
       }
       RATEN_SPEICHER_FREIGEBEN();
     }

@@ -231,6 +231,15 @@ bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
   RS.offen = false;
   RS.ohne = 0;
   OFFENE_ZAEHLUNG_FREIGEBEN();
+  // From now on the codes only get fewer: the array beyond them (pages the
+  // set-up's draws brought in) goes back, to the next huge page.
+  constexpr size_t kSeite = size_t{2} << 20;
+  const size_t noetig = static_cast<size_t>(RS.erl_n) * (1 + static_cast<size_t>(RS.worte)) * 8;
+  const size_t behalten = std::max(kSeite, (noetig + kSeite - 1) / kSeite * kSeite);
+  if (behalten < RS.erl_bytes) {
+    SEITEN_ABGEBEN(reinterpret_cast<char*>(RS.erl) + behalten, RS.erl_bytes - behalten);
+    RS.erl_bytes = behalten;
+  }
   return true;
 }
 
