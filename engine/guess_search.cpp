@@ -641,6 +641,9 @@ enum class SUCHENDE { FERTIG, ESC };
 // worst class, then smallest sum of squares, then most classes, then one that
 // may be the code itself; equal candidates are drawn uniformly.
 SUCHENDE Suchen(ZUG& z) {
+  // Only the opening guess is counted against open codes: the search's
+  // workers read the written array.
+  assert(!z.E || !RS.offen);
   int32_t best_max = INT32_MAX;
   int64_t best_sq = OBERGRENZE;
   int best_cls = 0;
