@@ -206,5 +206,8 @@ constexpr uint64_t RandomBound(uint64_t n) {
   return UINT64_MAX - UINT64_MAX % n;
 }
 void RandomRaw(uint64_t* out, size_t count);
+// Test hook: false keeps the generator to its plain loops, which it otherwise
+// leaves for vector ones where the processor has them; both give one sequence.
+inline bool RandomVectors = true;
 
 }  // namespace term

@@ -215,21 +215,27 @@ TEST(TerminalLayer, KeysAreHeldWhileThePageIsHiddenAndCtrlCThenEndsTheProgram) {
 
 // The generator is the standard 64-bit Mersenne twister, number for number,
 // whatever the seed and however the numbers are taken (singly or in runs that
-// cross the generator's blocks of 312).
+// cross the generator's blocks of 312, or end anywhere within them), with its
+// vector loops and with its plain ones.
 TEST(TerminalLayer, TheGeneratorIsTheStandardMersenneTwister) {
   MemoryScreen s;
-  for (uint64_t seed : {uint64_t{0}, uint64_t{1}, uint64_t{20250621}, UINT64_MAX}) {
-    term::RandSeed(seed);
-    std::mt19937_64 ref(seed);
-    std::vector<uint64_t> roh;
-    for (size_t lauf :
-         {size_t{1}, size_t{311}, size_t{312}, size_t{313}, size_t{5000}, size_t{0}}) {
-      roh.assign(lauf, 0);
-      term::RandomRaw(roh.data(), lauf);
-      for (uint64_t r : roh) ASSERT_EQ(r, ref()) << "seed " << seed << " run " << lauf;
-      ASSERT_EQ(term::Random64(UINT64_MAX), ref() % UINT64_MAX) << "seed " << seed;
+  for (bool vektoren : {true, false}) {
+    term::RandomVectors = vektoren;
+    for (uint64_t seed : {uint64_t{0}, uint64_t{1}, uint64_t{20250621}, UINT64_MAX}) {
+      term::RandSeed(seed);
+      std::mt19937_64 ref(seed);
+      std::vector<uint64_t> roh;
+      for (size_t lauf : {size_t{1}, size_t{311}, size_t{312}, size_t{313}, size_t{3}, size_t{5000},
+                          size_t{0}, size_t{626}}) {
+        roh.assign(lauf, 0);
+        term::RandomRaw(roh.data(), lauf);
+        for (uint64_t r : roh)
+          ASSERT_EQ(r, ref()) << "seed " << seed << " run " << lauf << " vectors " << vektoren;
+        ASSERT_EQ(term::Random64(UINT64_MAX), ref() % UINT64_MAX) << "seed " << seed;
+      }
     }
   }
+  term::RandomVectors = true;
 }
 
 TEST(TerminalLayer, AnEmptyScriptEndsTheTestInsteadOfHanging) {
