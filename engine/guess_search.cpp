@@ -903,10 +903,9 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
     } else if (!MoeglicheEingrenzen(z.best_wort, (P + S) << 4 | P, abfrage)) {
       return EINGRENZUNG::ESC;
     }
-    if ((RS.erl_n == 1 || RS.erl_n == 2) &&
-        !MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{NachsehenFrage, &abfrage}))
-      return EINGRENZUNG::ESC;
     if (RS.erl_n == 1 || RS.erl_n == 2) {
+      if (!MOEGLICHE_SCHREIBEN(0, -1, UNTERBRECHUNG{NachsehenFrage, &abfrage}))
+        return EINGRENZUNG::ESC;
       AEQUI_KLASSE = false;
       const int stride = 1 + RS.worte;
       RS.kand[0] = RS.erl[0];

@@ -39,6 +39,17 @@ class GuessSearch : public ::testing::Test {
     rateprobe::SETUP(ok);
     ASSERT_TRUE(ok);
   }
+  // After a broken-off game: a new one against 3105, played to its end or to
+  // the tenth trial; p and taste are those of its last turn.
+  void NaechstesSpiel(uint8_t& p, char& taste) {
+    Start({4, 6, true, false, true}, "3105");
+    p = 0;
+    taste = 0;
+    uint8_t s = 0;
+    CODE code{};
+    while (p != 4 && NUMMER < 10)
+      ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, s, taste); }));
+  }
   std::vector<uint64_t> Kette() {
     std::vector<uint64_t> k(static_cast<size_t>(RS.kand_n));
     std::copy(RS.kand, RS.kand + RS.kand_n, k.begin());
@@ -373,11 +384,7 @@ TEST_F(GuessSearch, EscWhileWorkersCountReleasesEverything) {
   EXPECT_EQ(taste, 27);
   EXPECT_EQ(RS.kand, nullptr);
   EXPECT_LT(GERATENE_VERSUCHE, ZAHL_DER_VERSUCHE);
-  Start({4, 6, true, false, true}, "3105");
-  p = 0;
-  taste = 0;
-  while (p != 4 && NUMMER < 10)
-    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, s, taste); }));
+  NaechstesSpiel(p, taste);
   EXPECT_EQ(p, 4);
   SUCHFAEDEN_ZAHL = SUCHFAEDEN_MASCHINE();
   SUCHFAEDEN_AB = 4096;
@@ -413,9 +420,7 @@ TEST_F(GuessSearch, EscWhileTheOpeningGuessIsCountedEndsTheTurnAtOnce) {
   EXPECT_EQ(SPEICHER_RESERVIERT, 0u);
   EXPECT_FALSE(ZEITEIN);
   UHR_TESTHAKEN = nullptr;
-  Start({4, 6, true, false, true}, "3105");
-  while (p != 4 && NUMMER < 10)
-    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+  NaechstesSpiel(p, taste);
   EXPECT_EQ(p, 4);
 }
 
@@ -463,12 +468,9 @@ TEST_F(GuessSearch, EscWhileTheStoreIsNarrowedEndsTheTurnAtOnce) {
     EXPECT_FALSE(ZEITEIN);
   }
   UHR_TESTHAKEN = nullptr;
-  Start({4, 6, true, false, true}, "3105");
-  uint8_t p = 0, sz = 0;
+  uint8_t p = 0;
   char taste = 0;
-  CODE code{};
-  while (p != 4 && NUMMER < 10)
-    ASSERT_TRUE(testsupport::RunsToEnd([&] { rateprobe::ZUG(code, p, sz, taste); }));
+  NaechstesSpiel(p, taste);
   EXPECT_EQ(p, 4);
   EXPECT_EQ(taste, 0);
 }

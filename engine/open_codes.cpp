@@ -34,9 +34,10 @@ ZAEHLSTAND LETZTE_ZAEHLUNG;
 // and the set-up's decoder, which stay as they are while the pass runs, and
 // write only their pieces' counts or their pieces' slots of erl.
 struct DURCHGANG {
-  ZAEHLAUFTRAG vorlage;  // the guess
-  int klasse = -1;       // writing: the class kept; counting: -1
-  uint32_t ende = 0;     // records
+  ZAEHLAUFTRAG vorlage;    // the guess
+  bool schreiben = false;  // writing the codes out, else counting them
+  int klasse = -1;         // writing: the class kept (all codes when below 0)
+  uint32_t ende = 0;       // records
   uint32_t streifen = 1;
   uint32_t stuecke = 0;
   int32_t* zaehlung = nullptr;  // counting: kKlassen per piece
@@ -67,34 +68,40 @@ struct WERKZEUG {
   uint8_t klassen[kStueck];
 };
 
-void StueckTun(DURCHGANG& d, uint32_t i, WERKZEUG& w) {
+// Counts piece i into its table, or writes its codes of the class from slot
+// ziel on; returns the slot after the codes written.
+int64_t StueckTun(DURCHGANG& d, uint32_t i, WERKZEUG& w, int64_t ziel = 0) {
   ZAEHLAUFTRAG a = d.vorlage;
   a.erl = w.puffer.get();
   a.platz = &w.platz;
   const size_t stride = 1 + static_cast<size_t>(RS.worte);
+  [[maybe_unused]] const size_t slots = RS.erl_bytes / (8 * stride);
   MOEGLICHE_LAUF lauf = Stueck(d, i);
   const uint32_t saetze = lauf.bis - lauf.von;
-  if (d.klasse < 0) {
-    a.tab = d.zaehlung + size_t{i} * kKlassen;
-    while (lauf.bis > lauf.von) {
-      const int64_t k = MOEGLICHE_HOLEN(lauf, w.puffer.get(), kStueck);
+  if (!d.schreiben) a.tab = d.zaehlung + size_t{i} * kKlassen;
+  while (lauf.bis > lauf.von) {
+    const int64_t k = MOEGLICHE_HOLEN(lauf, w.puffer.get(), kStueck);
+    if (!d.schreiben) {
       ZAEHLEN_BIS(a, RS.worte, 0, k, INT32_MAX);
+      continue;
     }
-  } else {
-    int64_t ziel = d.ab[i];
-    while (lauf.bis > lauf.von) {
-      const int64_t k = MOEGLICHE_HOLEN(lauf, w.puffer.get(), kStueck);
-      KLASSEN(a, RS.worte, 0, k, w.klassen);
-      for (int64_t j = 0; j < k; ++j) {
-        if (w.klassen[j] != d.klasse) continue;
-        std::memcpy(RS.erl + static_cast<size_t>(ziel) * stride,
-                    a.erl + static_cast<size_t>(j) * stride, 8 * stride);
-        ++ziel;
-      }
+    if (d.klasse >= 0) KLASSEN(a, RS.worte, 0, k, w.klassen);
+    for (int64_t j = 0; j < k; ++j) {
+      if (d.klasse >= 0 && w.klassen[j] != d.klasse) continue;
+      assert(static_cast<size_t>(ziel) < slots);
+      std::memcpy(RS.erl + static_cast<size_t>(ziel) * stride,
+                  a.erl + static_cast<size_t>(j) * stride, 8 * stride);
+      ++ziel;
     }
-    assert(ziel == d.ab[i + 1]);
   }
   d.erledigt.fetch_add(saetze, std::memory_order_relaxed);
+  return ziel;
+}
+
+// A piece on several threads: a written piece starts where its counts say.
+void StueckVerteilt(DURCHGANG& d, uint32_t i, WERKZEUG& w) {
+  [[maybe_unused]] const int64_t ende = StueckTun(d, i, w, d.ab ? d.ab[i] : 0);
+  assert(!d.schreiben || ende == d.ab[i + 1]);
 }
 
 void Helfer(void* kontext) {
@@ -103,7 +110,7 @@ void Helfer(void* kontext) {
   while (!d.halt.load(std::memory_order_acquire)) {
     const uint32_t i = d.naechstes.fetch_add(1, std::memory_order_relaxed);
     if (i >= d.stuecke) break;
-    StueckTun(d, i, w);
+    StueckVerteilt(d, i, w);
   }
 }
 
@@ -125,7 +132,7 @@ bool AlleStuecke(DURCHGANG& d, const UNTERBRECHUNG& u) {
   for (;;) {
     const uint32_t i = d.naechstes.fetch_add(1, std::memory_order_relaxed);
     if (i >= d.stuecke) break;
-    StueckTun(d, i, w);
+    StueckVerteilt(d, i, w);
     if (d.naechstes.load(std::memory_order_relaxed) >= d.stuecke || !u.frage) continue;
     const int64_t jetzt = d.erledigt.load(std::memory_order_relaxed);
     if (u.frage(u.kontext, jetzt - gemeldet)) {
@@ -150,35 +157,21 @@ void DurchgangVorbereiten(DURCHGANG& d, uint64_t g) {
   d.stuecke = (d.ende + d.streifen - 1) / d.streifen;
 }
 
-// One thread through all the codes, keeping those of the class (all when
-// klasse < 0): for a class whose pieces were not counted.
+// One thread through the pieces in order, each written where the one before
+// it ended, keeping the codes of the class (all when klasse < 0): for a class
+// whose pieces were not counted.
 bool SchreibenAllein(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
-  const size_t stride = 1 + static_cast<size_t>(RS.worte);
-  [[maybe_unused]] const size_t slots = RS.erl_bytes / (8 * stride);
+  DURCHGANG d;
+  DurchgangVorbereiten(d, g);
+  d.schreiben = true;
+  d.klasse = klasse;
   WERKZEUG w;
-  ZAEHLAUFTRAG a;
-  a.erl = w.puffer.get();
-  a.gwort = g;
-  WORT_ZAEHLBITS(g, a.gbits);
-  a.lanes = RS.lanes;
-  a.tab = nullptr;
-  a.klassen = 0;
-  a.platz = &w.platz;
-  MOEGLICHE_LAUF lauf = MOEGLICHE_ANFANG();
-  size_t ziel = 0;
-  while (lauf.bis > lauf.von) {
-    const uint32_t vorher = lauf.bis;
-    const int64_t k = MOEGLICHE_HOLEN(lauf, w.puffer.get(), kStueck);
-    if (klasse >= 0) KLASSEN(a, RS.worte, 0, k, w.klassen);
-    for (int64_t j = 0; j < k; ++j) {
-      if (klasse >= 0 && w.klassen[j] != klasse) continue;
-      assert(ziel < slots);
-      std::memcpy(RS.erl + ziel * stride, a.erl + static_cast<size_t>(j) * stride, 8 * stride);
-      ++ziel;
-    }
-    if (lauf.bis > lauf.von && u.frage && u.frage(u.kontext, vorher - lauf.bis)) return false;
+  int64_t ziel = 0;
+  for (uint32_t i = 0; i < d.stuecke; ++i) {
+    ziel = StueckTun(d, i, w, ziel);
+    if (i + 1 < d.stuecke && u.frage && u.frage(u.kontext, d.streifen)) return false;
   }
-  RS.erl_n = static_cast<int64_t>(ziel);
+  RS.erl_n = ziel;
   return true;
 }
 
@@ -215,6 +208,7 @@ bool MOEGLICHE_SCHREIBEN(uint64_t g, int klasse, const UNTERBRECHUNG& u) {
     // The pieces' counts of this class say where each piece's codes go.
     DURCHGANG d;
     DurchgangVorbereiten(d, g);
+    d.schreiben = true;
     d.klasse = klasse;
     assert(d.streifen == z.streifen && size_t{d.stuecke} * kKlassen == z.stuecke.size());
     std::vector<int64_t> ab(d.stuecke + 1, 0);
