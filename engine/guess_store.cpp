@@ -622,7 +622,8 @@ constexpr auto kPlatzGrenze = [] {
 constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
 // An item: kopf holds the record number in bits 0..31, the bucket within its
-// part in bits 32..47 and bit 63 when a place was drawn, the raw number zug.
+// part in bits 32..47, the part in bits 48..62 and bit 63 when a place was
+// drawn, the raw number zug.
 struct POSTEN {
   uint64_t kopf;
   uint64_t zug;
@@ -634,6 +635,9 @@ inline uint32_t PostenSatz(const POSTEN& p) {
 }
 inline uint32_t PostenEimer(const POSTEN& p) {
   return static_cast<uint32_t>(p.kopf >> 32) & 0xFFFF;
+}
+inline uint32_t PostenTeil(const POSTEN& p) {
+  return static_cast<uint32_t>(p.kopf >> 48) & 0x7FFF;
 }
 
 // The counter a bucket holding j >= 1 records has: it counts up from 0 with
@@ -753,11 +757,11 @@ struct ZUEGE {
   size_t i = 0, n = 0;
   uint32_t ende = 0;  // records of the store
 
-  // Tops the buffer up when fewer than kVorlauf numbers are left; q is the
+  // Tops the buffer up when kVorlauf or fewer numbers are left; q is the
   // record about to be drawn.
   void Auffuellen(uint32_t q) {
     const size_t rest = n - i;
-    if (rest >= kVorlauf) return;
+    if (rest > kVorlauf) return;
     const size_t erlaubt = ende - q > rest ? ende - q - rest : 0;
     const size_t neu = std::min(kPlatz - rest, erlaubt);
     if (neu == 0) return;
@@ -768,8 +772,35 @@ struct ZUEGE {
   }
 };
 
-// The draws of records s..t-1, each an item of its part.
-void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
+// The items on their way from the main thread, which draws them, to the worker
+// that files them among the parts. Filing an item among thousands of parts
+// costs the main thread several times what drawing it does, and the draws
+// must run in order on one thread; handed over in a ring of cache lines read
+// in the order written, the filing runs beside them on another core.
+struct UEBERGABE {
+  static constexpr size_t kPlatz = size_t{1} << 18;  // items: milliseconds of draws
+  std::unique_ptr<POSTEN[]> posten;  // the ring; none when the main thread files itself
+  uint64_t zahl = 0;                 // main thread: items written
+  alignas(64) std::atomic<uint64_t> geschrieben{0};  // items handed over
+  alignas(64) std::atomic<uint64_t> gelesen{0};      // items filed
+  std::atomic<bool> ende{false};                     // the last item is handed over
+};
+
+// Hands the items written so far over.
+void Uebergeben(UEBERGABE& u) {
+  u.geschrieben.store(u.zahl, std::memory_order_release);
+}
+
+// Hands the items over and waits until the worker has filed all of them, so
+// that the main thread may read the parts.
+void UebergabeLeeren(UEBERGABE& u) {
+  Uebergeben(u);
+  while (u.gelesen.load(std::memory_order_acquire) != u.zahl) std::this_thread::yield();
+}
+
+// The draws of records s..t-1, each an item of its part: filed at once, or
+// handed over (u.posten) with room for all of them in the ring.
+void TeilZiehen(TEILUNG& tz, ZUEGE& z, UEBERGABE& u, uint32_t maske, uint32_t s, uint32_t t) {
   const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
   const int lbits = tz.lokal_bits;
   const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
@@ -783,31 +814,47 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
   for (; q < t; ++q) {
     // The occupied bit of a coming bucket (whether a number is a bucket or a
     // place is known only when it comes, so every one is treated as a bucket).
+    // A record takes one or two raw numbers, so fetching the two that come
+    // kVorlauf ahead fetches every bucket once before it is needed.
     z.Auffuellen(q);
-    if (z.i + ZUEGE::kVorlauf - 1 < z.n)
+    if (z.i + ZUEGE::kVorlauf < z.n) {
       __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf] & maske) >> 6], 1);
+    }
     uint64_t x;
     do {
       x = roh();
     } while (x >= grenze);
     const uint32_t h = static_cast<uint32_t>(x) & maske;
     const uint32_t teil = h >> lbits;
-    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
+    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32 | uint64_t{teil} << 48, 0};
     uint64_t& wort = belegt[h >> 6];
-    const uint64_t bit = uint64_t{1} << (h & 63);
-    if (wort & bit) {
-      uint64_t y = roh();
-      if (y >= sicher) {
-        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
-        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
-        while (y >= grenze_platz) y = roh();
-      }
-      posten.kopf |= kMitPlatz;
-      posten.zug = y;
+    // Whether the bucket holds records is as good as random, so the place is
+    // taken without a branch: the next raw number, used when it is.
+    const uint64_t mit_platz = wort >> (h & 63) & 1;
+    uint64_t y;
+    if (z.i < z.n) [[likely]] {
+      y = z.puf[z.i];
+      z.i += mit_platz;
+    } else {
+      y = mit_platz ? roh() : 0;
     }
-    wort |= bit;
-    Ablegen(tz, teil, posten);
+    if (mit_platz & (y >= sicher)) [[unlikely]] {
+      if (u.posten) UebergabeLeeren(u);
+      const size_t j = EimerZaehlen(tz, teil, h & lmaske);
+      const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
+      while (y >= grenze_platz) y = roh();
+    }
+    posten.kopf |= mit_platz * kMitPlatz;
+    posten.zug = y & (0 - mit_platz);
+    wort |= uint64_t{1} << (h & 63);
+    if (u.posten) {
+      u.posten[u.zahl++ & (UEBERGABE::kPlatz - 1)] = posten;
+    } else {
+      Ablegen(tz, teil, posten);
+    }
   }
+  if (u.posten) Uebergeben(u);
 }
 
 // ---- Work shared by the threads of a big set-up ------------------------------
@@ -816,14 +863,23 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
 // what the main thread wrote before it started them or before it set the flag
 // that opens a kind of work, and write disjoint parts of the store.
 
-enum ARBEITSART { kAnfangFaulten, kVorratFaulten, kErlZaehlen, kKandFaulten, kTeile, kArten };
-// Taken in this order: the pages the first draws need, the pool's pages
-// ahead of the draws, the chain's pages, then the parts, the count of the
-// possible codes last. The workers fault the memory in first, so that the main
-// thread, which writes only where they have been (see Gefaultet), always finds
-// work once the draws are over.
-constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kTeile,
-                                       kErlZaehlen};
+enum ARBEITSART {
+  kAnfangFaulten,
+  kVerteilen,
+  kVorratFaulten,
+  kErlZaehlen,
+  kKandFaulten,
+  kTeile,
+  kArten
+};
+// Taken in this order: the pages the first draws need, the filing of the items
+// the main thread draws (one unit, for one worker, that lasts as long as the
+// draws), the pool's pages ahead of the draws, the chain's pages, then the
+// parts, the count of the possible codes last. The workers fault the memory in
+// first, so that the main thread, which writes only where they have been (see
+// Gefaultet), always finds work once the draws are over.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVerteilen, kVorratFaulten,
+                                       kKandFaulten,   kTeile,     kErlZaehlen};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -854,6 +910,7 @@ struct AUFTRAG {
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
+  UEBERGABE ue;              // the items on their way to the worker that files them
   ARBEIT arbeit[kArten];
   // Per unit of a faulting kind: set once its pages are in memory.
   std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
@@ -878,6 +935,7 @@ void Melden(AUFTRAG& a) {
 bool Offen(const AUFTRAG& a, ARBEITSART art) {
   switch (art) {
     case kAnfangFaulten:
+    case kVerteilen:
       return true;
     case kVorratFaulten:
       // Useful only while the main thread draws.
@@ -958,6 +1016,7 @@ struct PLATZ {
   bool (*pruefen)(void*) = nullptr;
   void* kontext = nullptr;
   bool abgebrochen = false;
+  bool haupt = false;  // the main thread's
 };
 
 constexpr size_t kPruefSchritt = 8192;  // records or items between two looks within a unit
@@ -1137,6 +1196,41 @@ void TeileAbschliessen(TEILUNG& tz) {
   }
 }
 
+bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false);
+
+// The worker's side of the hand-over: files the items in the order they come,
+// and once the last one is filed completes the parts and opens them to be
+// replayed. While no item waits it does other units, so that neither core
+// idles while the main thread draws.
+void Verteilen(AUFTRAG& a, PLATZ& p) {
+  TEILUNG& tz = *a.tz;
+  UEBERGABE& u = a.ue;
+  constexpr uint64_t kSchub = 4096;  // items filed between two reports
+  uint64_t r = 0;
+  for (;;) {
+    if (a.halt.load(std::memory_order_acquire)) return;
+    const bool ende = u.ende.load(std::memory_order_acquire);
+    const uint64_t w = u.geschrieben.load(std::memory_order_acquire);
+    if (r == w) {
+      if (ende) break;
+      if (!EinStueck(a, p)) std::this_thread::yield();
+      continue;
+    }
+    for (const uint64_t bis = std::min(w, r + kSchub); r < bis; ++r) {
+      const POSTEN& x = u.posten[r & (UEBERGABE::kPlatz - 1)];
+      Ablegen(tz, PostenTeil(x), x);
+    }
+    // The lines streamed out are visible before the main thread may read them.
+    StreamenAbschliessen();
+    u.gelesen.store(r, std::memory_order_release);
+  }
+  ZeilenLeeren(tz);
+  StreamenAbschliessen();
+  TeileAbschliessen(tz);
+  a.gezogen.store(true, std::memory_order_release);
+  Melden(a);
+}
+
 void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
   switch (art) {
     case kAnfangFaulten: {
@@ -1152,6 +1246,9 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
     }
     case kVorratFaulten:
       Faulten(a, kVorratFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
+      break;
+    case kVerteilen:
+      Verteilen(a, p);
       break;
     case kKandFaulten:
       Faulten(a, kKandFaulten, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
@@ -1198,8 +1295,10 @@ bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
 // there is none just now. With nur_gefaultet (the main thread, while workers
 // fault memory in for it) only a unit whose output pages are all in memory
 // is taken, so that the main thread never waits on the kernel for long.
-bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false) {
+bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet) {
   for (ARBEITSART art : kReihenfolge) {
+    // The filing waits on the draws: never for the thread that draws.
+    if (art == kVerteilen && p.haupt) continue;
     ARBEIT& w = a.arbeit[art];
     if (w.naechstes.load(std::memory_order_relaxed) >= w.stuecke || !Offen(a, art)) continue;
     int64_t i;
@@ -1443,6 +1542,13 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.belegt = MISCHBELEGT;
   a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
   a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
+  // With workers one of them files the items the main thread draws.
+  const bool uebergabe = FadenZahl() > 1;
+  if (uebergabe) {
+    a.ue.posten.reset(new POSTEN[UEBERGABE::kPlatz]);
+    rv.resident += UEBERGABE::kPlatz * sizeof(POSTEN);
+  }
+  a.arbeit[kVerteilen].stuecke = uebergabe ? 1 : 0;
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
       kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kVorratFaulten].stuecke =
@@ -1462,6 +1568,12 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     z->faeden.push_back(faden);
   }
   const int zahl = 1 + static_cast<int>(z->faeden.size());
+  // No worker started: the main thread files the items itself.
+  if (zahl == 1) {
+    a.arbeit[kVerteilen].stuecke = 0;
+    a.ue.posten.reset();
+  }
+  UEBERGABE& ue = a.ue;
   FortschrittPlanen(a, zahl);
   // With workers to fault memory in, the main thread writes only into pages
   // they have faulted (see Gefaultet).
@@ -1484,6 +1596,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // a time, so that no fresh page waits for it later.
   bool abbruch = false;
   PLATZ platz;
+  platz.haupt = true;
   {
     const size_t mittel = ende / tz.teile;
     platz.platz = mittel + mittel / 4 + 64;
@@ -1492,7 +1605,9 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     const std::pair<char*, size_t> felder[] = {
         {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(EINTRAG)},
         {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(EINTRAG)},
-        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)}};
+        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)},
+        {reinterpret_cast<char*>(ue.posten.get()),
+         ue.posten ? UEBERGABE::kPlatz * sizeof(POSTEN) : 0}};
     constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
@@ -1517,7 +1632,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // address order, and a part that gets k items of a slice opens at most
   // ceil(k / stueck) chunks in it. Until the workers have faulted them in, the main
   // thread waits, looking at the keyboard and the clock.
-  size_t vorrat_bereit = 0;  // bytes of the pool known to be in memory
+  constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
+  size_t vorrat_bereit = 0;            // bytes of the pool known to be in memory
   auto vorrat_abwarten = [&](size_t neue_stuecke, int64_t gezogen) {
     const size_t ziel =
         std::min(tz.vorrat_bytes, (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(POSTEN));
@@ -1532,9 +1648,17 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
     return true;
   };
+  // Room in the ring for a slice of draws: the worker that files them may be
+  // busy with a unit of other work for a few milliseconds.
+  auto uebergabe_abwarten = [&](int64_t gezogen) {
+    while (ue.zahl + kScheibe > ue.gelesen.load(std::memory_order_acquire) + UEBERGABE::kPlatz) {
+      if (bedienen(int64_t{1} << 40, gezogen)) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  };
   // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
-  constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   ZUEGE zuege;
   zuege.ende = ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
@@ -1545,22 +1669,31 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
     for (uint32_t s = r; s < bis; s += kScheibe) {
       const uint32_t t = bis - s < kScheibe ? bis : s + kScheibe;
+      // The worker that files the items writes the pool and takes its
+      // faults itself; the main thread only waits for room in the ring.
       if (bedienen(kScheibe, s) ||
-          !vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s)) {
+          !(ue.posten
+                ? uebergabe_abwarten(s)
+                : vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s))) {
         abbruch = true;
         break;
       }
-      TeilZiehen(tz, zuege, maske, s, t);
+      TeilZiehen(tz, zuege, ue, maske, s, t);
     }
   }
-  // The last lines of items open at most one chunk per part.
-  if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
-  if (!abbruch) {
-    ZeilenLeeren(tz);
-    StreamenAbschliessen();
-    TeileAbschliessen(tz);
-    a.gezogen.store(true, std::memory_order_release);
-    Melden(a);
+  if (ue.posten) {
+    // The worker completes the parts once it has filed the last item.
+    if (!abbruch) ue.ende.store(true, std::memory_order_release);
+  } else {
+    // The last lines of items open at most one chunk per part.
+    if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
+    if (!abbruch) {
+      ZeilenLeeren(tz);
+      StreamenAbschliessen();
+      TeileAbschliessen(tz);
+      a.gezogen.store(true, std::memory_order_release);
+      Melden(a);
+    }
   }
   // The main thread joins in, looking at the clock and the keyboard between units.
   using BEDIENEN = decltype(bedienen);
