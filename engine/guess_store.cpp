@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,22 +45,26 @@ namespace {
 
 constexpr uint32_t kBuckets = 1u << 25;
 
-// The occupancy table of a big store's shuffle: one bit per bucket, set once a
-// record has gone into it. Mapped on first use; its pages are given back after
-// each set-up, so it costs nothing between games.
+// The tables of a big store's shuffle: the occupancy table, one bit per
+// bucket, set once a record has gone into it, for the draws; and the count of
+// each bucket's records (255: see TEILUNG::voll), for the filing of the draws.
+// Mapped on first use; their pages are given back after each set-up, so they
+// cost nothing between games.
 uint64_t* MISCHBELEGT = nullptr;
+uint8_t* MISCHZAHL = nullptr;
 bool MISCH_BENUTZT = false;
 
 constexpr size_t kBelegtBytes = kBuckets / 8;
 
 bool MischtabelleBereit() {
   if (MISCHBELEGT) return true;
-  void* p = mmap(nullptr, kBelegtBytes, PROT_READ | PROT_WRITE,
+  void* p = mmap(nullptr, kBelegtBytes + kBuckets, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return false;
   // Touched at random all over: huge pages spare first-touch faults and TLB misses.
-  madvise(p, kBelegtBytes, MADV_HUGEPAGE);
+  madvise(p, kBelegtBytes + kBuckets, MADV_HUGEPAGE);
   MISCHBELEGT = static_cast<uint64_t*>(p);
+  MISCHZAHL = static_cast<uint8_t*>(p) + kBelegtBytes;
   return true;
 }
 
@@ -161,7 +166,7 @@ bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
 // Gives the occupancy table's pages back; they read as zero (all buckets empty).
 void MischtabelleLeeren() {
   if (!MISCH_BENUTZT) return;
-  madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
+  madvise(MISCHBELEGT, kBelegtBytes + kBuckets, MADV_DONTNEED);
   MISCH_BENUTZT = false;
 }
 
@@ -601,14 +606,16 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just one bit per
-// bucket. Each draw becomes an item of one of a few thousand parts, chosen by
-// the high bits of its bucket, holding the raw number of its place. Once all
+// bucket. Each draw becomes an item, filed (by a worker, in the order drawn)
+// under one of a few thousand parts, chosen by the high bits of its bucket;
+// the filing counts each bucket's records, so it knows the counter the
+// insertion saw and keeps the place drawn instead of the raw number. Once all
 // draws are made, each part is sorted by bucket, keeping each bucket's items in
-// the order they came: an item's rank in its bucket gives the counter its
-// insertion saw, hence its place, and the bucket's ring is replayed straight
-// into the part's own stretch of the chain, by all threads at once. Meanwhile
-// the other threads fault in the pages that come next and count the possible
-// codes, which do not depend on the draws.
+// the order they came: an item's rank in its bucket says where its place puts
+// it in the ring, and the bucket's ring is replayed straight into the part's
+// own stretch of the chain, by all threads at once. Meanwhile the other
+// threads fault in the pages that come next and count the possible codes,
+// which do not depend on the draws.
 
 constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
@@ -621,9 +628,9 @@ constexpr auto kPlatzGrenze = [] {
 // rejection bound RandomBound(c + 1) of c + 1 <= 257 gaps is never lower).
 constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
-// An item: kopf holds the record number in bits 0..31, the bucket within its
-// part in bits 32..47, the part in bits 48..62 and bit 63 when a place was
-// drawn, the raw number zug.
+// An item as drawn: kopf holds the record number in bits 0..31, the bucket
+// within its part in bits 32..47, the part in bits 48..62 and bit 63 when a
+// place was drawn, the raw number zug.
 struct POSTEN {
   uint64_t kopf;
   uint64_t zug;
@@ -647,15 +654,33 @@ inline uint32_t Zaehlerstand(size_t j) {
   return j <= 256 ? static_cast<uint32_t>(j - 1) : (j - 257) % 2 == 0 ? 254u : 255u;
 }
 
-// Where the j-th record of a bucket (j >= 1 before it) goes in its ring: the
-// index among the j records there, 0 being the head.
-inline size_t PostenStelle(uint64_t zug, size_t j) {
+// The place the raw number zug gives a record that finds j >= 1 records in
+// its bucket: one of the counter + 2 gaps.
+inline uint32_t Platz(uint64_t zug, size_t j) {
+  return static_cast<uint32_t>(zug % (Zaehlerstand(j) + 2));
+}
+
+// Where that record goes in its ring: the index among the j records there, 0
+// being the head.
+inline size_t PlatzStelle(uint32_t p, size_t j) {
   const uint32_t c = Zaehlerstand(j) + 1;
-  const uint32_t p = static_cast<uint32_t>(zug % (c + 1));
   // p = 0 is the head, p = c after the last; the ring walks from the nearer
   // end, so a place beyond the middle counts from the end (which no longer
   // means the same once the counter stops tracking the size).
   return p <= c / 2 ? p : j - (c - p);
+}
+
+// An item as filed, one word: the record number in bits 0..31, the bucket
+// within its part in bits 32..47, and when a place was drawn, the place in
+// bits 48..56 and bit 63.
+inline uint32_t AblageSatz(uint64_t w) {
+  return static_cast<uint32_t>(w);
+}
+inline uint32_t AblageEimer(uint64_t w) {
+  return static_cast<uint32_t>(w >> 32) & 0xFFFF;
+}
+inline uint32_t AblagePlatz(uint64_t w) {
+  return static_cast<uint32_t>(w >> 48) & 0x1FF;
 }
 
 // The items of all parts, in chunks handed out in turn from one pool, in the
@@ -664,7 +689,7 @@ struct TEILUNG {
   int lokal_bits = 0;
   uint32_t teile = 1;
   size_t stueck = 4096;  // items per chunk
-  POSTEN* vorrat = nullptr;
+  uint64_t* vorrat = nullptr;
   size_t vorrat_bytes = 0;
   bool geliehen = false;  // the pool lies at the start of the possible codes' array
   size_t stuecke_max = 0, stuecke_belegt = 0;
@@ -675,13 +700,16 @@ struct TEILUNG {
   std::unique_ptr<uint32_t[]> folge;      // per chunk: the part's next chunk
   std::vector<uint32_t> erstes, letztes;  // per part: first and last chunk (kKein: none)
   std::vector<uint32_t> stueckzahl;       // per part: chunks
-  std::vector<POSTEN*> schreib, ende;     // per part: next item, end of its chunk
+  std::vector<uint64_t*> schreib, ende;   // per part: next item, end of its chunk
   std::vector<uint64_t> anzahl, start;    // per part: items, first slot of the chain
-  std::vector<POSTEN> zeilen;             // per part: a cache line of items gathered
+  std::vector<uint64_t> zeilen;           // per part: a cache line of items gathered
   std::vector<uint8_t> zeilen_n;          // per part: items gathered
+  // The exact count of each bucket that holds 255 records or more (MISCHZAHL
+  // stops at 255): only where thousands of records share few buckets.
+  std::unordered_map<uint32_t, uint64_t> voll;
 };
 
-POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
+uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
   const uint32_t s = static_cast<uint32_t>(tz.stuecke_belegt++);
@@ -693,7 +721,7 @@ POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   }
   tz.letztes[teil] = s;
   ++tz.stueckzahl[teil];
-  POSTEN* p = tz.vorrat + s * tz.stueck;
+  uint64_t* p = tz.vorrat + s * tz.stueck;
   tz.ende[teil] = p + tz.stueck;
   return p;
 }
@@ -701,20 +729,38 @@ POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
 // Appends an item to its part. Each part gathers a cache line of items first
 // and then streams the whole line out, so that the pool's lines are neither
 // read in before they are written nor written in pieces.
-constexpr size_t kZeile = 64 / sizeof(POSTEN);
+constexpr size_t kZeile = 64 / sizeof(uint64_t);
 
-inline void Ablegen(TEILUNG& tz, uint32_t teil, const POSTEN& posten) {
-  POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+inline void Ablegen(TEILUNG& tz, uint32_t teil, uint64_t ablage) {
+  uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
   uint8_t& k = tz.zeilen_n[teil];
-  zeile[k] = posten;
+  zeile[k] = ablage;
   if (++k < kZeile) return;
-  POSTEN* w = tz.schreib[teil];
+  uint64_t* w = tz.schreib[teil];
   if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
-  const uint64_t* von = reinterpret_cast<const uint64_t*>(zeile);
-  uint64_t* nach = reinterpret_cast<uint64_t*>(w);
-  for (size_t j = 0; j < 2 * kZeile; ++j) Streamen(nach + j, von[j]);
+  for (size_t j = 0; j < kZeile; ++j) Streamen(w + j, zeile[j]);
   tz.schreib[teil] = w + kZeile;
   k = 0;
+}
+
+// Files a drawn item under its part: the records its bucket held before it
+// give the counter its insertion saw, and so its place.
+inline void Einordnen(TEILUNG& tz, const POSTEN& posten) {
+  const uint32_t eimer = PostenTeil(posten) << tz.lokal_bits | PostenEimer(posten);
+  uint8_t& zahl = MISCHZAHL[eimer];
+  uint64_t j = zahl;
+  if (zahl < 255) {
+    if (++zahl == 255) tz.voll[eimer] = 255;
+  } else {
+    j = tz.voll[eimer]++;
+  }
+  uint64_t ablage = posten.kopf & ((uint64_t{1} << 48) - 1);
+  if (posten.kopf & kMitPlatz) {
+    // The draws saw the bucket occupied: j >= 1.
+    assert(j >= 1);
+    ablage |= kMitPlatz | uint64_t{Platz(posten.zug, j)} << 48;
+  }
+  Ablegen(tz, PostenTeil(posten), ablage);
 }
 
 // After the last draw: the items still gathered go to their parts.
@@ -722,7 +768,7 @@ void ZeilenLeeren(TEILUNG& tz) {
   for (uint32_t teil = 0; teil < tz.teile; ++teil) {
     const uint8_t k = tz.zeilen_n[teil];
     if (k == 0) continue;
-    POSTEN* w = tz.schreib[teil];
+    uint64_t* w = tz.schreib[teil];
     if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
     std::copy(tz.zeilen.begin() + teil * kZeile, tz.zeilen.begin() + teil * kZeile + k, w);
     tz.schreib[teil] = w + k;
@@ -736,12 +782,12 @@ void ZeilenLeeren(TEILUNG& tz) {
 size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
   size_t j = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
-    const POSTEN* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
-    for (; p < e; ++p) j += PostenEimer(*p) == eimer;
+    const uint64_t* p = tz.vorrat + size_t{s} * tz.stueck;
+    const uint64_t* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
+    for (; p < e; ++p) j += AblageEimer(*p) == eimer;
   }
-  const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
-  for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += PostenEimer(zeile[k]) == eimer;
+  const uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+  for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += AblageEimer(zeile[k]) == eimer;
   return j;
 }
 
@@ -851,7 +897,7 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, UEBERGABE& u, uint32_t maske, uint32_t s,
     if (u.posten) {
       u.posten[u.zahl++ & (UEBERGABE::kPlatz - 1)] = posten;
     } else {
-      Ablegen(tz, teil, posten);
+      Einordnen(tz, posten);
     }
   }
   if (u.posten) Uebergeben(u);
@@ -1106,12 +1152,12 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
   uint32_t erste_n = 0, andere_n = 0;
   bool stimmig = true;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
+    const uint64_t* q = tz.vorrat + size_t{s} * tz.stueck;
     const size_t m = std::min(tz.stueck, n - k);
     k += m;
     for (size_t i = 0; i < m; ++i) {
-      const POSTEN posten = q[i];
-      const uint64_t g = anfang + PostenEimer(posten);
+      const uint64_t ablage = q[i];
+      const uint64_t g = anfang + AblageEimer(ablage);
       const size_t w = static_cast<size_t>(g >> 6) - w0;
       const uint64_t unter = (uint64_t{1} << (g & 63)) - 1;
       const uint32_t r = davor[w] + static_cast<uint32_t>(__builtin_popcountll(bits[w] & unter));
@@ -1119,9 +1165,9 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
         stimmig = false;
         continue;
       }
-      const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
+      const uint64_t wort = Dekodieren(dek, AblageSatz(ablage));
       EINTRAG& kopf = erste[r];
-      if (!(posten.kopf & kMitPlatz)) {
+      if (!(ablage & kMitPlatz)) {
         // Only the first of a bucket came without a place.
         kopf = EINTRAG{wort, 1, 0};
         ++erste_n;
@@ -1129,7 +1175,7 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
       }
       const uint32_t j = kopf.stelle++;
       andere[andere_n] =
-          EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
+          EINTRAG{wort, static_cast<uint32_t>(PlatzStelle(AblagePlatz(ablage), j)), kopf.vorher};
       kopf.vorher = ++andere_n;
     }
   }
@@ -1188,7 +1234,7 @@ void TeileAbschliessen(TEILUNG& tz) {
     tz.anzahl[t] = 0;
     const size_t stuecke = tz.stueckzahl[t];
     if (stuecke > 0) {
-      const POSTEN* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
+      const uint64_t* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
       tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
     }
     tz.start[t] = summe;
@@ -1217,8 +1263,7 @@ void Verteilen(AUFTRAG& a, PLATZ& p) {
       continue;
     }
     for (const uint64_t bis = std::min(w, r + kSchub); r < bis; ++r) {
-      const POSTEN& x = u.posten[r & (UEBERGABE::kPlatz - 1)];
-      Ablegen(tz, PostenTeil(x), x);
+      Einordnen(tz, u.posten[r & (UEBERGABE::kPlatz - 1)]);
     }
     // The lines streamed out are visible before the main thread may read them.
     StreamenAbschliessen();
@@ -1404,6 +1449,10 @@ struct AUFBAU_ZUSTAND {
 
 void ZustandFrei(AUFBAU_ZUSTAND* z) {
   for (FADEN& t : z->faeden) FADEN_WARTEN(t);
+  // A worker that files items may have counted a few more after the set-up was
+  // broken off and its tables given back: they go back again, so that the next
+  // set-up (which waits for this) finds every count at zero.
+  if (z->a.arbeit[kVerteilen].stuecke > 0) madvise(MISCHZAHL, kBuckets, MADV_DONTNEED);
   if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
   DekoderFrei(z->dek);
   delete z;
@@ -1503,16 +1552,16 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
   tz.stuecke_max = ende / tz.stueck + tz.teile;
-  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(POSTEN);
+  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(uint64_t);
   // The pool lies in the possible codes' array when it fits: that is written
   // only when the first answer narrows the codes, into pages the pool has
   // brought in already.
   tz.geliehen = RS.erl_bytes >= tz.vorrat_bytes;
-  tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
+  tz.vorrat = static_cast<uint64_t*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
   // A pool of its own goes back when the set-up ends, before the possible
   // codes are written: the set-up's peak holds the larger of the two.
   if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
-  rv.resident += kBelegtBytes;
+  rv.resident += kBelegtBytes + kBuckets;
   if (!tz.vorrat) {
     ZustandAbgeben(z);
     return false;
@@ -1540,7 +1589,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
   a.belegt = MISCHBELEGT;
-  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
+  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(uint64_t));
   a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
   // With workers one of them files the items the main thread draws.
   const bool uebergabe = FadenZahl() > 1;
@@ -1635,8 +1684,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   size_t vorrat_bereit = 0;            // bytes of the pool known to be in memory
   auto vorrat_abwarten = [&](size_t neue_stuecke, int64_t gezogen) {
-    const size_t ziel =
-        std::min(tz.vorrat_bytes, (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(POSTEN));
+    const size_t ziel = std::min(tz.vorrat_bytes,
+                                 (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(uint64_t));
     while (vorrat_bereit < ziel && nur_gefaultet()) {
       const size_t schritt = std::min(kFaultBytes, tz.vorrat_bytes - vorrat_bereit);
       if (Gefaultet(a, kVorratFaulten, vorrat_bereit, vorrat_bereit + schritt)) {
