@@ -23,7 +23,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -45,26 +44,22 @@ namespace {
 
 constexpr uint32_t kBuckets = 1u << 25;
 
-// The tables of a big store's shuffle: the occupancy table, one bit per
-// bucket, set once a record has gone into it, for the draws; and the count of
-// each bucket's records (255: see TEILUNG::voll), for the filing of the draws.
-// Mapped on first use; their pages are given back after each set-up, so they
-// cost nothing between games.
+// The occupancy table of a big store's shuffle: one bit per bucket, set once a
+// record has gone into it. Mapped on first use; its pages are given back after
+// each set-up, so it costs nothing between games.
 uint64_t* MISCHBELEGT = nullptr;
-uint8_t* MISCHZAHL = nullptr;
 bool MISCH_BENUTZT = false;
 
 constexpr size_t kBelegtBytes = kBuckets / 8;
 
 bool MischtabelleBereit() {
   if (MISCHBELEGT) return true;
-  void* p = mmap(nullptr, kBelegtBytes + kBuckets, PROT_READ | PROT_WRITE,
+  void* p = mmap(nullptr, kBelegtBytes, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (p == MAP_FAILED) return false;
   // Touched at random all over: huge pages spare first-touch faults and TLB misses.
-  madvise(p, kBelegtBytes + kBuckets, MADV_HUGEPAGE);
+  madvise(p, kBelegtBytes, MADV_HUGEPAGE);
   MISCHBELEGT = static_cast<uint64_t*>(p);
-  MISCHZAHL = static_cast<uint8_t*>(p) + kBelegtBytes;
   return true;
 }
 
@@ -166,7 +161,7 @@ bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
 // Gives the occupancy table's pages back; they read as zero (all buckets empty).
 void MischtabelleLeeren() {
   if (!MISCH_BENUTZT) return;
-  madvise(MISCHBELEGT, kBelegtBytes + kBuckets, MADV_DONTNEED);
+  madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
   MISCH_BENUTZT = false;
 }
 
@@ -606,16 +601,14 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just one bit per
-// bucket. Each draw becomes an item, filed (by a worker, in the order drawn)
-// under one of a few thousand parts, chosen by the high bits of its bucket;
-// the filing counts each bucket's records, so it knows the counter the
-// insertion saw and keeps the place drawn instead of the raw number. Once all
+// bucket. Each draw becomes an item of one of a few thousand parts, chosen by
+// the high bits of its bucket, holding the raw number of its place. Once all
 // draws are made, each part is sorted by bucket, keeping each bucket's items in
-// the order they came: an item's rank in its bucket says where its place puts
-// it in the ring, and the bucket's ring is replayed straight into the part's
-// own stretch of the chain, by all threads at once. Meanwhile the other
-// threads fault in the pages that come next and count the possible codes,
-// which do not depend on the draws.
+// the order they came: an item's rank in its bucket gives the counter its
+// insertion saw, hence its place, and the bucket's ring is replayed straight
+// into the part's own stretch of the chain, by all threads at once. Meanwhile
+// the other threads fault in the pages that come next and count the possible
+// codes, which do not depend on the draws.
 
 constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
@@ -628,9 +621,8 @@ constexpr auto kPlatzGrenze = [] {
 // rejection bound RandomBound(c + 1) of c + 1 <= 257 gaps is never lower).
 constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
-// An item as drawn: kopf holds the record number in bits 0..31, the bucket
-// within its part in bits 32..47, the part in bits 48..62 and bit 63 when a
-// place was drawn, the raw number zug.
+// An item: kopf holds the record number in bits 0..31, the bucket within its
+// part in bits 32..47 and bit 63 when a place was drawn, the raw number zug.
 struct POSTEN {
   uint64_t kopf;
   uint64_t zug;
@@ -643,9 +635,6 @@ inline uint32_t PostenSatz(const POSTEN& p) {
 inline uint32_t PostenEimer(const POSTEN& p) {
   return static_cast<uint32_t>(p.kopf >> 32) & 0xFFFF;
 }
-inline uint32_t PostenTeil(const POSTEN& p) {
-  return static_cast<uint32_t>(p.kopf >> 48) & 0x7FFF;
-}
 
 // The counter a bucket holding j >= 1 records has: it counts up from 0 with
 // the second record, and beyond 255 swings between 254 and 255, so that it no
@@ -654,33 +643,15 @@ inline uint32_t Zaehlerstand(size_t j) {
   return j <= 256 ? static_cast<uint32_t>(j - 1) : (j - 257) % 2 == 0 ? 254u : 255u;
 }
 
-// The place the raw number zug gives a record that finds j >= 1 records in
-// its bucket: one of the counter + 2 gaps.
-inline uint32_t Platz(uint64_t zug, size_t j) {
-  return static_cast<uint32_t>(zug % (Zaehlerstand(j) + 2));
-}
-
-// Where that record goes in its ring: the index among the j records there, 0
-// being the head.
-inline size_t PlatzStelle(uint32_t p, size_t j) {
+// Where the j-th record of a bucket (j >= 1 before it) goes in its ring: the
+// index among the j records there, 0 being the head.
+inline size_t PostenStelle(uint64_t zug, size_t j) {
   const uint32_t c = Zaehlerstand(j) + 1;
+  const uint32_t p = static_cast<uint32_t>(zug % (c + 1));
   // p = 0 is the head, p = c after the last; the ring walks from the nearer
   // end, so a place beyond the middle counts from the end (which no longer
   // means the same once the counter stops tracking the size).
   return p <= c / 2 ? p : j - (c - p);
-}
-
-// An item as filed, one word: the record number in bits 0..31, the bucket
-// within its part in bits 32..47, and when a place was drawn, the place in
-// bits 48..56 and bit 63.
-inline uint32_t AblageSatz(uint64_t w) {
-  return static_cast<uint32_t>(w);
-}
-inline uint32_t AblageEimer(uint64_t w) {
-  return static_cast<uint32_t>(w >> 32) & 0xFFFF;
-}
-inline uint32_t AblagePlatz(uint64_t w) {
-  return static_cast<uint32_t>(w >> 48) & 0x1FF;
 }
 
 // The items of all parts, in chunks handed out in turn from one pool, in the
@@ -689,7 +660,7 @@ struct TEILUNG {
   int lokal_bits = 0;
   uint32_t teile = 1;
   size_t stueck = 4096;  // items per chunk
-  uint64_t* vorrat = nullptr;
+  POSTEN* vorrat = nullptr;
   size_t vorrat_bytes = 0;
   bool geliehen = false;  // the pool lies at the start of the possible codes' array
   size_t stuecke_max = 0, stuecke_belegt = 0;
@@ -700,16 +671,13 @@ struct TEILUNG {
   std::unique_ptr<uint32_t[]> folge;      // per chunk: the part's next chunk
   std::vector<uint32_t> erstes, letztes;  // per part: first and last chunk (kKein: none)
   std::vector<uint32_t> stueckzahl;       // per part: chunks
-  std::vector<uint64_t*> schreib, ende;   // per part: next item, end of its chunk
+  std::vector<POSTEN*> schreib, ende;     // per part: next item, end of its chunk
   std::vector<uint64_t> anzahl, start;    // per part: items, first slot of the chain
-  std::vector<uint64_t> zeilen;           // per part: a cache line of items gathered
+  std::vector<POSTEN> zeilen;             // per part: a cache line of items gathered
   std::vector<uint8_t> zeilen_n;          // per part: items gathered
-  // The exact count of each bucket that holds 255 records or more (MISCHZAHL
-  // stops at 255): only where thousands of records share few buckets.
-  std::unordered_map<uint32_t, uint64_t> voll;
 };
 
-uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
+POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
   const uint32_t s = static_cast<uint32_t>(tz.stuecke_belegt++);
@@ -721,7 +689,7 @@ uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   }
   tz.letztes[teil] = s;
   ++tz.stueckzahl[teil];
-  uint64_t* p = tz.vorrat + s * tz.stueck;
+  POSTEN* p = tz.vorrat + s * tz.stueck;
   tz.ende[teil] = p + tz.stueck;
   return p;
 }
@@ -729,38 +697,20 @@ uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
 // Appends an item to its part. Each part gathers a cache line of items first
 // and then streams the whole line out, so that the pool's lines are neither
 // read in before they are written nor written in pieces.
-constexpr size_t kZeile = 64 / sizeof(uint64_t);
+constexpr size_t kZeile = 64 / sizeof(POSTEN);
 
-inline void Ablegen(TEILUNG& tz, uint32_t teil, uint64_t ablage) {
-  uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+inline void Ablegen(TEILUNG& tz, uint32_t teil, const POSTEN& posten) {
+  POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
   uint8_t& k = tz.zeilen_n[teil];
-  zeile[k] = ablage;
+  zeile[k] = posten;
   if (++k < kZeile) return;
-  uint64_t* w = tz.schreib[teil];
+  POSTEN* w = tz.schreib[teil];
   if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
-  for (size_t j = 0; j < kZeile; ++j) Streamen(w + j, zeile[j]);
+  const uint64_t* von = reinterpret_cast<const uint64_t*>(zeile);
+  uint64_t* nach = reinterpret_cast<uint64_t*>(w);
+  for (size_t j = 0; j < 2 * kZeile; ++j) Streamen(nach + j, von[j]);
   tz.schreib[teil] = w + kZeile;
   k = 0;
-}
-
-// Files a drawn item under its part: the records its bucket held before it
-// give the counter its insertion saw, and so its place.
-inline void Einordnen(TEILUNG& tz, const POSTEN& posten) {
-  const uint32_t eimer = PostenTeil(posten) << tz.lokal_bits | PostenEimer(posten);
-  uint8_t& zahl = MISCHZAHL[eimer];
-  uint64_t j = zahl;
-  if (zahl < 255) {
-    if (++zahl == 255) tz.voll[eimer] = 255;
-  } else {
-    j = tz.voll[eimer]++;
-  }
-  uint64_t ablage = posten.kopf & ((uint64_t{1} << 48) - 1);
-  if (posten.kopf & kMitPlatz) {
-    // The draws saw the bucket occupied: j >= 1.
-    assert(j >= 1);
-    ablage |= kMitPlatz | uint64_t{Platz(posten.zug, j)} << 48;
-  }
-  Ablegen(tz, PostenTeil(posten), ablage);
 }
 
 // After the last draw: the items still gathered go to their parts.
@@ -768,7 +718,7 @@ void ZeilenLeeren(TEILUNG& tz) {
   for (uint32_t teil = 0; teil < tz.teile; ++teil) {
     const uint8_t k = tz.zeilen_n[teil];
     if (k == 0) continue;
-    uint64_t* w = tz.schreib[teil];
+    POSTEN* w = tz.schreib[teil];
     if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
     std::copy(tz.zeilen.begin() + teil * kZeile, tz.zeilen.begin() + teil * kZeile + k, w);
     tz.schreib[teil] = w + k;
@@ -782,12 +732,12 @@ void ZeilenLeeren(TEILUNG& tz) {
 size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
   size_t j = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const uint64_t* p = tz.vorrat + size_t{s} * tz.stueck;
-    const uint64_t* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
-    for (; p < e; ++p) j += AblageEimer(*p) == eimer;
+    const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
+    const POSTEN* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
+    for (; p < e; ++p) j += PostenEimer(*p) == eimer;
   }
-  const uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
-  for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += AblageEimer(zeile[k]) == eimer;
+  const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+  for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += PostenEimer(zeile[k]) == eimer;
   return j;
 }
 
@@ -803,11 +753,11 @@ struct ZUEGE {
   size_t i = 0, n = 0;
   uint32_t ende = 0;  // records of the store
 
-  // Tops the buffer up when kVorlauf or fewer numbers are left; q is the
+  // Tops the buffer up when fewer than kVorlauf numbers are left; q is the
   // record about to be drawn.
   void Auffuellen(uint32_t q) {
     const size_t rest = n - i;
-    if (rest > kVorlauf) return;
+    if (rest >= kVorlauf) return;
     const size_t erlaubt = ende - q > rest ? ende - q - rest : 0;
     const size_t neu = std::min(kPlatz - rest, erlaubt);
     if (neu == 0) return;
@@ -818,35 +768,8 @@ struct ZUEGE {
   }
 };
 
-// The items on their way from the main thread, which draws them, to the worker
-// that files them among the parts. Filing an item among thousands of parts
-// costs the main thread several times what drawing it does, and the draws
-// must run in order on one thread; handed over in a ring of cache lines read
-// in the order written, the filing runs beside them on another core.
-struct UEBERGABE {
-  static constexpr size_t kPlatz = size_t{1} << 18;  // items: milliseconds of draws
-  std::unique_ptr<POSTEN[]> posten;  // the ring; none when the main thread files itself
-  uint64_t zahl = 0;                 // main thread: items written
-  alignas(64) std::atomic<uint64_t> geschrieben{0};  // items handed over
-  alignas(64) std::atomic<uint64_t> gelesen{0};      // items filed
-  std::atomic<bool> ende{false};                     // the last item is handed over
-};
-
-// Hands the items written so far over.
-void Uebergeben(UEBERGABE& u) {
-  u.geschrieben.store(u.zahl, std::memory_order_release);
-}
-
-// Hands the items over and waits until the worker has filed all of them, so
-// that the main thread may read the parts.
-void UebergabeLeeren(UEBERGABE& u) {
-  Uebergeben(u);
-  while (u.gelesen.load(std::memory_order_acquire) != u.zahl) std::this_thread::yield();
-}
-
-// The draws of records s..t-1, each an item of its part: filed at once, or
-// handed over (u.posten) with room for all of them in the ring.
-void TeilZiehen(TEILUNG& tz, ZUEGE& z, UEBERGABE& u, uint32_t maske, uint32_t s, uint32_t t) {
+// The draws of records s..t-1, each an item of its part.
+void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
   const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
   const int lbits = tz.lokal_bits;
   const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
@@ -860,47 +783,31 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, UEBERGABE& u, uint32_t maske, uint32_t s,
   for (; q < t; ++q) {
     // The occupied bit of a coming bucket (whether a number is a bucket or a
     // place is known only when it comes, so every one is treated as a bucket).
-    // A record takes one or two raw numbers, so fetching the two that come
-    // kVorlauf ahead fetches every bucket once before it is needed.
     z.Auffuellen(q);
-    if (z.i + ZUEGE::kVorlauf < z.n) {
+    if (z.i + ZUEGE::kVorlauf - 1 < z.n)
       __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
-      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf] & maske) >> 6], 1);
-    }
     uint64_t x;
     do {
       x = roh();
     } while (x >= grenze);
     const uint32_t h = static_cast<uint32_t>(x) & maske;
     const uint32_t teil = h >> lbits;
-    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32 | uint64_t{teil} << 48, 0};
+    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
     uint64_t& wort = belegt[h >> 6];
-    // Whether the bucket holds records is as good as random, so the place is
-    // taken without a branch: the next raw number, used when it is.
-    const uint64_t mit_platz = wort >> (h & 63) & 1;
-    uint64_t y;
-    if (z.i < z.n) [[likely]] {
-      y = z.puf[z.i];
-      z.i += mit_platz;
-    } else {
-      y = mit_platz ? roh() : 0;
+    const uint64_t bit = uint64_t{1} << (h & 63);
+    if (wort & bit) {
+      uint64_t y = roh();
+      if (y >= sicher) {
+        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
+        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
+        while (y >= grenze_platz) y = roh();
+      }
+      posten.kopf |= kMitPlatz;
+      posten.zug = y;
     }
-    if (mit_platz & (y >= sicher)) [[unlikely]] {
-      if (u.posten) UebergabeLeeren(u);
-      const size_t j = EimerZaehlen(tz, teil, h & lmaske);
-      const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
-      while (y >= grenze_platz) y = roh();
-    }
-    posten.kopf |= mit_platz * kMitPlatz;
-    posten.zug = y & (0 - mit_platz);
-    wort |= uint64_t{1} << (h & 63);
-    if (u.posten) {
-      u.posten[u.zahl++ & (UEBERGABE::kPlatz - 1)] = posten;
-    } else {
-      Einordnen(tz, posten);
-    }
+    wort |= bit;
+    Ablegen(tz, teil, posten);
   }
-  if (u.posten) Uebergeben(u);
 }
 
 // ---- Work shared by the threads of a big set-up ------------------------------
@@ -909,23 +816,14 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, UEBERGABE& u, uint32_t maske, uint32_t s,
 // what the main thread wrote before it started them or before it set the flag
 // that opens a kind of work, and write disjoint parts of the store.
 
-enum ARBEITSART {
-  kAnfangFaulten,
-  kVerteilen,
-  kVorratFaulten,
-  kErlZaehlen,
-  kKandFaulten,
-  kTeile,
-  kArten
-};
-// Taken in this order: the pages the first draws need, the filing of the items
-// the main thread draws (one unit, for one worker, that lasts as long as the
-// draws), the pool's pages ahead of the draws, the chain's pages, then the
-// parts, the count of the possible codes last. The workers fault the memory in
-// first, so that the main thread, which writes only where they have been (see
-// Gefaultet), always finds work once the draws are over.
-constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVerteilen, kVorratFaulten,
-                                       kKandFaulten,   kTeile,     kErlZaehlen};
+enum ARBEITSART { kAnfangFaulten, kVorratFaulten, kErlZaehlen, kKandFaulten, kTeile, kArten };
+// Taken in this order: the pages the first draws need, the pool's pages
+// ahead of the draws, the chain's pages, then the parts, the count of the
+// possible codes last. The workers fault the memory in first, so that the main
+// thread, which writes only where they have been (see Gefaultet), always finds
+// work once the draws are over.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kTeile,
+                                       kErlZaehlen};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -956,7 +854,6 @@ struct AUFTRAG {
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
-  UEBERGABE ue;              // the items on their way to the worker that files them
   ARBEIT arbeit[kArten];
   // Per unit of a faulting kind: set once its pages are in memory.
   std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
@@ -981,7 +878,6 @@ void Melden(AUFTRAG& a) {
 bool Offen(const AUFTRAG& a, ARBEITSART art) {
   switch (art) {
     case kAnfangFaulten:
-    case kVerteilen:
       return true;
     case kVorratFaulten:
       // Useful only while the main thread draws.
@@ -1062,7 +958,6 @@ struct PLATZ {
   bool (*pruefen)(void*) = nullptr;
   void* kontext = nullptr;
   bool abgebrochen = false;
-  bool haupt = false;  // the main thread's
 };
 
 constexpr size_t kPruefSchritt = 8192;  // records or items between two looks within a unit
@@ -1152,12 +1047,12 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
   uint32_t erste_n = 0, andere_n = 0;
   bool stimmig = true;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const uint64_t* q = tz.vorrat + size_t{s} * tz.stueck;
+    const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
     const size_t m = std::min(tz.stueck, n - k);
     k += m;
     for (size_t i = 0; i < m; ++i) {
-      const uint64_t ablage = q[i];
-      const uint64_t g = anfang + AblageEimer(ablage);
+      const POSTEN posten = q[i];
+      const uint64_t g = anfang + PostenEimer(posten);
       const size_t w = static_cast<size_t>(g >> 6) - w0;
       const uint64_t unter = (uint64_t{1} << (g & 63)) - 1;
       const uint32_t r = davor[w] + static_cast<uint32_t>(__builtin_popcountll(bits[w] & unter));
@@ -1165,9 +1060,9 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
         stimmig = false;
         continue;
       }
-      const uint64_t wort = Dekodieren(dek, AblageSatz(ablage));
+      const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
       EINTRAG& kopf = erste[r];
-      if (!(ablage & kMitPlatz)) {
+      if (!(posten.kopf & kMitPlatz)) {
         // Only the first of a bucket came without a place.
         kopf = EINTRAG{wort, 1, 0};
         ++erste_n;
@@ -1175,7 +1070,7 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
       }
       const uint32_t j = kopf.stelle++;
       andere[andere_n] =
-          EINTRAG{wort, static_cast<uint32_t>(PlatzStelle(AblagePlatz(ablage), j)), kopf.vorher};
+          EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
       kopf.vorher = ++andere_n;
     }
   }
@@ -1234,46 +1129,12 @@ void TeileAbschliessen(TEILUNG& tz) {
     tz.anzahl[t] = 0;
     const size_t stuecke = tz.stueckzahl[t];
     if (stuecke > 0) {
-      const uint64_t* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
+      const POSTEN* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
       tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
     }
     tz.start[t] = summe;
     summe += tz.anzahl[t];
   }
-}
-
-bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false);
-
-// The worker's side of the hand-over: files the items in the order they come,
-// and once the last one is filed completes the parts and opens them to be
-// replayed. While no item waits it does other units, so that neither core
-// idles while the main thread draws.
-void Verteilen(AUFTRAG& a, PLATZ& p) {
-  TEILUNG& tz = *a.tz;
-  UEBERGABE& u = a.ue;
-  constexpr uint64_t kSchub = 4096;  // items filed between two reports
-  uint64_t r = 0;
-  for (;;) {
-    if (a.halt.load(std::memory_order_acquire)) return;
-    const bool ende = u.ende.load(std::memory_order_acquire);
-    const uint64_t w = u.geschrieben.load(std::memory_order_acquire);
-    if (r == w) {
-      if (ende) break;
-      if (!EinStueck(a, p)) std::this_thread::yield();
-      continue;
-    }
-    for (const uint64_t bis = std::min(w, r + kSchub); r < bis; ++r) {
-      Einordnen(tz, u.posten[r & (UEBERGABE::kPlatz - 1)]);
-    }
-    // The lines streamed out are visible before the main thread may read them.
-    StreamenAbschliessen();
-    u.gelesen.store(r, std::memory_order_release);
-  }
-  ZeilenLeeren(tz);
-  StreamenAbschliessen();
-  TeileAbschliessen(tz);
-  a.gezogen.store(true, std::memory_order_release);
-  Melden(a);
 }
 
 void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
@@ -1291,9 +1152,6 @@ void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
     }
     case kVorratFaulten:
       Faulten(a, kVorratFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
-      break;
-    case kVerteilen:
-      Verteilen(a, p);
       break;
     case kKandFaulten:
       Faulten(a, kKandFaulten, reinterpret_cast<char*>(a.kand), a.kand_bytes, i);
@@ -1340,10 +1198,8 @@ bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
 // there is none just now. With nur_gefaultet (the main thread, while workers
 // fault memory in for it) only a unit whose output pages are all in memory
 // is taken, so that the main thread never waits on the kernel for long.
-bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet) {
+bool EinStueck(AUFTRAG& a, PLATZ& p, bool nur_gefaultet = false) {
   for (ARBEITSART art : kReihenfolge) {
-    // The filing waits on the draws: never for the thread that draws.
-    if (art == kVerteilen && p.haupt) continue;
     ARBEIT& w = a.arbeit[art];
     if (w.naechstes.load(std::memory_order_relaxed) >= w.stuecke || !Offen(a, art)) continue;
     int64_t i;
@@ -1449,10 +1305,6 @@ struct AUFBAU_ZUSTAND {
 
 void ZustandFrei(AUFBAU_ZUSTAND* z) {
   for (FADEN& t : z->faeden) FADEN_WARTEN(t);
-  // A worker that files items may have counted a few more after the set-up was
-  // broken off and its tables given back: they go back again, so that the next
-  // set-up (which waits for this) finds every count at zero.
-  if (z->a.arbeit[kVerteilen].stuecke > 0) madvise(MISCHZAHL, kBuckets, MADV_DONTNEED);
   if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
   DekoderFrei(z->dek);
   delete z;
@@ -1552,16 +1404,16 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
   tz.stuecke_max = ende / tz.stueck + tz.teile;
-  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(uint64_t);
+  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(POSTEN);
   // The pool lies in the possible codes' array when it fits: that is written
   // only when the first answer narrows the codes, into pages the pool has
   // brought in already.
   tz.geliehen = RS.erl_bytes >= tz.vorrat_bytes;
-  tz.vorrat = static_cast<uint64_t*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
+  tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
   // A pool of its own goes back when the set-up ends, before the possible
   // codes are written: the set-up's peak holds the larger of the two.
   if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
-  rv.resident += kBelegtBytes + kBuckets;
+  rv.resident += kBelegtBytes;
   if (!tz.vorrat) {
     ZustandAbgeben(z);
     return false;
@@ -1589,15 +1441,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
   a.belegt = MISCHBELEGT;
-  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(uint64_t));
+  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
   a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
-  // With workers one of them files the items the main thread draws.
-  const bool uebergabe = FadenZahl() > 1;
-  if (uebergabe) {
-    a.ue.posten.reset(new POSTEN[UEBERGABE::kPlatz]);
-    rv.resident += UEBERGABE::kPlatz * sizeof(POSTEN);
-  }
-  a.arbeit[kVerteilen].stuecke = uebergabe ? 1 : 0;
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
       kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
   a.arbeit[kVorratFaulten].stuecke =
@@ -1617,12 +1462,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     z->faeden.push_back(faden);
   }
   const int zahl = 1 + static_cast<int>(z->faeden.size());
-  // No worker started: the main thread files the items itself.
-  if (zahl == 1) {
-    a.arbeit[kVerteilen].stuecke = 0;
-    a.ue.posten.reset();
-  }
-  UEBERGABE& ue = a.ue;
   FortschrittPlanen(a, zahl);
   // With workers to fault memory in, the main thread writes only into pages
   // they have faulted (see Gefaultet).
@@ -1645,7 +1484,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // a time, so that no fresh page waits for it later.
   bool abbruch = false;
   PLATZ platz;
-  platz.haupt = true;
   {
     const size_t mittel = ende / tz.teile;
     platz.platz = mittel + mittel / 4 + 64;
@@ -1654,9 +1492,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     const std::pair<char*, size_t> felder[] = {
         {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(EINTRAG)},
         {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(EINTRAG)},
-        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)},
-        {reinterpret_cast<char*>(ue.posten.get()),
-         ue.posten ? UEBERGABE::kPlatz * sizeof(POSTEN) : 0}};
+        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)}};
     constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
@@ -1681,11 +1517,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // address order, and a part that gets k items of a slice opens at most
   // ceil(k / stueck) chunks in it. Until the workers have faulted them in, the main
   // thread waits, looking at the keyboard and the clock.
-  constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
-  size_t vorrat_bereit = 0;            // bytes of the pool known to be in memory
+  size_t vorrat_bereit = 0;  // bytes of the pool known to be in memory
   auto vorrat_abwarten = [&](size_t neue_stuecke, int64_t gezogen) {
-    const size_t ziel = std::min(tz.vorrat_bytes,
-                                 (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(uint64_t));
+    const size_t ziel =
+        std::min(tz.vorrat_bytes, (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(POSTEN));
     while (vorrat_bereit < ziel && nur_gefaultet()) {
       const size_t schritt = std::min(kFaultBytes, tz.vorrat_bytes - vorrat_bereit);
       if (Gefaultet(a, kVorratFaulten, vorrat_bereit, vorrat_bereit + schritt)) {
@@ -1697,17 +1532,9 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
     return true;
   };
-  // Room in the ring for a slice of draws: the worker that files them may be
-  // busy with a unit of other work for a few milliseconds.
-  auto uebergabe_abwarten = [&](int64_t gezogen) {
-    while (ue.zahl + kScheibe > ue.gelesen.load(std::memory_order_acquire) + UEBERGABE::kPlatz) {
-      if (bedienen(int64_t{1} << 40, gezogen)) return false;
-      std::this_thread::yield();
-    }
-    return true;
-  };
   // The draws, in record order.
   const uint32_t maske = (uint32_t{1} << bits) - 1;
+  constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   ZUEGE zuege;
   zuege.ende = ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
@@ -1718,31 +1545,22 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
     for (uint32_t s = r; s < bis; s += kScheibe) {
       const uint32_t t = bis - s < kScheibe ? bis : s + kScheibe;
-      // The worker that files the items writes the pool and takes its
-      // faults itself; the main thread only waits for room in the ring.
       if (bedienen(kScheibe, s) ||
-          !(ue.posten
-                ? uebergabe_abwarten(s)
-                : vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s))) {
+          !vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s)) {
         abbruch = true;
         break;
       }
-      TeilZiehen(tz, zuege, ue, maske, s, t);
+      TeilZiehen(tz, zuege, maske, s, t);
     }
   }
-  if (ue.posten) {
-    // The worker completes the parts once it has filed the last item.
-    if (!abbruch) ue.ende.store(true, std::memory_order_release);
-  } else {
-    // The last lines of items open at most one chunk per part.
-    if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
-    if (!abbruch) {
-      ZeilenLeeren(tz);
-      StreamenAbschliessen();
-      TeileAbschliessen(tz);
-      a.gezogen.store(true, std::memory_order_release);
-      Melden(a);
-    }
+  // The last lines of items open at most one chunk per part.
+  if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
+  if (!abbruch) {
+    ZeilenLeeren(tz);
+    StreamenAbschliessen();
+    TeileAbschliessen(tz);
+    a.gezogen.store(true, std::memory_order_release);
+    Melden(a);
   }
   // The main thread joins in, looking at the clock and the keyboard between units.
   using BEDIENEN = decltype(bedienen);

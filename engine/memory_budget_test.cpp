@@ -189,7 +189,6 @@ TEST_F(MemoryBudget, RealSizesOfTheStoresMatchWhatTheirSetUpsTake) {
     FREIGABE_ABWARTEN();  // the store goes back behind the game: wait for it
     if (gemessen < 0) GTEST_SKIP() << "the peak of resident memory cannot be reset here";
     const auto bytes = static_cast<int64_t>(RATESPEICHER_BYTES(f.laenge, f.farben, f.wdhg, false));
-    fprintf(stderr, "DBG %d %d measured %ld estimate %ld\n", f.laenge, f.farben, (long)gemessen, (long)bytes);
     EXPECT_LE(gemessen, bytes + kSpiel) << "estimate " << bytes;
     EXPECT_GE(gemessen + kSpiel, bytes) << "estimate " << bytes;
   }
