@@ -753,11 +753,11 @@ struct ZUEGE {
   size_t i = 0, n = 0;
   uint32_t ende = 0;  // records of the store
 
-  // Tops the buffer up when fewer than kVorlauf numbers are left; q is the
+  // Tops the buffer up when kVorlauf or fewer numbers are left; q is the
   // record about to be drawn.
   void Auffuellen(uint32_t q) {
     const size_t rest = n - i;
-    if (rest >= kVorlauf) return;
+    if (rest > kVorlauf) return;
     const size_t erlaubt = ende - q > rest ? ende - q - rest : 0;
     const size_t neu = std::min(kPlatz - rest, erlaubt);
     if (neu == 0) return;
@@ -783,9 +783,14 @@ void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
   for (; q < t; ++q) {
     // The occupied bit of a coming bucket (whether a number is a bucket or a
     // place is known only when it comes, so every one is treated as a bucket).
+    // A record takes one raw number or two, so fetching the two that come
+    // kVorlauf ahead fetches every bucket before it is needed, where one
+    // would miss the bucket of each record that follows a record of two.
     z.Auffuellen(q);
-    if (z.i + ZUEGE::kVorlauf - 1 < z.n)
+    if (z.i + ZUEGE::kVorlauf < z.n) {
       __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf] & maske) >> 6], 1);
+    }
     uint64_t x;
     do {
       x = roh();
