@@ -1268,7 +1268,8 @@ void Arbeiter(void* kontext) {
 // more than on the processor (on a virtual machine the host provides each
 // page), and two threads asking at once get it about twice as fast as one:
 // this one runs on the core the main thread leaves while it waits for pages,
-// and gives it back at once when the main thread wakes.
+// and yields it when the main thread wakes. It takes only faulting units, so
+// the threads that do the rest stay as many as the cores.
 void Faulter(void* kontext) {
   AUFTRAG* a = static_cast<AUFTRAG*>(kontext);
   a->laufend.fetch_add(1, std::memory_order_acq_rel);
