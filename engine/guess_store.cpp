@@ -257,6 +257,12 @@ struct ERLBAU {
   int64_t moeglich = 0;  // slots of erl
 };
 
+// Whether some records are not possible codes (the vacant sign is in use, or
+// signs may not repeat), so that the possible codes must be sifted and counted.
+inline bool Gesiebt(const ERLBAU& e) {
+  return e.leer || !e.wdhg;
+}
+
 inline bool Doppelt(uint64_t w, int laenge) {
   uint64_t menge = 0;
   bool doppelt = false;
@@ -396,8 +402,8 @@ int64_t ErlStueckSieben(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bo
 }
 
 int64_t ErlStueck(const ERLBAU& e, uint32_t r0, uint32_t r1, int64_t m, bool schreiben) {
-  return e.leer || !e.wdhg ? ErlStueckSieben<true>(e, r0, r1, m, schreiben)
-                           : ErlStueckSieben<false>(e, r0, r1, m, schreiben);
+  return Gesiebt(e) ? ErlStueckSieben<true>(e, r0, r1, m, schreiben)
+                    : ErlStueckSieben<false>(e, r0, r1, m, schreiben);
 }
 
 // What the open possible codes are made from: the set-up's decoder, kept until
@@ -544,7 +550,7 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
   rv.resident += 2 * b.bytes + kleintab.bytes;
   // Progress: the rings are the work, but for the count of the possible codes
   // where it is needed, which takes about a quarter of the time.
-  const bool zaehlen = eb.leer || !eb.wdhg;
+  const bool zaehlen = Gesiebt(eb);
   const int64_t ringe = zaehlen ? int64_t{ende} * 3 / 4 : ende;
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
@@ -1462,9 +1468,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.kand = RS.kand;
   a.kand_bytes = RS.kand_bytes;
   a.anzahl = ende;
-  // Every record is a possible code exactly when repetitions are allowed and
-  // the vacant sign is not in use; else they are counted.
-  a.zaehlen = eb.leer || !eb.wdhg;
+  a.zaehlen = Gesiebt(eb);
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
   a.belegt = MISCHBELEGT;
