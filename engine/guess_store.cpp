@@ -945,25 +945,32 @@ bool Gefaultet(const AUFTRAG& a, ARBEITSART art, size_t von, size_t bis) {
   return true;
 }
 
-// An item of a part once its record is decoded. The first item of a bucket
-// counts the bucket's records (stelle) and names the last of the others
-// (vorher: 1 + its index, 0 for none); each of the others holds its place in
-// the ring (the index among the records before it there) and names the one of
-// its bucket drawn before it the same way.
+// An item of a part once its record is decoded, in a part replayed through
+// links. The first item of a bucket counts the bucket's records (stelle) and
+// names the last of the others (vorher: 1 + its index, 0 for none); each of
+// the others holds its place in the ring (the index among the records before
+// it there) and names the one of its bucket drawn before it the same way.
 struct EINTRAG {
   uint64_t wort;
   uint32_t stelle;
   uint32_t vorher;
 };
 
-// A thread's scratch for replaying the rings of a part.
+// A thread's scratch for replaying the rings of a part. Uninitialised where
+// every element is written before it is read.
 struct PLATZ {
-  // The first items by bucket, the others in the order drawn. Uninitialised:
-  // every item is written before it is read.
+  // A part replayed through links: the first items by bucket, the others in
+  // the order drawn.
   std::unique_ptr<EINTRAG[]> a, b;
   size_t platz = 0;
   std::vector<EINTRAG> ring;  // a long ring's items in the order drawn
-  std::vector<uint32_t> nach, vor;
+  // A part replayed after a counting sort: its items gathered bucket by
+  // bucket (record | place in the ring << 32), and per occupied bucket its
+  // next slot and its first.
+  std::unique_ptr<uint64_t[]> sortiert;
+  size_t sortiert_platz = 0;
+  std::unique_ptr<uint32_t[]> eimer, start;
+  std::vector<uint32_t> nach, vor;  // a long ring's links
   // The main thread's look at the clock and the keyboard within a unit: true
   // when the user broke off; the unit is then left unfinished.
   bool (*pruefen)(void*) = nullptr;
@@ -980,18 +987,34 @@ inline bool Abgebrochen(PLATZ& p) {
 
 constexpr size_t kKleinerRing = 64;
 
+// An item of a bucket being replayed: its code word and its place in the ring.
+inline uint64_t RingWort(const DEKODER&, const EINTRAG& e) {
+  return e.wort;
+}
+inline uint32_t RingStelle(const EINTRAG& e) {
+  return e.stelle;
+}
+inline uint64_t RingWort(const DEKODER& dek, uint64_t e) {
+  return Dekodieren(dek, static_cast<uint32_t>(e));
+}
+inline uint32_t RingStelle(uint64_t e) {
+  return static_cast<uint32_t>(e >> 32);
+}
+
 // Replays the insertions into one bucket (its k items in the order they were
 // drawn) and writes the codes of the finished ring from aus[o] on.
-size_t RingNachspielen(const EINTRAG* e, size_t k, PLATZ& p, uint64_t* aus, size_t o) {
+template <typename T>
+size_t RingNachspielen(const DEKODER& dek, const T* e, size_t k, PLATZ& p, uint64_t* aus,
+                       size_t o) {
   if (k <= kKleinerRing) {
-    uint64_t ring[kKleinerRing];
-    ring[0] = e[0].wort;
+    uint8_t ring[kKleinerRing];  // the items' indices
+    ring[0] = 0;
     for (size_t j = 1; j < k; ++j) {
-      const size_t an = e[j].stelle;
+      const size_t an = RingStelle(e[j]);
       for (size_t t = j; t > an; --t) ring[t] = ring[t - 1];
-      ring[an] = e[j].wort;
+      ring[an] = static_cast<uint8_t>(j);
     }
-    for (size_t j = 0; j < k; ++j) Streamen(aus + o++, ring[j]);
+    for (size_t j = 0; j < k; ++j) Streamen(aus + o++, RingWort(dek, e[ring[j]]));
     return o;
   }
   // A long ring (only with few buckets): linked, walked from the nearer end as
@@ -1004,115 +1027,221 @@ size_t RingNachspielen(const EINTRAG* e, size_t k, PLATZ& p, uint64_t* aus, size
   nach[0] = vor[0] = 0;
   for (size_t j = 1; j < k; ++j) {
     const uint32_t neu = static_cast<uint32_t>(j);
-    const uint32_t an = e[j].stelle;
+    const uint32_t an = RingStelle(e[j]);
     InRingEinfuegen(nach, vor, kopf, neu, an, neu);
     if (an == 0) kopf = neu;
   }
   uint32_t x = kopf;
-  for (size_t j = 0; j < k; ++j, x = nach[x]) Streamen(aus + o++, e[x].wort);
+  for (size_t j = 0; j < k; ++j, x = nach[x]) Streamen(aus + o++, RingWort(dek, e[x]));
   return o;
 }
 
 constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy words of a part
 
-// One part: the rings of its buckets in bucket order into the chain. The
-// occupancy table holds exactly the buckets that got records, so a bucket's
-// rank among the part's occupied buckets says where its ring goes, and no
-// sort is needed. The items are read once, in the order drawn: each one's rank
-// in its bucket is the number of its bucket's records before it, so its place
-// in the ring is known there; and the records come in rising order, so
-// decoding them walks the tables forwards.
-[[gnu::always_inline]] inline void TeilOrdnenMit(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
-  const TEILUNG& tz = *a.tz;
-  const size_t n = tz.anzahl[teil];
-  if (n == 0) return;
-  if (p.platz < n) {
-    p.platz = n + n / 4;  // parts differ little in size: room for the next ones too
-    p.a.reset(new EINTRAG[p.platz]);
-    p.b.reset(new EINTRAG[p.platz]);
-  }
-  // The part's stretch of the table, without the bits of other parts that
-  // share its words, and the occupied buckets before each word.
-  const uint64_t anfang = uint64_t{teil} << tz.lokal_bits;  // the part's first bucket
-  const uint64_t schluss = anfang + (uint64_t{1} << tz.lokal_bits);
-  const size_t w0 = static_cast<size_t>(anfang >> 6);
-  const size_t worte = static_cast<size_t>((schluss - 1) >> 6) - w0 + 1;
+// A part's stretch of the occupancy table, without the bits of other parts
+// that share its words, and the occupied buckets before each word. The table
+// holds exactly the buckets that got records, so a bucket's rank among the
+// part's occupied buckets says where its ring goes, and no sort by bucket
+// number is needed.
+struct TEILBITS {
+  uint64_t anfang = 0;  // the part's first bucket
+  size_t w0 = 0;        // its first word
   uint64_t bits[kTeilWorte];
   uint32_t davor[kTeilWorte + 1];
-  davor[0] = 0;
-  for (size_t w = 0; w < worte; ++w) {
-    uint64_t x = a.belegt[w0 + w];
-    if (w == 0) x &= ~uint64_t{0} << (anfang & 63);
-    if (w == worte - 1 && (schluss & 63) != 0) x &= ~(~uint64_t{0} << (schluss & 63));
-    bits[w] = x;
-    davor[w + 1] = davor[w] + static_cast<uint32_t>(__builtin_popcountll(x));
+  uint32_t belegt_n = 0;  // occupied buckets
+
+  [[gnu::always_inline]] void Lesen(const AUFTRAG& a, uint32_t teil) {
+    const int lokal_bits = a.tz->lokal_bits;
+    anfang = uint64_t{teil} << lokal_bits;
+    const uint64_t schluss = anfang + (uint64_t{1} << lokal_bits);
+    w0 = static_cast<size_t>(anfang >> 6);
+    const size_t worte = static_cast<size_t>((schluss - 1) >> 6) - w0 + 1;
+    davor[0] = 0;
+    for (size_t w = 0; w < worte; ++w) {
+      uint64_t x = a.belegt[w0 + w];
+      if (w == 0) x &= ~uint64_t{0} << (anfang & 63);
+      if (w == worte - 1 && (schluss & 63) != 0) x &= ~(~uint64_t{0} << (schluss & 63));
+      bits[w] = x;
+      davor[w + 1] = davor[w] + static_cast<uint32_t>(__builtin_popcountll(x));
+    }
+    belegt_n = davor[worte];
   }
-  const uint32_t belegt_n = davor[worte];
-  // Read while the table was cleared (the set-up was broken off and a unit
-  // still ran): nothing is written.
-  if (belegt_n > n) return;
-  const DEKODER& dek = *a.eb.dek;
-  EINTRAG* erste = p.b.get();
-  EINTRAG* andere = p.a.get();
+  // The rank of the item's bucket; belegt: whether the table has it.
+  [[gnu::always_inline]] uint32_t Rang(const POSTEN& posten, bool& belegt) const {
+    const uint64_t g = anfang + PostenEimer(posten);
+    const size_t w = static_cast<size_t>(g >> 6) - w0;
+    belegt = (bits[w] >> (g & 63) & 1) != 0;
+    const uint64_t unter = (uint64_t{1} << (g & 63)) - 1;
+    return davor[w] + static_cast<uint32_t>(__builtin_popcountll(bits[w] & unter));
+  }
+};
+
+// The items of a part in the order drawn.
+template <typename F>
+[[gnu::always_inline]] inline void PostenDurchgehen(const TEILUNG& tz, uint32_t teil, size_t n,
+                                                    F&& tun) {
   size_t k = 0;
-  uint32_t erste_n = 0, andere_n = 0;
-  bool stimmig = true;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
     const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
     const size_t m = std::min(tz.stueck, n - k);
+    for (size_t i = 0; i < m; ++i) tun(q[i]);
     k += m;
-    for (size_t i = 0; i < m; ++i) {
-      const POSTEN posten = q[i];
-      const uint64_t g = anfang + PostenEimer(posten);
-      const size_t w = static_cast<size_t>(g >> 6) - w0;
-      const uint64_t unter = (uint64_t{1} << (g & 63)) - 1;
-      const uint32_t r = davor[w] + static_cast<uint32_t>(__builtin_popcountll(bits[w] & unter));
-      if (!(bits[w] >> (g & 63) & 1)) {
-        stimmig = false;
-        continue;
-      }
-      const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
-      EINTRAG& kopf = erste[r];
-      if (!(posten.kopf & kMitPlatz)) {
-        // Only the first of a bucket came without a place.
-        kopf = EINTRAG{wort, 1, 0};
-        ++erste_n;
-        continue;
-      }
-      const uint32_t j = kopf.stelle++;
-      andere[andere_n] =
-          EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
-      kopf.vorher = ++andere_n;
-    }
   }
-  if (!stimmig || erste_n != belegt_n) return;
-  uint64_t* aus = a.kand + tz.start[teil];
+}
+
+// Writes the rings of the part's buckets, bucket by bucket; bucket r's items
+// (in the order drawn) come from ring(r, k).
+template <typename F>
+[[gnu::always_inline]] inline void RingeSchreiben(const AUFTRAG& a, uint32_t teil, PLATZ& p,
+                                                  uint32_t belegt_n, F&& ring) {
+  uint64_t* aus = a.kand + a.tz->start[teil];
   size_t o = 0;
   size_t pruefen_bei = kPruefSchritt;
-  EINTRAG kurz[kKleinerRing];
   for (uint32_t r = 0; r < belegt_n; ++r) {
-    const EINTRAG& kopf = erste[r];
-    if (kopf.stelle == 1) {
-      Streamen(aus + o++, kopf.wort);
-    } else {
-      // The bucket's items in the order drawn, from its last one back.
-      const size_t zahl = kopf.stelle;
-      if (zahl > kKleinerRing) p.ring.resize(zahl);
-      EINTRAG* e = zahl > kKleinerRing ? p.ring.data() : kurz;
-      e[0] = kopf;
-      uint32_t y = kopf.vorher;
-      for (size_t j = zahl; j-- > 1;) {
-        e[j] = andere[y - 1];
-        y = e[j].vorher;
-      }
-      o = RingNachspielen(e, zahl, p, aus, o);
-    }
+    o = ring(r, aus, o);
     if (o >= pruefen_bei && p.pruefen) {
       pruefen_bei = o + kPruefSchritt;
       if (Abgebrochen(p)) break;
     }
   }
   StreamenAbschliessen();
+}
+
+// A part whose scratch fits the cache. The items are read once, in the order
+// drawn: each one's rank in its bucket is the number of its bucket's records
+// before it, so its place in the ring is known there, and it is linked to the
+// one of its bucket before it; the records come in rising order, so decoding
+// them walks the tables forwards.
+[[gnu::always_inline]] inline void TeilVerketten(const AUFTRAG& a, uint32_t teil, PLATZ& p,
+                                                 const TEILBITS& tb, size_t n) {
+  if (p.platz < n) {
+    p.platz = n + n / 4;  // parts differ little in size: room for the next ones too
+    p.a.reset(new EINTRAG[p.platz]);
+    p.b.reset(new EINTRAG[p.platz]);
+  }
+  const DEKODER& dek = *a.eb.dek;
+  EINTRAG* erste = p.b.get();
+  EINTRAG* andere = p.a.get();
+  uint32_t erste_n = 0, andere_n = 0;
+  bool stimmig = true;
+  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
+    bool belegt;
+    const uint32_t r = tb.Rang(posten, belegt);
+    if (!belegt) {
+      stimmig = false;
+      return;
+    }
+    const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
+    EINTRAG& kopf = erste[r];
+    if (!(posten.kopf & kMitPlatz)) {
+      // Only the first of a bucket came without a place.
+      kopf = EINTRAG{wort, 1, 0};
+      ++erste_n;
+      return;
+    }
+    const uint32_t j = kopf.stelle++;
+    andere[andere_n] =
+        EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
+    kopf.vorher = ++andere_n;
+  });
+  if (!stimmig || erste_n != tb.belegt_n) return;
+  EINTRAG kurz[kKleinerRing];
+  RingeSchreiben(a, teil, p, tb.belegt_n, [&](uint32_t r, uint64_t* aus, size_t o) {
+    const EINTRAG& kopf = erste[r];
+    if (kopf.stelle == 1) {
+      Streamen(aus + o, kopf.wort);
+      return o + 1;
+    }
+    // The bucket's items in the order drawn, from its last one back.
+    const size_t zahl = kopf.stelle;
+    if (zahl > kKleinerRing) p.ring.resize(zahl);
+    EINTRAG* e = zahl > kKleinerRing ? p.ring.data() : kurz;
+    e[0] = kopf;
+    uint32_t y = kopf.vorher;
+    for (size_t j = zahl; j-- > 1;) {
+      e[j] = andere[y - 1];
+      y = e[j].vorher;
+    }
+    return RingNachspielen(dek, e, zahl, p, aus, o);
+  });
+}
+
+// A part too big for the cache, where following links to each bucket's items
+// would wait on memory at every step: a counting sort gathers each bucket's
+// items first, still in the order drawn, and the rings are replayed from
+// there. The items are read twice, in order; an item's rank in its bucket,
+// which gives its place in the ring, is where the sort puts it.
+[[gnu::always_inline]] inline void TeilSortieren(const AUFTRAG& a, uint32_t teil, PLATZ& p,
+                                                 const TEILBITS& tb, size_t n) {
+  if (p.sortiert_platz < n) {
+    p.sortiert_platz = n + n / 4;
+    p.sortiert.reset(new uint64_t[p.sortiert_platz]);
+  }
+  if (!p.eimer) {
+    p.eimer.reset(new uint32_t[size_t{1} << kLokalBits]);
+    p.start.reset(new uint32_t[(size_t{1} << kLokalBits) + 1]);
+  }
+  const uint32_t belegt_n = tb.belegt_n;
+  uint32_t* eimer = p.eimer.get();
+  uint32_t* start = p.start.get();
+  // 1. The records of each bucket.
+  std::fill(eimer, eimer + belegt_n, 0u);
+  bool stimmig = true;
+  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
+    bool belegt;
+    const uint32_t r = tb.Rang(posten, belegt);
+    stimmig &= belegt;
+    ++eimer[belegt ? r : 0];
+  });
+  if (!stimmig) return;
+  // 2. Each bucket's stretch; every occupied bucket has its first record.
+  uint32_t summe = 0;
+  for (uint32_t r = 0; r < belegt_n; ++r) {
+    const uint32_t z = eimer[r];
+    if (z == 0) return;
+    start[r] = eimer[r] = summe;
+    summe += z;
+  }
+  start[belegt_n] = summe;
+  // 3. The items gathered by bucket.
+  uint64_t* sortiert = p.sortiert.get();
+  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
+    bool belegt;
+    const uint32_t r = tb.Rang(posten, belegt);
+    const uint32_t c = eimer[r]++;
+    const uint32_t j = c - start[r];
+    // Only the first of a bucket came without a place.
+    stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
+    const uint64_t stelle = j == 0 ? 0 : PostenStelle(posten.zug, j);
+    sortiert[c] = uint64_t{PostenSatz(posten)} | stelle << 32;
+  });
+  if (!stimmig) return;
+  // 4. The rings.
+  const DEKODER& dek = *a.eb.dek;
+  RingeSchreiben(a, teil, p, belegt_n, [&](uint32_t r, uint64_t* aus, size_t o) {
+    const uint32_t von = start[r], bis = start[r + 1];
+    if (bis - von == 1) {
+      Streamen(aus + o, RingWort(dek, sortiert[von]));
+      return o + 1;
+    }
+    return RingNachspielen(dek, sortiert + von, bis - von, p, aus, o);
+  });
+}
+
+// One part: the rings of its buckets in bucket order into the chain.
+[[gnu::always_inline]] inline void TeilOrdnenMit(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+  const size_t n = a.tz->anzahl[teil];
+  if (n == 0) return;
+  TEILBITS tb;
+  tb.Lesen(a, teil);
+  // Read while the table was cleared (the set-up was broken off and a unit
+  // still ran): nothing is written.
+  if (tb.belegt_n > n) return;
+  if (static_cast<int64_t>(n) <= MISCH_VERKETTET_BIS) {
+    TeilVerketten(a, teil, p, tb, n);
+  } else {
+    TeilSortieren(a, teil, p, tb, n);
+  }
 }
 
 // A rank costs one instruction where the processor counts bits itself.
@@ -1521,22 +1650,32 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   PLATZ platz;
   {
     const size_t mittel = ende / tz.teile;
-    platz.platz = mittel + mittel / 4 + 64;
-    platz.a.reset(new EINTRAG[platz.platz]);
-    platz.b.reset(new EINTRAG[platz.platz]);
-    const std::pair<char*, size_t> felder[] = {
-        {reinterpret_cast<char*>(platz.a.get()), platz.platz * sizeof(EINTRAG)},
-        {reinterpret_cast<char*>(platz.b.get()), platz.platz * sizeof(EINTRAG)},
-        {reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t)}};
+    const size_t platz_n = mittel + mittel / 4 + 64;
+    std::vector<std::pair<char*, size_t>> felder;
+    if (static_cast<int64_t>(mittel) <= MISCH_VERKETTET_BIS) {
+      platz.platz = platz_n;
+      platz.a.reset(new EINTRAG[platz_n]);
+      platz.b.reset(new EINTRAG[platz_n]);
+      felder.emplace_back(reinterpret_cast<char*>(platz.a.get()), platz_n * sizeof(EINTRAG));
+      felder.emplace_back(reinterpret_cast<char*>(platz.b.get()), platz_n * sizeof(EINTRAG));
+    } else {
+      platz.sortiert_platz = platz_n;
+      platz.sortiert.reset(new uint64_t[platz_n]);
+      platz.eimer.reset(new uint32_t[size_t{1} << kLokalBits]);
+      platz.start.reset(new uint32_t[(size_t{1} << kLokalBits) + 1]);
+      felder.emplace_back(reinterpret_cast<char*>(platz.sortiert.get()),
+                          platz_n * sizeof(uint64_t));
+    }
+    felder.emplace_back(reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t));
     constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
     while (!abbruch) {
       const bool angefangen = anfang.fertig.load(std::memory_order_acquire) == anfang.stuecke;
-      if (angefangen && feld == std::size(felder)) break;
+      if (angefangen && feld == felder.size()) break;
       abbruch = bedienen(int64_t{1} << 40, 0);
       if (abbruch) break;
-      if (feld < std::size(felder)) {
+      if (feld < felder.size()) {
         const auto [f, bytes] = felder[feld];
         for (size_t o = beruehrt; o < std::min(bytes, beruehrt + kStueck); o += kSeite)
           reinterpret_cast<volatile char*>(f)[o] = 0;

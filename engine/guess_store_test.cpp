@@ -32,6 +32,7 @@ class GuessStore : public ::testing::Test {
     MISCHFELD_BITS = 25;
     MISCH_KLEIN_BIS = int64_t{1} << 18;
     MISCH_SELTENER_WEG = false;
+    MISCH_VERKETTET_BIS = 32768;
     AUFBAU_FAEDEN = 0;
     FADEN_ERLAUBT = -1;
     UHR_TESTHAKEN = nullptr;
@@ -266,13 +267,18 @@ TEST_F(GuessStore, TheBigShuffleGivesTheOrderOfTheRings) {
         ASSERT_NO_FATAL_FAILURE(StoreWieDefiniert(f.spiel));
       }
       MISCH_KLEIN_BIS = 0;
-      for (int faeden : f.faeden) {
-        SCOPED_TRACE(testing::Message() << "threads=" << faeden);
-        AUFBAU_FAEDEN = faeden;
-        const AUFGEBAUT gross = Aufbau(f.spiel, seed);
-        EXPECT_TRUE(gross.ordnung == ringe.ordnung);
-        EXPECT_TRUE(gross.moeglich == ringe.moeglich);
-        EXPECT_EQ(gross.danach, ringe.danach);
+      // Each part replayed through links, then each after a counting sort.
+      for (const int64_t verkettet_bis : {INT64_MAX, int64_t{0}}) {
+        MISCH_VERKETTET_BIS = verkettet_bis;
+        for (int faeden : f.faeden) {
+          SCOPED_TRACE(testing::Message() << "threads=" << faeden << " linked up to "
+                                          << verkettet_bis << " records a part");
+          AUFBAU_FAEDEN = faeden;
+          const AUFGEBAUT gross = Aufbau(f.spiel, seed);
+          EXPECT_TRUE(gross.ordnung == ringe.ordnung);
+          EXPECT_TRUE(gross.moeglich == ringe.moeglich);
+          EXPECT_EQ(gross.danach, ringe.danach);
+        }
       }
     }
   }

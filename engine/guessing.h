@@ -75,6 +75,10 @@ inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
 // numbers so close to 2^64 that their rejection depends on the bucket's
 // counter (which the big shuffle does not keep: it counts the bucket's records).
 inline bool MISCH_SELTENER_WEG = false;
+// A part of a big set-up with up to this many records is replayed by linking
+// each bucket's records, a bigger one (whose scratch would not fit the cache)
+// after a counting sort by bucket. Both give the same order; tests move the line.
+inline int64_t MISCH_VERKETTET_BIS = 32768;
 // Threads of a big set-up, the main thread included: 0 = one per core of the
 // machine, at most 8. Tests set it to compare thread counts.
 inline int AUFBAU_FAEDEN = 0;
