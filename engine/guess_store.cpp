@@ -1044,8 +1044,7 @@ constexpr size_t kTeilWorte = (size_t{1} << kLokalBits) / 64 + 1;  // occupancy 
 // A part's stretch of the occupancy table, without the bits of other parts
 // that share its words, and the occupied buckets before each word. The table
 // holds exactly the buckets that got records, so a bucket's rank among the
-// part's occupied buckets says where its ring goes, and no sort by bucket
-// number is needed.
+// part's occupied buckets says where its ring goes.
 struct TEILBITS {
   uint64_t anfang = 0;  // the part's first bucket
   size_t w0 = 0;        // its first word
@@ -1092,8 +1091,9 @@ template <typename F>
   }
 }
 
-// Writes the rings of the part's buckets, bucket by bucket; bucket r's items
-// (in the order drawn) come from ring(r, k).
+// Writes the rings of the part's buckets into its stretch of the chain, bucket
+// by bucket: ring(r, aus, o) writes bucket r's from aus[o] on and says where
+// it ended. Looks at the clock and the keyboard every kPruefSchritt records.
 template <typename F>
 [[gnu::always_inline]] inline void RingeSchreiben(const AUFTRAG& a, uint32_t teil, PLATZ& p,
                                                   uint32_t belegt_n, F&& ring) {
