@@ -76,71 +76,79 @@ using VIER = uint64_t __attribute__((vector_size(32)));
 // The 64-bit Mersenne twister, output for output the standard library's
 // mt19937_64, without the branch on each word's low bit that makes the
 // library's version several times slower: the shuffle of a big candidate store
-// draws hundreds of millions of numbers.
-struct MT64 {
-  static constexpr int kN = 312, kM = 156;
-  uint64_t x[kN];
-  int i = kN;
+// draws hundreds of millions of numbers. Its whole state is a RandomState, so
+// that a copy can be drawn from on another thread.
+constexpr int kN = 312, kM = 156;
+static_assert(sizeof(RandomState::words) == kN * sizeof(uint64_t));
 #if defined(__x86_64__)
-  const bool avx2 = __builtin_cpu_supports("avx2");
+const bool kAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
-  explicit MT64(uint64_t s) {
-    Seed(s);
-  }
-  void Seed(uint64_t s) {
-    x[0] = s;
-    for (int k = 1; k < kN; ++k)
-      x[k] = 6364136223846793005ULL * (x[k - 1] ^ (x[k - 1] >> 62)) + static_cast<uint64_t>(k);
-    i = kN;
-  }
-  static uint64_t Schritt(uint64_t a, uint64_t b, uint64_t c) {
-    constexpr uint64_t kOben = ~uint64_t{0} << 31;
-    const uint64_t y = (a & kOben) | (b & ~kOben);
-    return c ^ (y >> 1) ^ ((0 - (y & 1)) & 0xB5026F5AA96619E9ULL);
-  }
-  void Drehen() {
+void Seed(RandomState& s, uint64_t seed) {
+  uint64_t* x = s.words;
+  x[0] = seed;
+  for (int k = 1; k < kN; ++k)
+    x[k] = 6364136223846793005ULL * (x[k - 1] ^ (x[k - 1] >> 62)) + static_cast<uint64_t>(k);
+  s.next = kN;
+}
+
+uint64_t Schritt(uint64_t a, uint64_t b, uint64_t c) {
+  constexpr uint64_t kOben = ~uint64_t{0} << 31;
+  const uint64_t y = (a & kOben) | (b & ~kOben);
+  return c ^ (y >> 1) ^ ((0 - (y & 1)) & 0xB5026F5AA96619E9ULL);
+}
+
+void Drehen(RandomState& s) {
+  uint64_t* x = s.words;
+  s.next = 0;
 #if defined(__x86_64__)
-    if (avx2 && RandomVectors) {
-      DrehenVier(x, kN, kM);
-      i = 0;
-      return;
-    }
+  if (kAvx2 && RandomVectors) {
+    DrehenVier(x, kN, kM);
+    return;
+  }
 #endif
-    for (int k = 0; k < kN - kM; ++k) x[k] = Schritt(x[k], x[k + 1], x[k + kM]);
-    for (int k = kN - kM; k < kN - 1; ++k) x[k] = Schritt(x[k], x[k + 1], x[k + kM - kN]);
-    x[kN - 1] = Schritt(x[kN - 1], x[0], x[kM - 1]);
-    i = 0;
-  }
-  static uint64_t Formen(uint64_t y) {
-    y ^= (y >> 29) & 0x5555555555555555ULL;
-    y ^= (y << 17) & 0x71D67FFFEDA60000ULL;
-    y ^= (y << 37) & 0xFFF7EEE000000000ULL;
-    return y ^ (y >> 43);
-  }
-  uint64_t operator()() {
-    if (i >= kN) Drehen();
-    return Formen(x[i++]);
-  }
-  void Fuellen(uint64_t* out, size_t count) {
-    while (count > 0) {
-      if (i >= kN) Drehen();
-      const size_t n = std::min(count, static_cast<size_t>(kN - i));
+  for (int k = 0; k < kN - kM; ++k) x[k] = Schritt(x[k], x[k + 1], x[k + kM]);
+  for (int k = kN - kM; k < kN - 1; ++k) x[k] = Schritt(x[k], x[k + 1], x[k + kM - kN]);
+  x[kN - 1] = Schritt(x[kN - 1], x[0], x[kM - 1]);
+}
+
+uint64_t Formen(uint64_t y) {
+  y ^= (y >> 29) & 0x5555555555555555ULL;
+  y ^= (y << 17) & 0x71D67FFFEDA60000ULL;
+  y ^= (y << 37) & 0xFFF7EEE000000000ULL;
+  return y ^ (y >> 43);
+}
+
+uint64_t Naechste(RandomState& s) {
+  if (s.next >= kN) Drehen(s);
+  return Formen(s.words[s.next++]);
+}
+
+void Fuellen(RandomState& s, uint64_t* out, size_t count) {
+  while (count > 0) {
+    if (s.next >= kN) Drehen(s);
+    const size_t n = std::min(count, static_cast<size_t>(kN - s.next));
+    const uint64_t* x = s.words + s.next;
 #if defined(__x86_64__)
-      if (avx2 && RandomVectors) {
-        FormenVier(x + i, out, n);
-      } else {
-        for (size_t k = 0; k < n; ++k) out[k] = Formen(x[i + static_cast<int>(k)]);
-      }
+    if (kAvx2 && RandomVectors) {
+      FormenVier(x, out, n);
+    } else {
+      for (size_t k = 0; k < n; ++k) out[k] = Formen(x[k]);
+    }
 #else
-      for (size_t k = 0; k < n; ++k) out[k] = Formen(x[i + static_cast<int>(k)]);
+    for (size_t k = 0; k < n; ++k) out[k] = Formen(x[k]);
 #endif
-      i += static_cast<int>(n);
-      out += n;
-      count -= n;
-    }
+    s.next += static_cast<int>(n);
+    out += n;
+    count -= n;
   }
-};
+}
+
+RandomState Anfang() {
+  RandomState s;
+  Seed(s, 20250621);
+  return s;
+}
 
 // The layer's whole state, in one place.
 struct LayerState {
@@ -149,7 +157,7 @@ struct LayerState {
   void (*input_closed)() = nullptr;    // called when the input ends
   void (*quit)() = nullptr;            // called for Ctrl-C while the page is hidden
   bool input_closed_reported = false;  // the handler runs once per backend
-  MT64 rng{20250621};
+  RandomState rng = Anfang();          // the game's generator
 };
 LayerState L;
 
@@ -369,11 +377,11 @@ void Randomize() {
   uint64_t seed =
       (static_cast<uint64_t>(rd()) << 32) ^ rd() ^
       static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  L.rng.Seed(seed);
+  Seed(L.rng, seed);
 }
 
 void RandSeed(uint64_t seed) {
-  L.rng.Seed(seed);
+  Seed(L.rng, seed);
 }
 
 uint64_t Random64(uint64_t n) {
@@ -385,19 +393,27 @@ uint64_t Random64(uint64_t n) {
   if ((n & (n - 1)) == 0) {
     const uint64_t limit = 0 - n;  // RandomBound(n) = 2^64 - n
     do {
-      x = L.rng();
+      x = Naechste(L.rng);
     } while (x >= limit);
     return x & (n - 1);
   }
   const uint64_t limit = RandomBound(n);
   do {
-    x = L.rng();
+    x = Naechste(L.rng);
   } while (x >= limit);
   return x % n;
 }
 
 void RandomRaw(uint64_t* out, size_t count) {
-  L.rng.Fuellen(out, count);
+  Fuellen(L.rng, out, count);
+}
+
+RandomState RandomSave() {
+  return L.rng;
+}
+
+void RandomRawFrom(RandomState& state, uint64_t* out, size_t count) {
+  Fuellen(state, out, count);
 }
 
 uint32_t Random(uint32_t n) {
