@@ -607,14 +607,16 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just one bit per
-// bucket. Each draw becomes an item of one of a few thousand parts, chosen by
-// the high bits of its bucket, holding the raw number of its place. Once all
-// draws are made, each part is sorted by bucket, keeping each bucket's items in
-// the order they came: an item's rank in its bucket gives the counter its
-// insertion saw, hence its place, and the bucket's ring is replayed straight
-// into the part's own stretch of the chain, by all threads at once. Meanwhile
-// the other threads fault in the pages that come next and count the possible
-// codes, which do not depend on the draws.
+// bucket, and keeps one bit per record: whether it drew a place. A worker
+// files the draws behind it, drawing the same numbers again: each becomes an
+// item of one of a few thousand parts, chosen by the high bits of its bucket,
+// holding the raw number of its place. Once all draws are filed, each part is
+// sorted by bucket, keeping each bucket's items in the order they came: an
+// item's rank in its bucket gives the counter its insertion saw, hence its
+// place, and the bucket's ring is replayed straight into the part's own
+// stretch of the chain, by all threads at once. Meanwhile the other threads
+// fault in the pages that come next and count the possible codes, which do
+// not depend on the draws.
 
 constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // RandomBound of the place draws, bounds 0..257.
@@ -774,67 +776,29 @@ struct ZUEGE {
   }
 };
 
-// The draws of records s..t-1, each an item of its part.
-void TeilZiehen(TEILUNG& tz, ZUEGE& z, uint32_t maske, uint32_t s, uint32_t t) {
-  const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
-  const int lbits = tz.lokal_bits;
-  const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
-  const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
-  uint64_t* const belegt = MISCHBELEGT;
-  uint32_t q = s;
-  auto roh = [&] {
-    if (z.i == z.n) z.Auffuellen(q);
-    return z.puf[z.i++];
-  };
-  for (; q < t; ++q) {
-    // The occupied bit of a coming bucket (whether a number is a bucket or a
-    // place is known only when it comes, so every one is treated as a bucket).
-    // A record takes one raw number or two, so fetching the two that come
-    // kVorlauf ahead fetches every bucket before it is needed, where one
-    // would miss the bucket of each record that follows a record of two.
-    z.Auffuellen(q);
-    if (z.i + ZUEGE::kVorlauf < z.n) {
-      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
-      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf] & maske) >> 6], 1);
-    }
-    uint64_t x;
-    do {
-      x = roh();
-    } while (x >= grenze);
-    const uint32_t h = static_cast<uint32_t>(x) & maske;
-    const uint32_t teil = h >> lbits;
-    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
-    uint64_t& wort = belegt[h >> 6];
-    const uint64_t bit = uint64_t{1} << (h & 63);
-    if (wort & bit) {
-      uint64_t y = roh();
-      if (y >= sicher) {
-        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
-        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
-        while (y >= grenze_platz) y = roh();
-      }
-      posten.kopf |= kMitPlatz;
-      posten.zug = y;
-    }
-    wort |= bit;
-    Ablegen(tz, teil, posten);
-  }
-}
-
 // ---- Work shared by the threads of a big set-up ------------------------------
 // The main thread draws; every other piece of work is cut into units that any
 // thread takes in turn from a counter. The workers see only this record, read
 // what the main thread wrote before it started them or before it set the flag
 // that opens a kind of work, and write disjoint parts of the store.
 
-enum ARBEITSART { kAnfangFaulten, kVorratFaulten, kErlZaehlen, kKandFaulten, kTeile, kArten };
-// Taken in this order: the pages the first draws need, the pool's pages
-// ahead of the draws, the chain's pages, then the parts, the count of the
-// possible codes last. The workers fault the memory in first, so that the main
-// thread, which writes only where they have been (see Gefaultet), always finds
-// work once the draws are over.
-constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kVorratFaulten, kKandFaulten, kTeile,
-                                       kErlZaehlen};
+enum ARBEITSART {
+  kAnfangFaulten,
+  kAblegen,
+  kVorratFaulten,
+  kErlZaehlen,
+  kKandFaulten,
+  kTeile,
+  kArten
+};
+// Taken in this order: the pages the first draws need, the filing of the
+// draws (one unit, which follows the main thread's draws to their end), the
+// pool's pages ahead of the filing, the chain's pages, then the parts, the
+// count of the possible codes last. The workers fault the memory in first, so
+// that the main thread, which writes only where they have been (see
+// Gefaultet), always finds work once the draws are over.
+constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kAblegen, kVorratFaulten,
+                                       kKandFaulten,   kTeile,   kErlZaehlen};
 
 struct ARBEIT {
   int64_t stuecke = 0;  // units
@@ -843,7 +807,10 @@ struct ARBEIT {
 };
 
 constexpr size_t kFaultBytes = size_t{2} << 20;  // pages faulted in per unit
-constexpr uint32_t kErlStueck = 1 << 16;         // records per unit of the count of possible codes
+constexpr size_t Einheiten(size_t bytes) {
+  return (bytes + kFaultBytes - 1) / kFaultBytes;
+}
+constexpr uint32_t kErlStueck = 1 << 16;  // records per unit of the count of possible codes
 
 // Relative cost per record of each kind of work, for the progress stars and the
 // estimate of the time still needed: drawing and replaying the parts through
@@ -855,15 +822,44 @@ constexpr double kKostenTeil = 1.0;
 constexpr double kKostenTeilSortiert = 1.6;
 constexpr double kKostenZaehlen = 0.3;
 
+// The filing of the draws: it draws the same raw numbers again from the
+// generator as the set-up began, on its own copy, and learns from the main
+// thread's bits which records took a place, so that it needs nothing else of
+// the main thread's draws.
+struct ABLEGER {
+  term::RandomState zufall;  // written by the main thread before its first draw
+  static constexpr size_t kPlatz = 1024;
+  uint64_t puf[kPlatz];
+  size_t i = 0, n = 0;
+  uint32_t q = 0;  // the next record to file
+
+  uint64_t Roh() {
+    if (i == n) {
+      term::RandomRawFrom(zufall, puf, kPlatz);
+      i = 0;
+      n = kPlatz;
+    }
+    return puf[i++];
+  }
+};
+
 struct AUFTRAG {
   ERLBAU eb;
   TEILUNG* tz = nullptr;
-  uint64_t* belegt = nullptr;   // the occupancy table
-  size_t anfang_bytes = 0;      // the part of the pool the first draws open chunks in
-  size_t anfang_einheiten = 0;  // its units of kFaultBytes
+  uint64_t* belegt = nullptr;  // the occupancy table
+  size_t anfang_bytes = 0;     // the part of the pool the first draws open chunks in
   uint64_t* kand = nullptr;
   size_t kand_bytes = 0;
-  uint32_t anzahl = 0;       // records
+  uint32_t anzahl = 0;  // records
+  uint32_t maske = 0;   // bucket numbers
+  // Per record a bit, set when its bucket held records already, so that a
+  // place was drawn for it. Written by the main thread, read by the filing
+  // below the Wasserstand.
+  uint64_t* mit_platz = nullptr;
+  size_t mit_platz_bytes = 0;
+  std::atomic<uint32_t> wasserstand{0};  // records drawn and their bits written
+  std::atomic<uint32_t> abgelegt{0};     // records filed
+  ABLEGER ablage;
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
@@ -892,9 +888,10 @@ void Melden(AUFTRAG& a) {
 bool Offen(const AUFTRAG& a, ARBEITSART art) {
   switch (art) {
     case kAnfangFaulten:
+    case kAblegen:
       return true;
     case kVorratFaulten:
-      // Useful only while the main thread draws.
+      // Useful only while the draws are filed.
       return a.faulten.load(std::memory_order_relaxed) &&
              !a.gezogen.load(std::memory_order_acquire);
     case kKandFaulten:
@@ -940,8 +937,6 @@ bool Gefaultet(const AUFTRAG& a, ARBEITSART art, size_t von, size_t bis) {
   if (bis <= von) return true;
   const std::atomic<bool>* g = a.gefaultet[art].get();
   for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u) {
-    // The pool's first units came with the pages the first draws need.
-    if (art == kVorratFaulten && u < a.anfang_einheiten) continue;
     if (static_cast<int64_t>(u) >= a.arbeit[art].stuecke || !g[u].load(std::memory_order_acquire))
       return false;
   }
@@ -1127,46 +1122,49 @@ template <typename F>
   EINTRAG* andere = p.a.get();
   uint32_t erste_n = 0, andere_n = 0;
   bool stimmig = true;
-  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
-    bool belegt;
-    const uint32_t r = tb.Rang(posten, belegt);
-    if (!belegt) {
-      stimmig = false;
-      return;
-    }
-    const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
-    EINTRAG& kopf = erste[r];
-    if (!(posten.kopf & kMitPlatz)) {
-      // Only the first of a bucket came without a place.
-      kopf = EINTRAG{wort, 1, 0};
-      ++erste_n;
-      return;
-    }
-    const uint32_t j = kopf.stelle++;
-    andere[andere_n] =
-        EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
-    kopf.vorher = ++andere_n;
-  });
+  PostenDurchgehen(
+      *a.tz, teil, n, [&](const POSTEN& posten) __attribute__((always_inline)) {
+        bool belegt;
+        const uint32_t r = tb.Rang(posten, belegt);
+        if (!belegt) {
+          stimmig = false;
+          return;
+        }
+        const uint64_t wort = Dekodieren(dek, PostenSatz(posten));
+        EINTRAG& kopf = erste[r];
+        if (!(posten.kopf & kMitPlatz)) {
+          // Only the first of a bucket came without a place.
+          kopf = EINTRAG{wort, 1, 0};
+          ++erste_n;
+          return;
+        }
+        const uint32_t j = kopf.stelle++;
+        andere[andere_n] =
+            EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
+        kopf.vorher = ++andere_n;
+      });
   if (!stimmig || erste_n != tb.belegt_n) return;
   EINTRAG kurz[kKleinerRing];
-  RingeSchreiben(a, teil, p, tb.belegt_n, [&](uint32_t r, uint64_t* aus, size_t o) {
-    const EINTRAG& kopf = erste[r];
-    if (kopf.stelle == 1) {
-      Streamen(aus + o, kopf.wort);
-      return o + 1;
-    }
-    // The bucket's items in the order drawn, from its last one back.
-    const size_t zahl = kopf.stelle;
-    if (zahl > kKleinerRing) p.ring.resize(zahl);
-    EINTRAG* e = zahl > kKleinerRing ? p.ring.data() : kurz;
-    e[0] = kopf;
-    uint32_t y = kopf.vorher;
-    for (size_t j = zahl; j-- > 1;) {
-      e[j] = andere[y - 1];
-      y = e[j].vorher;
-    }
-    return RingNachspielen(dek, e, zahl, p, aus, o);
-  });
+  RingeSchreiben(
+      a, teil, p,
+      tb.belegt_n, [&](uint32_t r, uint64_t * aus, size_t o) __attribute__((always_inline)) {
+        const EINTRAG& kopf = erste[r];
+        if (kopf.stelle == 1) {
+          Streamen(aus + o, kopf.wort);
+          return o + 1;
+        }
+        // The bucket's items in the order drawn, from its last one back.
+        const size_t zahl = kopf.stelle;
+        if (zahl > kKleinerRing) p.ring.resize(zahl);
+        EINTRAG* e = zahl > kKleinerRing ? p.ring.data() : kurz;
+        e[0] = kopf;
+        uint32_t y = kopf.vorher;
+        for (size_t j = zahl; j-- > 1;) {
+          e[j] = andere[y - 1];
+          y = e[j].vorher;
+        }
+        return RingNachspielen(dek, e, zahl, p, aus, o);
+      });
 }
 
 // A part too big for the cache, where following links to each bucket's items
@@ -1190,12 +1188,13 @@ template <typename F>
   // 1. The records of each bucket.
   std::fill(eimer, eimer + belegt_n, 0u);
   bool stimmig = true;
-  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
-    bool belegt;
-    const uint32_t r = tb.Rang(posten, belegt);
-    stimmig &= belegt;
-    ++eimer[belegt ? r : 0];
-  });
+  PostenDurchgehen(
+      *a.tz, teil, n, [&](const POSTEN& posten) __attribute__((always_inline)) {
+        bool belegt;
+        const uint32_t r = tb.Rang(posten, belegt);
+        stimmig &= belegt;
+        ++eimer[belegt ? r : 0];
+      });
   if (!stimmig) return;
   // 2. Each bucket's stretch; every occupied bucket has its first record.
   uint32_t summe = 0;
@@ -1208,27 +1207,30 @@ template <typename F>
   start[belegt_n] = summe;
   // 3. The items gathered by bucket.
   uint64_t* sortiert = p.sortiert.get();
-  PostenDurchgehen(*a.tz, teil, n, [&](const POSTEN& posten) {
-    bool belegt;
-    const uint32_t r = tb.Rang(posten, belegt);
-    const uint32_t c = eimer[r]++;
-    const uint32_t j = c - start[r];
-    // Only the first of a bucket came without a place.
-    stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
-    const uint64_t stelle = j == 0 ? 0 : PostenStelle(posten.zug, j);
-    sortiert[c] = uint64_t{PostenSatz(posten)} | stelle << 32;
-  });
+  PostenDurchgehen(
+      *a.tz, teil, n, [&](const POSTEN& posten) __attribute__((always_inline)) {
+        bool belegt;
+        const uint32_t r = tb.Rang(posten, belegt);
+        const uint32_t c = eimer[r]++;
+        const uint32_t j = c - start[r];
+        // Only the first of a bucket came without a place.
+        stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
+        const uint64_t stelle = j == 0 ? 0 : PostenStelle(posten.zug, j);
+        sortiert[c] = uint64_t{PostenSatz(posten)} | stelle << 32;
+      });
   if (!stimmig) return;
   // 4. The rings.
   const DEKODER& dek = *a.eb.dek;
-  RingeSchreiben(a, teil, p, belegt_n, [&](uint32_t r, uint64_t* aus, size_t o) {
-    const uint32_t von = start[r], bis = start[r + 1];
-    if (bis - von == 1) {
-      Streamen(aus + o, RingWort(dek, sortiert[von]));
-      return o + 1;
-    }
-    return RingNachspielen(dek, sortiert + von, bis - von, p, aus, o);
-  });
+  RingeSchreiben(
+      a, teil, p,
+      belegt_n, [&](uint32_t r, uint64_t * aus, size_t o) __attribute__((always_inline)) {
+        const uint32_t von = start[r], bis = start[r + 1];
+        if (bis - von == 1) {
+          Streamen(aus + o, RingWort(dek, sortiert[von]));
+          return o + 1;
+        }
+        return RingNachspielen(dek, sortiert + von, bis - von, p, aus, o);
+      });
 }
 
 // One part: the rings of its buckets in bucket order into the chain.
@@ -1280,19 +1282,151 @@ void TeileAbschliessen(TEILUNG& tz) {
   }
 }
 
+// ---- The draws and their filing ------------------------------------------------
+// The main thread makes the draws in record order, which only it can: whether
+// a raw number is a bucket or a place depends on whether the bucket was empty.
+// For each record it keeps no more than one bit, whether a place was drawn.
+// The filing (making each draw an item of its part) follows on another
+// thread: it draws the same numbers again from its own copy of the generator
+// and reads the bits, so that the one thread that cannot be shared does
+// nothing else.
+
+// Files the records from the filing's next one up to bis - 1, all drawn.
+void AblegenBis(AUFTRAG& a, uint32_t bis) {
+  ABLEGER& ab = a.ablage;
+  TEILUNG& tz = *a.tz;
+  const uint64_t grenze = term::RandomBound(uint64_t{a.maske} + 1);
+  const int lbits = tz.lokal_bits;
+  const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
+  const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
+  for (uint32_t q = ab.q; q < bis; ++q) {
+    uint64_t x;
+    do {
+      x = ab.Roh();
+    } while (x >= grenze);
+    const uint32_t h = static_cast<uint32_t>(x) & a.maske;
+    const uint32_t teil = h >> lbits;
+    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
+    if (a.mit_platz[q >> 6] >> (q & 63) & 1) {
+      uint64_t y = ab.Roh();
+      if (y >= sicher) {
+        // The records of every bucket so far are filed.
+        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
+        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
+        while (y >= grenze_platz) y = ab.Roh();
+      }
+      posten.kopf |= kMitPlatz;
+      posten.zug = y;
+    }
+    Ablegen(tz, teil, posten);
+  }
+  ab.q = std::max(ab.q, bis);
+}
+
+// The filing as one unit: it follows the draws to their end and then
+// completes the parts. Left unfinished when the set-up is broken off (halt, or
+// the main thread's look at the keyboard when it files itself).
+void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
+  ABLEGER& ab = a.ablage;
+  constexpr uint32_t kSchritt = 1024;  // records filed between two looks at the draws
+  uint32_t bis_pruefen = 0;
+  while (ab.q < a.anzahl) {
+    if (a.halt.load(std::memory_order_relaxed)) return;
+    if (p.pruefen && ab.q >= bis_pruefen) {
+      bis_pruefen = ab.q + static_cast<uint32_t>(kPruefSchritt);
+      if (Abgebrochen(p)) return;
+    }
+    const uint32_t gezogen = a.wasserstand.load(std::memory_order_acquire);
+    if (ab.q >= gezogen) {
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+      continue;
+    }
+    const uint32_t bis = std::min(gezogen, ab.q + kSchritt);
+    AblegenBis(a, bis);
+    a.abgelegt.store(bis, std::memory_order_release);
+  }
+  TEILUNG& tz = *a.tz;
+  ZeilenLeeren(tz);
+  StreamenAbschliessen();
+  TeileAbschliessen(tz);
+  a.gezogen.store(true, std::memory_order_release);
+  Melden(a);
+}
+
+// The main thread's draws of records s..t-1 (s a multiple of 64). selten(q, h)
+// gives the records already in bucket h before record q, for the rare raw
+// place number so close to 2^64 that whether it is rejected depends on the
+// bucket's counter.
+template <typename SELTEN>
+void Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, SELTEN&& selten) {
+  assert(s % 64 == 0);
+  const uint32_t maske = a.maske;
+  const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
+  const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
+  uint64_t* const belegt = MISCHBELEGT;
+  uint64_t* const mit_platz = a.mit_platz;
+  uint64_t platz = 0;  // the bits of the records of q's word so far
+  uint32_t q = s;
+  auto roh = [&] {
+    if (z.i == z.n) z.Auffuellen(q);
+    return z.puf[z.i++];
+  };
+  for (; q < t; ++q) {
+    // The occupied bit of a coming bucket (whether a number is a bucket or a
+    // place is known only when it comes, so every one is treated as a bucket).
+    // A record takes one raw number or two, so fetching the two that come
+    // kVorlauf ahead fetches every bucket before it is needed, where one
+    // would miss the bucket of each record that follows a record of two.
+    z.Auffuellen(q);
+    if (z.i + ZUEGE::kVorlauf < z.n) {
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf - 1] & maske) >> 6], 1);
+      __builtin_prefetch(&belegt[(z.puf[z.i + ZUEGE::kVorlauf] & maske) >> 6], 1);
+    }
+    uint64_t x;
+    do {
+      x = roh();
+    } while (x >= grenze);
+    const uint32_t h = static_cast<uint32_t>(x) & maske;
+    uint64_t& wort = belegt[h >> 6];
+    const uint64_t bit = uint64_t{1} << (h & 63);
+    if (wort & bit) {
+      uint64_t y = roh();
+      if (y >= sicher) {
+        mit_platz[q >> 6] = platz;  // the bits the filing reads up to q
+        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(selten(q, h)) + 2];
+        while (y >= grenze_platz) y = roh();
+      }
+      platz |= uint64_t{1} << (q & 63);
+    }
+    wort |= bit;
+    if ((q & 63) == 63 || q + 1 == t) {
+      mit_platz[q >> 6] = platz;
+      platz = 0;
+    }
+  }
+}
+
 void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
   switch (art) {
     case kAnfangFaulten: {
-      // The occupancy table first, then the start of the pool.
+      // The occupancy table first, then the bits of the places, then the
+      // start of the pool.
       constexpr int64_t kTabelle = static_cast<int64_t>(kBelegtBytes / kFaultBytes);
+      const int64_t bits = static_cast<int64_t>(Einheiten(a.mit_platz_bytes));
       if (i < kTabelle) {
         Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
+      } else if (i < kTabelle + bits) {
+        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.mit_platz), a.mit_platz_bytes,
+                i - kTabelle);
       } else {
         Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes,
-                i - kTabelle);
+                i - kTabelle - bits);
       }
       break;
     }
+    case kAblegen:
+      ZuegeAblegen(a, p);
+      break;
     case kVorratFaulten:
       Faulten(a, kVorratFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.tz->vorrat_bytes, i);
       break;
@@ -1426,13 +1560,15 @@ double AndereGesamt(const AUFTRAG& a) {
   return (a.kosten_teil + (a.zaehlen ? kKostenZaehlen : 0.0)) * a.anzahl;
 }
 
-// The draws run on the main thread alone while the other threads do what does
-// not wait for them (the count of the possible codes); the rest runs on all
-// threads afterwards. Their share of the time follows.
+// The draws run on the main thread and their filing on one worker, while the
+// other threads do what does not wait for them (the count of the possible
+// codes); the rest runs on all threads afterwards. Their share of the time
+// follows.
 void FortschrittPlanen(AUFTRAG& a, int faeden) {
   const double ziehen = kKostenZiehen * a.anzahl;
   const double nebenher = a.zaehlen ? kKostenZaehlen * a.anzahl : 0.0;
-  const double waehrend = std::min(nebenher, (faeden - 1) * ziehen);
+  // One worker files the draws beside them; the others may count.
+  const double waehrend = std::min(nebenher, std::max(0, faeden - 2) * ziehen);
   const double danach = std::max(0.0, AndereGesamt(a) - waehrend) / faeden;
   a.ziehen_anteil = ziehen / (ziehen + danach);
 }
@@ -1471,6 +1607,7 @@ struct AUFBAU_ZUSTAND {
 void ZustandFrei(AUFBAU_ZUSTAND* z) {
   for (FADEN& t : z->faeden) FADEN_WARTEN(t);
   if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
+  if (z->a.mit_platz) munmap(z->a.mit_platz, z->a.mit_platz_bytes);
   DekoderFrei(z->dek);
   delete z;
 }
@@ -1578,8 +1715,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // A pool of its own goes back when the set-up ends, before the possible
   // codes are written: the set-up's peak holds the larger of the two.
   if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
-  rv.resident += kBelegtBytes;
-  if (!tz.vorrat) {
+  a.mit_platz_bytes = (size_t{ende} + 63) / 64 * sizeof(uint64_t);
+  a.mit_platz = static_cast<uint64_t*>(SEITEN_HOLEN(a.mit_platz_bytes));
+  rv.resident += kBelegtBytes + a.mit_platz_bytes;
+  if (!tz.vorrat || !a.mit_platz) {
     ZustandAbgeben(z);
     return false;
   }
@@ -1600,6 +1739,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.kand = RS.kand;
   a.kand_bytes = RS.kand_bytes;
   a.anzahl = ende;
+  a.maske = (uint32_t{1} << bits) - 1;
   a.zaehlen = Gesiebt(eb);
   if (static_cast<int64_t>(ende / tz.teile) > MISCH_VERKETTET_BIS)
     a.kosten_teil = kKostenTeilSortiert;
@@ -1607,17 +1747,15 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.erl.assign(static_cast<size_t>(einheiten), 0);
   a.belegt = MISCHBELEGT;
   a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
-  a.anfang_einheiten = (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes;
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
-      kBelegtBytes / kFaultBytes + (a.anfang_bytes + kFaultBytes - 1) / kFaultBytes);
-  a.arbeit[kVorratFaulten].stuecke =
-      static_cast<int64_t>((tz.vorrat_bytes + kFaultBytes - 1) / kFaultBytes);
-  a.arbeit[kKandFaulten].stuecke =
-      static_cast<int64_t>((RS.kand_bytes + kFaultBytes - 1) / kFaultBytes);
+      Einheiten(kBelegtBytes) + Einheiten(a.mit_platz_bytes) + Einheiten(a.anfang_bytes));
+  a.arbeit[kAblegen].stuecke = 1;
+  a.arbeit[kVorratFaulten].stuecke = static_cast<int64_t>(Einheiten(tz.vorrat_bytes));
+  a.arbeit[kKandFaulten].stuecke = static_cast<int64_t>(Einheiten(RS.kand_bytes));
   a.arbeit[kErlZaehlen].stuecke = a.zaehlen ? einheiten : 0;
   a.arbeit[kTeile].stuecke = tz.teile;
-  for (ARBEITSART art : {kVorratFaulten, kKandFaulten})
-    a.gefaultet[art].reset(new std::atomic<bool>[static_cast<size_t>(a.arbeit[art].stuecke)]());
+  a.gefaultet[kKandFaulten].reset(
+      new std::atomic<bool>[static_cast<size_t>(a.arbeit[kKandFaulten].stuecke)]());
 
   // A worker the system cannot start is one fewer; without any the main
   // thread does all the work.
@@ -1636,9 +1774,15 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // they have faulted (see Gefaultet).
   const bool helfer = zahl > 1;
   auto nur_gefaultet = [&] { return helfer && a.faulten.load(std::memory_order_relaxed); };
-  auto bedienen = [&](int64_t arbeit, int64_t gezogen) {
+  // The draws are done once they are filed too: their progress is the mean
+  // of the two (the filing follows the draws, or comes after them on the main
+  // thread alone).
+  auto bedienen = [&](int64_t arbeit) {
     AUFBAU_ARBEITER = a.laufend.load(std::memory_order_acquire);
     AUFBAU_GEZOGEN = a.gezogen.load(std::memory_order_relaxed);
+    const int64_t gezogen = (int64_t{a.wasserstand.load(std::memory_order_relaxed)} +
+                             a.abgelegt.load(std::memory_order_relaxed)) /
+                            2;
     return Bedienen(abfrage, ABFRAGE_VERGLEICHE == 0 ? 1 : arbeit, Fortschritt(a, gezogen));
   };
 
@@ -1678,7 +1822,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     while (!abbruch) {
       const bool angefangen = anfang.fertig.load(std::memory_order_acquire) == anfang.stuecke;
       if (angefangen && feld == felder.size()) break;
-      abbruch = bedienen(int64_t{1} << 40, 0);
+      abbruch = bedienen(int64_t{1} << 40);
       if (abbruch) break;
       if (feld < felder.size()) {
         const auto [f, bytes] = felder[feld];
@@ -1692,27 +1836,29 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
   }
 
-  // The pool's pages ahead of the draws: the chunks it hands out come in
-  // address order, and a part that gets k items of a slice opens at most
-  // ceil(k / stueck) chunks in it. Until the workers have faulted them in, the main
-  // thread waits, looking at the keyboard and the clock.
-  size_t vorrat_bereit = 0;  // bytes of the pool known to be in memory
-  auto vorrat_abwarten = [&](size_t neue_stuecke, int64_t gezogen) {
-    const size_t ziel =
-        std::min(tz.vorrat_bytes, (tz.stuecke_belegt + neue_stuecke) * tz.stueck * sizeof(POSTEN));
-    while (vorrat_bereit < ziel && nur_gefaultet()) {
-      const size_t schritt = std::min(kFaultBytes, tz.vorrat_bytes - vorrat_bereit);
-      if (Gefaultet(a, kVorratFaulten, vorrat_bereit, vorrat_bereit + schritt)) {
-        vorrat_bereit += schritt;
-        continue;
-      }
-      if (bedienen(int64_t{1} << 40, gezogen)) return false;
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
+  // The draws, in record order. The filing follows them on a worker, which
+  // takes its unit after the first pages are in; without workers the main
+  // thread files them itself afterwards.
+  a.ablage.zufall = term::RandomSave();
+  bool selbst_ablegen = false;  // the main thread took the filing's unit
+  // The rare raw place number whose rejection depends on the bucket's counter:
+  // the records of its bucket so far are counted among the filed items, once
+  // the filing has caught up (on the main thread itself when it took the
+  // filing). Such numbers come once in 10^16 draws.
+  auto selten = [&](uint32_t q, uint32_t h) {
+    a.wasserstand.store(q, std::memory_order_release);
+    int64_t frei = 0;
+    if (!selbst_ablegen &&
+        a.arbeit[kAblegen].naechstes.compare_exchange_strong(frei, 1, std::memory_order_relaxed))
+      selbst_ablegen = true;
+    if (selbst_ablegen) {
+      AblegenBis(a, q);
+    } else {
+      while (a.abgelegt.load(std::memory_order_acquire) < q)
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
-    return true;
+    return EimerZaehlen(tz, h >> tz.lokal_bits, h & ((uint32_t{1} << tz.lokal_bits) - 1));
   };
-  // The draws, in record order.
-  const uint32_t maske = (uint32_t{1} << bits) - 1;
   constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   ZUEGE zuege;
   zuege.ende = ende;
@@ -1724,36 +1870,32 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     }
     for (uint32_t s = r; s < bis; s += kScheibe) {
       const uint32_t t = bis - s < kScheibe ? bis : s + kScheibe;
-      if (bedienen(kScheibe, s) ||
-          !vorrat_abwarten(std::min<size_t>(tz.teile, t - s) + (t - s) / tz.stueck, s)) {
+      if (bedienen(kScheibe)) {
         abbruch = true;
         break;
       }
-      TeilZiehen(tz, zuege, maske, s, t);
+      Ziehen(a, zuege, s, t, selten);
+      a.wasserstand.store(t, std::memory_order_release);
     }
-  }
-  // The last lines of items open at most one chunk per part.
-  if (!abbruch && !vorrat_abwarten(tz.teile, ende)) abbruch = true;
-  if (!abbruch) {
-    ZeilenLeeren(tz);
-    StreamenAbschliessen();
-    TeileAbschliessen(tz);
-    a.gezogen.store(true, std::memory_order_release);
-    Melden(a);
   }
   // The main thread joins in, looking at the clock and the keyboard between units.
   using BEDIENEN = decltype(bedienen);
   struct PRUEFUNG {
     BEDIENEN* dienst;
-    uint32_t ende;
-  } pruefung{&bedienen, ende};
+  } pruefung{&bedienen};
   platz.kontext = &pruefung;
   platz.pruefen = [](void* k) {
     const PRUEFUNG& pr = *static_cast<const PRUEFUNG*>(k);
-    return (*pr.dienst)(kPruefSchritt, pr.ende);
+    return (*pr.dienst)(kPruefSchritt);
   };
+  if (!abbruch && selbst_ablegen) {
+    ZuegeAblegen(a, platz);
+    abbruch = platz.abgebrochen;
+    a.arbeit[kAblegen].fertig.fetch_add(1, std::memory_order_acq_rel);
+    Melden(a);
+  }
   while (!abbruch) {
-    if (bedienen(kBlock, ende)) {
+    if (bedienen(kBlock)) {
       abbruch = true;
       break;
     }
