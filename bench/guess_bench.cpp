@@ -466,7 +466,7 @@ BENCHMARK_CAPTURE(EscLatenz, setup_l7_n9_rep, rateprobe::SPIEL{7, 9, true, false
 // 8 positions, 9 signs: 43 million records; Esc during the draws, and at
 // once and later after them, while the parts are replayed.
 BENCHMARK_CAPTURE(EscLatenz, setup_l8_n9_rep, rateprobe::SPIEL{8, 9, true, false, true},
-                  PHASE::AUFBAU, 10, std::vector<int>{50, 400, 900, 1500, -1, -100, -300})
+                  PHASE::AUFBAU, 10, std::vector<int>{50, 300, 600, 900, -1, -100, -300})
     ->Iterations(7)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(EscLatenz, setup_l6_n26_rep, rateprobe::SPIEL{6, 26, true, false, true},
