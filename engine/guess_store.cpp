@@ -734,10 +734,12 @@ void ZeilenLeeren(TEILUNG& tz) {
   }
 }
 
-// The records already in the bucket of part teil with local number eimer among
-// the distributed items: for the rare raw place number so close to 2^64 that
-// whether it is rejected depends on the bucket's counter.
-size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
+// The records already in bucket h among the filed items: for the rare raw
+// place number so close to 2^64 that whether it is rejected depends on the
+// bucket's counter.
+size_t EimerZaehlen(const TEILUNG& tz, uint32_t h) {
+  const uint32_t teil = h >> tz.lokal_bits;
+  const uint32_t eimer = h & ((uint32_t{1} << tz.lokal_bits) - 1);
   size_t j = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
     const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
@@ -747,6 +749,16 @@ size_t EimerZaehlen(const TEILUNG& tz, uint32_t teil, uint32_t eimer) {
   const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
   for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += PostenEimer(zeile[k]) == eimer;
   return j;
+}
+
+// The place of a record whose bucket held j records already, from its first
+// raw number y: drawn again, as Random(counter + 2) would, while y is at or
+// above the bound for the bucket's counter. Below kPlatzSicher y always stands.
+template <typename ROH>
+uint64_t PlatzNachziehen(uint64_t y, size_t j, ROH&& roh) {
+  const uint64_t grenze = kPlatzGrenze[Zaehlerstand(j) + 2];
+  while (y >= grenze) y = roh();
+  return y;
 }
 
 // The raw numbers drawn and not yet used, kept from one slice of draws to the
@@ -1312,12 +1324,8 @@ void AblegenBis(AUFTRAG& a, uint32_t bis) {
     POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
     if (a.mit_platz[q >> 6] >> (q & 63) & 1) {
       uint64_t y = ab.Roh();
-      if (y >= sicher) {
-        // The records of every bucket so far are filed.
-        const size_t j = EimerZaehlen(tz, teil, h & lmaske);
-        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(j) + 2];
-        while (y >= grenze_platz) y = ab.Roh();
-      }
+      // The records of every bucket so far are filed.
+      if (y >= sicher) y = PlatzNachziehen(y, EimerZaehlen(tz, h), [&] { return ab.Roh(); });
       posten.kopf |= kMitPlatz;
       posten.zug = y;
     }
@@ -1393,11 +1401,11 @@ void Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, SELTEN&& selten) {
     uint64_t& wort = belegt[h >> 6];
     const uint64_t bit = uint64_t{1} << (h & 63);
     if (wort & bit) {
-      uint64_t y = roh();
+      // Only the raw numbers the place takes matter here; the filing keeps it.
+      const uint64_t y = roh();
       if (y >= sicher) {
         mit_platz[q >> 6] = platz;  // the bits the filing reads up to q
-        const uint64_t grenze_platz = kPlatzGrenze[Zaehlerstand(selten(q, h)) + 2];
-        while (y >= grenze_platz) y = roh();
+        PlatzNachziehen(y, selten(q, h), roh);
       }
       platz |= uint64_t{1} << (q & 63);
     }
@@ -1860,7 +1868,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       while (a.abgelegt.load(std::memory_order_acquire) < q)
         std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
-    return EimerZaehlen(tz, h >> tz.lokal_bits, h & ((uint32_t{1} << tz.lokal_bits) - 1));
+    return EimerZaehlen(tz, h);
   };
   constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
   ZUEGE zuege;
