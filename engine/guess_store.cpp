@@ -42,27 +42,6 @@ void PERMUTATION_ZIEHEN(uint8_t* perm, uint8_t* liste, uint8_t& hilf, int m);
 
 namespace {
 
-constexpr uint32_t kBuckets = 1u << 25;
-
-// The occupancy table of a big store's shuffle: one bit per bucket, set once a
-// record has gone into it. Mapped on first use; its pages are given back after
-// each set-up, so it costs nothing between games.
-uint64_t* MISCHBELEGT = nullptr;
-bool MISCH_BENUTZT = false;
-
-constexpr size_t kBelegtBytes = kBuckets / 8;
-
-bool MischtabelleBereit() {
-  if (MISCHBELEGT) return true;
-  void* p = mmap(nullptr, kBelegtBytes, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) return false;
-  // Touched at random all over: huge pages spare first-touch faults and TLB misses.
-  madvise(p, kBelegtBytes, MADV_HUGEPAGE);
-  MISCHBELEGT = static_cast<uint64_t*>(p);
-  return true;
-}
-
 // Decoding a record number into its code word: the odometer value splits into
 // a low and a high half, each looked up in a table built from the permutations.
 struct DEKODER {
@@ -156,13 +135,6 @@ bool Bedienen(ABFRAGE& a, int64_t arbeit, int64_t erledigt) {
   SterneZeigen();
   UHR_BEDIENEN();
   return TASTEN_LESEN(false);
-}
-
-// Gives the occupancy table's pages back; they read as zero (all buckets empty).
-void MischtabelleLeeren() {
-  if (!MISCH_BENUTZT) return;
-  madvise(MISCHBELEGT, kBelegtBytes, MADV_DONTNEED);
-  MISCH_BENUTZT = false;
 }
 
 // Every record is counted against the budget in blocks, so that a budget or a
@@ -607,10 +579,11 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just one bit per
-// bucket, and keeps one bit per record: whether it drew a place. A worker
-// files the draws behind it, drawing the same numbers again: each becomes an
-// item of one of a few thousand parts, chosen by the high bits of its bucket,
-// holding the raw number of its place. Once all draws are filed, each part is
+// bucket, and hands each draw on through rings: its bucket, and its place's raw
+// number. A worker files the draws behind it, counting each bucket's records:
+// each draw becomes an item of 8 bytes in one of a few thousand parts, chosen
+// by the high bits of its bucket, holding its record, its bucket and its
+// place's residue (see POSTEN). Once all draws are filed, each part is
 // sorted by bucket, keeping each bucket's items in the order they came: an
 // item's rank in its bucket gives the counter its insertion saw, hence its
 // place, and the bucket's ring is replayed straight into the part's own
@@ -629,19 +602,50 @@ constexpr auto kPlatzGrenze = [] {
 // rejection bound RandomBound(c + 1) of c + 1 <= 257 gaps is never lower).
 constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
-// An item: kopf holds the record number in bits 0..31, the bucket within its
-// part in bits 32..47 and bit 63 when a place was drawn, the raw number zug.
+// A filed item, one word. Bits 0..31 hold its record, bits 32..47 its bucket
+// within its part, bits 48..52 its place: 0 when its bucket was empty, else
+// 1 + the place's residue modulo the records already there (known and below
+// kVoll when the filing's count of the bucket had not reached its top). A place
+// drawn into a fuller bucket needs its whole raw number: the item then holds
+// bit 63 and in bits 0..31 the index of its record and raw number among the
+// exceptions (AUSNAHME), which come once in some hundred records only where
+// buckets hold ten records or more.
+constexpr uint64_t kAusnahme = uint64_t{1} << 63;
+constexpr int kPlatzBit = 48;
+constexpr uint32_t kVoll = 15;  // records before a place from which it keeps its whole number
+
+struct AUSNAHME {
+  uint64_t satz;
+  uint64_t zug;
+};
+
+// An item as the replay reads it: kopf holds the record number in bits 0..31,
+// the bucket within its part in bits 32..47, kMitPlatz when a place was drawn
+// and kGanz when zug is the place's whole raw number rather than its residue.
 struct POSTEN {
   uint64_t kopf;
   uint64_t zug;
 };
 constexpr uint64_t kMitPlatz = uint64_t{1} << 63;
+constexpr uint64_t kGanz = uint64_t{1} << 62;
 
 inline uint32_t PostenSatz(const POSTEN& p) {
   return static_cast<uint32_t>(p.kopf);
 }
+inline uint32_t PostenEimer(uint64_t posten) {
+  return static_cast<uint32_t>(posten >> 32) & 0xFFFF;
+}
 inline uint32_t PostenEimer(const POSTEN& p) {
-  return static_cast<uint32_t>(p.kopf >> 32) & 0xFFFF;
+  return PostenEimer(p.kopf);
+}
+
+[[gnu::always_inline]] inline POSTEN PostenLesen(const AUSNAHME* ausnahmen, uint64_t w) {
+  if (w & kAusnahme) [[unlikely]] {
+    const AUSNAHME& e = ausnahmen[static_cast<uint32_t>(w)];
+    return POSTEN{e.satz | (w & 0xFFFF00000000) | kMitPlatz | kGanz, e.zug};
+  }
+  const uint64_t platz = w >> kPlatzBit & 31;
+  return POSTEN{(w & 0xFFFFFFFFFFFF) | (platz != 0 ? kMitPlatz : 0), platz - 1};
 }
 
 // The counter a bucket holding j >= 1 records has: it counts up from 0 with
@@ -662,15 +666,59 @@ inline size_t PostenStelle(uint64_t zug, size_t j) {
   return p <= c / 2 ? p : j - (c - p);
 }
 
+// The same for an item as filed: below kVoll records the counter tracks the
+// size (c = j), so the index is the residue itself. False when the item does
+// not fit a bucket holding j records before it (a part read while the set-up
+// was broken off).
+inline bool StelleVon(const POSTEN& p, size_t j, size_t& stelle) {
+  if (p.kopf & kGanz) {
+    stelle = PostenStelle(p.zug, j);
+    return j >= kVoll;
+  }
+  stelle = p.zug;
+  return j < kVoll && p.zug <= j;
+}
+
+// x mod m for x < 2^19 and 2 <= m <= 16 without a division: the quotient from
+// a 32-bit reciprocal M = ceil(2^32 / m): exact while x (M m - 2^32) < 2^32.
+constexpr auto kKehrwert = [] {
+  std::array<uint64_t, 17> k{};
+  for (uint64_t m = 1; m < k.size(); ++m) k[m] = ((uint64_t{1} << 32) + m - 1) / m;
+  return k;
+}();
+constexpr uint32_t KleinerRest(uint32_t x, uint32_t m) {
+  const uint32_t q = static_cast<uint32_t>((uint64_t{x} * kKehrwert[m]) >> 32);
+  return x - q * m;
+}
+// A place's raw number modulo lcm(2..15) (a division by a constant, cheap),
+// which gives its residue for any bucket of up to 14 records before it.
+constexpr uint64_t kRestModul = 360360;
+// The reciprocal's error x (M m - 2^32) / (m 2^32) grows with x; checked
+// while compiling where it is largest, below kRestModul, and at the start.
+constexpr bool KleinerRestStimmt() {
+  for (uint32_t m = 2; m <= kVoll; ++m)
+    for (uint32_t x = 0; x < 4096; ++x)
+      if (KleinerRest(x, m) != x % m ||
+          KleinerRest(kRestModul - 1 - x, m) != (kRestModul - 1 - x) % m)
+        return false;
+  return true;
+}
+static_assert(KleinerRestStimmt());
+
 // The items of all parts, in chunks handed out in turn from one pool, in the
 // order they were drawn.
 struct TEILUNG {
   int lokal_bits = 0;
   uint32_t teile = 1;
   size_t stueck = 4096;  // items per chunk
-  POSTEN* vorrat = nullptr;
+  uint64_t* vorrat = nullptr;
   size_t vorrat_bytes = 0;
   bool geliehen = false;  // the pool lies at the start of the possible codes' array
+  // The exceptions in the order filed: address room for one per record, of
+  // which only the few used are ever touched.
+  AUSNAHME* ausnahmen = nullptr;
+  size_t ausnahmen_bytes = 0;
+  uint32_t ausnahmen_n = 0;
   size_t stuecke_max = 0, stuecke_belegt = 0;
   // The chunks of each part in order, as a list through the chunks: the main
   // thread allocates nothing while it draws (taking memory from the kernel
@@ -679,13 +727,13 @@ struct TEILUNG {
   std::unique_ptr<uint32_t[]> folge;      // per chunk: the part's next chunk
   std::vector<uint32_t> erstes, letztes;  // per part: first and last chunk (kKein: none)
   std::vector<uint32_t> stueckzahl;       // per part: chunks
-  std::vector<POSTEN*> schreib, ende;     // per part: next item, end of its chunk
+  std::vector<uint64_t*> schreib, ende;   // per part: next item, end of its chunk
   std::vector<uint64_t> anzahl, start;    // per part: items, first slot of the chain
-  std::vector<POSTEN> zeilen;             // per part: a cache line of items gathered
+  std::vector<uint64_t> zeilen;           // per part: a cache line of items gathered
   std::vector<uint8_t> zeilen_n;          // per part: items gathered
 };
 
-POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
+uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
   const uint32_t s = static_cast<uint32_t>(tz.stuecke_belegt++);
@@ -697,7 +745,7 @@ POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   }
   tz.letztes[teil] = s;
   ++tz.stueckzahl[teil];
-  POSTEN* p = tz.vorrat + s * tz.stueck;
+  uint64_t* p = tz.vorrat + s * tz.stueck;
   tz.ende[teil] = p + tz.stueck;
   return p;
 }
@@ -705,18 +753,16 @@ POSTEN* NeuesStueck(TEILUNG& tz, uint32_t teil) {
 // Appends an item to its part. Each part gathers a cache line of items first
 // and then streams the whole line out, so that the pool's lines are neither
 // read in before they are written nor written in pieces.
-constexpr size_t kZeile = 64 / sizeof(POSTEN);
+constexpr size_t kZeile = 64 / sizeof(uint64_t);
 
-inline void Ablegen(TEILUNG& tz, uint32_t teil, const POSTEN& posten) {
-  POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+inline void Ablegen(TEILUNG& tz, uint32_t teil, uint64_t posten) {
+  uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
   uint8_t& k = tz.zeilen_n[teil];
   zeile[k] = posten;
   if (++k < kZeile) return;
-  POSTEN* w = tz.schreib[teil];
+  uint64_t* w = tz.schreib[teil];
   if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
-  const uint64_t* von = reinterpret_cast<const uint64_t*>(zeile);
-  uint64_t* nach = reinterpret_cast<uint64_t*>(w);
-  for (size_t j = 0; j < 2 * kZeile; ++j) Streamen(nach + j, von[j]);
+  for (size_t j = 0; j < kZeile; ++j) Streamen(w + j, zeile[j]);
   tz.schreib[teil] = w + kZeile;
   k = 0;
 }
@@ -726,7 +772,7 @@ void ZeilenLeeren(TEILUNG& tz) {
   for (uint32_t teil = 0; teil < tz.teile; ++teil) {
     const uint8_t k = tz.zeilen_n[teil];
     if (k == 0) continue;
-    POSTEN* w = tz.schreib[teil];
+    uint64_t* w = tz.schreib[teil];
     if (w == tz.ende[teil]) w = NeuesStueck(tz, teil);
     std::copy(tz.zeilen.begin() + teil * kZeile, tz.zeilen.begin() + teil * kZeile + k, w);
     tz.schreib[teil] = w + k;
@@ -742,11 +788,11 @@ size_t EimerZaehlen(const TEILUNG& tz, uint32_t h) {
   const uint32_t eimer = h & ((uint32_t{1} << tz.lokal_bits) - 1);
   size_t j = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const POSTEN* p = tz.vorrat + size_t{s} * tz.stueck;
-    const POSTEN* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
+    const uint64_t* p = tz.vorrat + size_t{s} * tz.stueck;
+    const uint64_t* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
     for (; p < e; ++p) j += PostenEimer(*p) == eimer;
   }
-  const POSTEN* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
+  const uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
   for (uint8_t k = 0; k < tz.zeilen_n[teil]; ++k) j += PostenEimer(zeile[k]) == eimer;
   return j;
 }
@@ -762,10 +808,9 @@ uint64_t PlatzNachziehen(uint64_t y, size_t j, ROH&& roh) {
 }
 
 // The raw numbers drawn and not yet used, kept from one slice of draws to the
-// next so that the occupied bits of coming buckets can always be fetched well
-// ahead. Never more are drawn than the records still to come will use (each
-// uses at least one), so that after the last record the generator stands
-// exactly where the ring insertions would have left it.
+// next so that the counts of coming buckets can always be fetched well ahead. Never more are drawn
+// than the records still to come will use (each uses at least one), so that after the last record
+// the generator stands exactly where the ring insertions would have left it.
 struct ZUEGE {
   static constexpr size_t kPlatz = 1024;
   static constexpr size_t kVorlauf = 64;  // raw numbers whose buckets are fetched ahead
@@ -834,43 +879,43 @@ constexpr double kKostenTeil = 1.5;
 constexpr double kKostenTeilSortiert = 2.2;
 constexpr double kKostenZaehlen = 0.3;
 
-// The filing of the draws: it draws the same raw numbers again from the
-// generator as the set-up began, on its own copy, and learns from the main
-// thread's bits which records took a place, so that it needs nothing else of
-// the main thread's draws.
-struct ABLEGER {
-  term::RandomState zufall;  // written by the main thread before its first draw
-  static constexpr size_t kPlatz = 1024;
-  uint64_t puf[kPlatz];
-  size_t i = 0, n = 0;
-  uint32_t q = 0;  // the next record to file
+// The draws on their way from the main thread to the filing: per record its
+// bucket, with kPlatzGezogen when a place was drawn, and per place its raw
+// number, each in a ring of kRing.
+constexpr size_t kRing = size_t{1} << 16;
+constexpr uint32_t kPlatzGezogen = uint32_t{1} << 31;
 
-  uint64_t Roh() {
-    if (i == n) {
-      term::RandomRawFrom(zufall, puf, kPlatz);
-      i = 0;
-      n = kPlatz;
-    }
-    return puf[i++];
-  }
+// The filing's position: the next record, and the next place.
+struct ABLEGER {
+  uint32_t q = 0;
+  uint64_t p = 0;
 };
 
 struct AUFTRAG {
   ERLBAU eb;
   TEILUNG* tz = nullptr;
-  uint64_t* belegt = nullptr;  // the occupancy table
-  size_t anfang_bytes = 0;     // the part of the pool the first draws open chunks in
+  size_t anfang_bytes = 0;  // the part of the pool the first draws open chunks in
   uint64_t* kand = nullptr;
   size_t kand_bytes = 0;
   uint32_t anzahl = 0;  // records
   uint32_t maske = 0;   // bucket numbers
-  // Per record a bit, set when its bucket held records already, so that a
-  // place was drawn for it. Written by the main thread, read by the filing
-  // for the records below wasserstand.
-  uint64_t* mit_platz = nullptr;
-  size_t mit_platz_bytes = 0;
-  std::atomic<uint32_t> wasserstand{0};  // records drawn and their bits written
-  std::atomic<uint32_t> abgelegt{0};     // records filed
+  // Per bucket a bit, set once it got a record: the main thread's.
+  uint64_t* belegt = nullptr;
+  size_t belegt_bytes = 0;
+  // Per bucket four bits: the records in it after the first, up to 15 (read
+  // as 15 or more): the filing's. A bucket's first record leaves them alone,
+  // so that only places touch them.
+  uint64_t* zaehler = nullptr;
+  size_t zaehler_bytes = 0;
+  // The rings of draws (see kRing), in one mapping: written by the main
+  // thread, read by the filing for the records below wasserstand.
+  uint32_t* eimer_ring = nullptr;
+  uint64_t* platz_ring = nullptr;
+  void* ringe = nullptr;
+  size_t ringe_bytes = 0;
+  std::atomic<uint32_t> wasserstand{0};       // records drawn and their draws in the rings
+  std::atomic<uint32_t> abgelegt{0};          // records filed
+  std::atomic<uint64_t> plaetze_abgelegt{0};  // places filed
   ABLEGER ablage;
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
@@ -1011,11 +1056,31 @@ inline uint32_t RingStelle(uint64_t e) {
   return static_cast<uint32_t>(e >> 32);
 }
 
+// A ring of at most sizeof(W) items, held in a register as one byte per item
+// (its index), so that an insertion is a few shifts rather than a loop of
+// moves (which the compiler makes a call to memmove, costlier than the
+// moves themselves for the few items most buckets hold).
+template <typename W, typename T>
+[[gnu::always_inline]] inline size_t KurzNachspielen(const DEKODER& dek, const T* e, size_t k,
+                                                     uint64_t* aus, size_t o) {
+  W ring = 0;  // byte i: the index of the ring's i-th item
+  for (size_t j = 1; j < k; ++j) {
+    const int schub = 8 * static_cast<int>(RingStelle(e[j]));
+    const W unten = ring & ((W{1} << schub) - 1);
+    ring = unten | (ring ^ unten) << 8 | W{j} << schub;
+  }
+  for (size_t j = 0; j < k; ++j, ring >>= 8)
+    Streamen(aus + o++, RingWort(dek, e[static_cast<uint8_t>(ring)]));
+  return o;
+}
+
 // Replays the insertions into one bucket (its k items in the order they were
 // drawn) and writes the codes of the finished ring from aus[o] on.
 template <typename T>
 size_t RingNachspielen(const DEKODER& dek, const T* e, size_t k, PLATZ& p, uint64_t* aus,
                        size_t o) {
+  if (k <= 8) return KurzNachspielen<uint64_t>(dek, e, k, aus, o);
+  if (k <= 16) return KurzNachspielen<unsigned __int128>(dek, e, k, aus, o);
   if (k <= kKleinerRing) {
     uint8_t ring[kKleinerRing];  // the items' indices
     ring[0] = 0;
@@ -1094,9 +1159,9 @@ template <typename F>
                                                     F&& tun) {
   size_t k = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const POSTEN* q = tz.vorrat + size_t{s} * tz.stueck;
+    const uint64_t* q = tz.vorrat + size_t{s} * tz.stueck;
     const size_t m = std::min(tz.stueck, n - k);
-    for (size_t i = 0; i < m; ++i) tun(q[i]);
+    for (size_t i = 0; i < m; ++i) tun(PostenLesen(tz.ausnahmen, q[i]));
     k += m;
   }
 }
@@ -1154,8 +1219,9 @@ template <typename F>
           return;
         }
         const uint32_t j = kopf.stelle++;
-        andere[andere_n] =
-            EINTRAG{wort, static_cast<uint32_t>(PostenStelle(posten.zug, j)), kopf.vorher};
+        size_t stelle;
+        stimmig &= StelleVon(posten, j, stelle);
+        andere[andere_n] = EINTRAG{wort, static_cast<uint32_t>(stelle), kopf.vorher};
         kopf.vorher = ++andere_n;
       });
   if (!stimmig || erste_n != tb.belegt_n) return;
@@ -1230,8 +1296,9 @@ template <typename F>
         const uint32_t j = c - start[r];
         // Only the first of a bucket came without a place.
         stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
-        const uint64_t stelle = j == 0 ? 0 : PostenStelle(posten.zug, j);
-        sortiert[c] = uint64_t{PostenSatz(posten)} | stelle << 32;
+        size_t stelle = 0;
+        if (j != 0) stimmig &= StelleVon(posten, j, stelle);
+        sortiert[c] = uint64_t{PostenSatz(posten)} | uint64_t{stelle} << 32;
       });
   if (!stimmig) return;
   // 4. The rings.
@@ -1289,7 +1356,7 @@ void TeileAbschliessen(TEILUNG& tz) {
     tz.anzahl[t] = 0;
     const size_t stuecke = tz.stueckzahl[t];
     if (stuecke > 0) {
-      const POSTEN* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
+      const uint64_t* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
       tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
     }
     tz.start[t] = summe;
@@ -1300,38 +1367,62 @@ void TeileAbschliessen(TEILUNG& tz) {
 // ---- The draws and their filing ------------------------------------------------
 // The main thread makes the draws in record order, which only it can: whether
 // a raw number is a bucket or a place depends on whether the bucket was empty.
-// For each record it keeps no more than one bit, whether a place was drawn.
-// The filing (making each draw an item of its part) follows on another
-// thread: it draws the same numbers again from its own copy of the generator
-// and reads the bits, so that the one thread that cannot be shared does
-// nothing else.
+// It keeps one bit per bucket and hands the draws on through the rings. The
+// filing (counting each bucket's records, and making each draw an item of its
+// part) follows on another thread, so that the one thread that cannot be
+// shared does little else.
 
 // Files the records from the filing's next one up to bis - 1, all drawn.
 void AblegenBis(AUFTRAG& a, uint32_t bis) {
   ABLEGER& ab = a.ablage;
   TEILUNG& tz = *a.tz;
-  const uint64_t grenze = term::RandomBound(uint64_t{a.maske} + 1);
+  const uint32_t* eimer_ring = a.eimer_ring;
+  const uint64_t* platz_ring = a.platz_ring;
+  uint64_t* const zaehler = a.zaehler;
   const int lbits = tz.lokal_bits;
   const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
-  const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
+  constexpr uint32_t kVorlauf = 32;  // records whose counts are fetched ahead
+  uint64_t p = ab.p;
   for (uint32_t q = ab.q; q < bis; ++q) {
-    uint64_t x;
-    do {
-      x = ab.Roh();
-    } while (x >= grenze);
-    const uint32_t h = static_cast<uint32_t>(x) & a.maske;
-    const uint32_t teil = h >> lbits;
-    POSTEN posten{uint64_t{q} | uint64_t{h & lmaske} << 32, 0};
-    if (a.mit_platz[q >> 6] >> (q & 63) & 1) {
-      uint64_t y = ab.Roh();
-      // The records of every bucket so far are filed.
-      if (y >= sicher) y = PlatzNachziehen(y, EimerZaehlen(tz, h), [&] { return ab.Roh(); });
-      posten.kopf |= kMitPlatz;
-      posten.zug = y;
+    if (q + kVorlauf < bis) {
+      const uint32_t vor = eimer_ring[(q + kVorlauf) % kRing];
+      if (vor & kPlatzGezogen) __builtin_prefetch(&zaehler[(vor & ~kPlatzGezogen) >> 4], 1);
     }
-    Ablegen(tz, teil, posten);
+    const uint32_t e = eimer_ring[q % kRing];
+    const uint32_t h = e & ~kPlatzGezogen;
+    uint64_t posten = uint64_t{h & lmaske} << 32;
+    if (!(e & kPlatzGezogen)) {
+      posten |= q;  // the first of its bucket
+    } else {
+      uint64_t& wort = zaehler[h >> 4];
+      const int schub = static_cast<int>(h & 15) * 4;
+      const uint32_t j = (static_cast<uint32_t>(wort >> schub) & 15) + 1;
+      if (j < 16) wort += uint64_t{1} << schub;
+      if (j < kVoll) [[likely]] {
+        const uint32_t rest = static_cast<uint32_t>(platz_ring[p++ % kRing] % kRestModul);
+        posten |= q | uint64_t{KleinerRest(rest, j + 1) + 1} << kPlatzBit;
+      } else {
+        tz.ausnahmen[tz.ausnahmen_n] = AUSNAHME{q, platz_ring[p++ % kRing]};
+        posten |= kAusnahme | tz.ausnahmen_n++;
+      }
+    }
+    Ablegen(tz, h >> lbits, posten);
   }
+  ab.p = p;
   ab.q = std::max(ab.q, bis);
+}
+
+// The filing's progress, for the draws (the room in the rings) and the progress row.
+void AblegenMelden(AUFTRAG& a) {
+  a.plaetze_abgelegt.store(a.ablage.p, std::memory_order_release);
+  a.abgelegt.store(a.ablage.q, std::memory_order_release);
+}
+
+// The records in bucket h, which holds one at least, before the filing's next
+// record: its count, or when that has reached its top, its items counted.
+size_t ImEimer(const AUFTRAG& a, uint32_t h) {
+  const uint32_t n = static_cast<uint32_t>(a.zaehler[h >> 4] >> (h & 15) * 4) & 15;
+  return n < 15 ? n + 1 : EimerZaehlen(*a.tz, h);
 }
 
 // The filing as one unit: it follows the draws to their end and then
@@ -1352,9 +1443,8 @@ void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
       std::this_thread::sleep_for(std::chrono::microseconds(20));
       continue;
     }
-    const uint32_t bis = std::min(gezogen, ab.q + kSchritt);
-    AblegenBis(a, bis);
-    a.abgelegt.store(bis, std::memory_order_release);
+    AblegenBis(a, std::min(gezogen, ab.q + kSchritt));
+    AblegenMelden(a);
   }
   TEILUNG& tz = *a.tz;
   ZeilenLeeren(tz);
@@ -1364,19 +1454,19 @@ void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
   Melden(a);
 }
 
-// The main thread's draws of records s..t-1 (s a multiple of 64). selten(q, h)
-// gives the records already in bucket h before record q, for the rare raw
-// place number so close to 2^64 that whether it is rejected depends on the
-// bucket's counter.
+// The main thread's draws of records s..t-1 into the rings, where there is
+// room for them, the places' raw numbers from the ring's slot p on; gives the
+// next slot. selten(q, h) gives the records already in bucket h before record
+// q, for the rare raw place number so close to 2^64 that whether it is
+// rejected depends on the bucket's counter.
 template <typename SELTEN>
-void Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, SELTEN&& selten) {
-  assert(s % 64 == 0);
+uint64_t Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, uint64_t p, SELTEN&& selten) {
   const uint32_t maske = a.maske;
   const uint64_t grenze = term::RandomBound(uint64_t{maske} + 1);
   const uint64_t sicher = MISCH_SELTENER_WEG ? 0 : kPlatzSicher;
-  uint64_t* const belegt = MISCHBELEGT;
-  uint64_t* const mit_platz = a.mit_platz;
-  uint64_t platz = 0;  // the bits of the records of q's word so far
+  uint64_t* const belegt = a.belegt;
+  uint32_t* const eimer_ring = a.eimer_ring;
+  uint64_t* const platz_ring = a.platz_ring;
   uint32_t q = s;
   auto roh = [&] {
     if (z.i == z.n) z.Auffuellen(q);
@@ -1401,37 +1491,32 @@ void Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, SELTEN&& selten) {
     uint64_t& wort = belegt[h >> 6];
     const uint64_t bit = uint64_t{1} << (h & 63);
     if (wort & bit) {
-      // Only the raw numbers the place takes matter here; the filing keeps it.
-      const uint64_t y = roh();
-      if (y >= sicher) {
-        mit_platz[q >> 6] = platz;  // the bits the filing reads up to q
-        PlatzNachziehen(y, selten(q, h), roh);
-      }
-      platz |= uint64_t{1} << (q & 63);
+      uint64_t y = roh();
+      if (y >= sicher) y = PlatzNachziehen(y, selten(q, h), roh);
+      platz_ring[p++ % kRing] = y;
+      eimer_ring[q % kRing] = h | kPlatzGezogen;
+    } else {
+      eimer_ring[q % kRing] = h;
     }
     wort |= bit;
-    if ((q & 63) == 63 || q + 1 == t) {
-      mit_platz[q >> 6] = platz;
-      platz = 0;
-    }
   }
+  return p;
 }
 
 void StueckAusfuehren(AUFTRAG& a, ARBEITSART art, int64_t i, PLATZ& p) {
   switch (art) {
     case kAnfangFaulten: {
-      // The occupancy table first, then the bits of the places, then the
-      // start of the pool.
-      constexpr int64_t kTabelle = static_cast<int64_t>(kBelegtBytes / kFaultBytes);
-      const int64_t bits = static_cast<int64_t>(Einheiten(a.mit_platz_bytes));
-      if (i < kTabelle) {
-        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.belegt), kBelegtBytes, i);
-      } else if (i < kTabelle + bits) {
-        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.mit_platz), a.mit_platz_bytes,
-                i - kTabelle);
+      // The occupancy table first, then the buckets' counts, then the start
+      // of the pool.
+      const int64_t bits = static_cast<int64_t>(Einheiten(a.belegt_bytes));
+      const int64_t zahlen = static_cast<int64_t>(Einheiten(a.zaehler_bytes));
+      if (i < bits) {
+        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.belegt), a.belegt_bytes, i);
+      } else if (i < bits + zahlen) {
+        Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.zaehler), a.zaehler_bytes, i - bits);
       } else {
         Faulten(a, kAnfangFaulten, reinterpret_cast<char*>(a.tz->vorrat), a.anfang_bytes,
-                i - kTabelle - bits);
+                i - bits - zahlen);
       }
       break;
     }
@@ -1618,7 +1703,10 @@ struct AUFBAU_ZUSTAND {
 void ZustandFrei(AUFBAU_ZUSTAND* z) {
   for (FADEN& t : z->faeden) FADEN_WARTEN(t);
   if (!z->tz.geliehen && z->tz.vorrat) munmap(z->tz.vorrat, z->tz.vorrat_bytes);
-  if (z->a.mit_platz) munmap(z->a.mit_platz, z->a.mit_platz_bytes);
+  if (z->tz.ausnahmen) munmap(z->tz.ausnahmen, z->tz.ausnahmen_bytes);
+  if (z->a.belegt) munmap(z->a.belegt, z->a.belegt_bytes);
+  if (z->a.zaehler) munmap(z->a.zaehler, z->a.zaehler_bytes);
+  if (z->a.ringe) munmap(z->a.ringe, z->a.ringe_bytes);
   DekoderFrei(z->dek);
   delete z;
 }
@@ -1709,27 +1797,37 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
                    ABFRAGE& abfrage) {
   TEILUNG& tz = z->tz;
   AUFTRAG& a = z->a;
-  if (!MischtabelleBereit()) {
-    ZustandAbgeben(z);
-    return false;
-  }
   tz.lokal_bits = std::min(bits, kLokalBits);
   tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
   tz.stuecke_max = ende / tz.stueck + tz.teile;
-  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(POSTEN);
+  tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(uint64_t);
   // The pool lies in the possible codes' array when it fits: that is written
   // only when the first answer narrows the codes, into pages the pool has
   // brought in already.
   tz.geliehen = RS.erl_bytes >= tz.vorrat_bytes;
-  tz.vorrat = static_cast<POSTEN*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
+  tz.vorrat = static_cast<uint64_t*>(tz.geliehen ? RS.erl : SEITEN_HOLEN(tz.vorrat_bytes));
   // A pool of its own goes back when the set-up ends, before the possible
   // codes are written: the set-up's peak holds the larger of the two.
   if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
-  a.mit_platz_bytes = (size_t{ende} + 63) / 64 * sizeof(uint64_t);
-  a.mit_platz = static_cast<uint64_t*>(SEITEN_HOLEN(a.mit_platz_bytes));
-  rv.resident += kBelegtBytes + a.mit_platz_bytes;
-  if (!tz.vorrat || !a.mit_platz) {
+  // A bit and four bits a bucket, in whole words.
+  a.belegt_bytes = ((size_t{1} << bits) + 63) / 64 * sizeof(uint64_t);
+  a.belegt = static_cast<uint64_t*>(SEITEN_HOLEN(a.belegt_bytes));
+  a.zaehler_bytes = ((size_t{1} << bits) + 15) / 16 * sizeof(uint64_t);
+  a.zaehler = static_cast<uint64_t*>(SEITEN_HOLEN(a.zaehler_bytes));
+  a.ringe_bytes = kRing * (sizeof(uint32_t) + sizeof(uint64_t));
+  a.ringe = SEITEN_HOLEN(a.ringe_bytes);
+  a.platz_ring = static_cast<uint64_t*>(a.ringe);
+  a.eimer_ring = reinterpret_cast<uint32_t*>(a.platz_ring + kRing);
+  rv.resident += a.belegt_bytes + a.zaehler_bytes + a.ringe_bytes;
+  // Room for an exception per record, without a claim on memory for the room:
+  // where buckets hold many records they come once in a few hundred, and
+  // pages are taken as they fill. Not reserved either, as the replay's scratch.
+  tz.ausnahmen_bytes = std::max<size_t>(ende, 1) * sizeof(AUSNAHME);
+  void* ausnahmen = mmap(nullptr, tz.ausnahmen_bytes, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  tz.ausnahmen = ausnahmen == MAP_FAILED ? nullptr : static_cast<AUSNAHME*>(ausnahmen);
+  if (!tz.vorrat || !a.belegt || !a.zaehler || !a.ringe || !tz.ausnahmen) {
     ZustandAbgeben(z);
     return false;
   }
@@ -1743,7 +1841,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   tz.ende.assign(tz.teile, nullptr);
   tz.zeilen.resize(size_t{tz.teile} * kZeile);
   tz.zeilen_n.assign(tz.teile, 0);
-  MISCH_BENUTZT = true;
 
   a.eb = eb;
   a.tz = &tz;
@@ -1756,10 +1853,9 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     a.kosten_teil = kKostenTeilSortiert;
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
-  a.belegt = MISCHBELEGT;
   a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
-      Einheiten(kBelegtBytes) + Einheiten(a.mit_platz_bytes) + Einheiten(a.anfang_bytes));
+      Einheiten(a.belegt_bytes) + Einheiten(a.zaehler_bytes) + Einheiten(a.anfang_bytes));
   a.arbeit[kAblegen].stuecke = 1;
   a.arbeit[kVorratFaulten].stuecke = static_cast<int64_t>(Einheiten(tz.vorrat_bytes));
   a.arbeit[kKandFaulten].stuecke = static_cast<int64_t>(Einheiten(RS.kand_bytes));
@@ -1827,6 +1923,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
                           platz_n * sizeof(uint64_t));
     }
     felder.emplace_back(reinterpret_cast<char*>(tz.folge.get()), tz.stuecke_max * sizeof(uint32_t));
+    felder.emplace_back(static_cast<char*>(a.ringe), a.ringe_bytes);
     constexpr size_t kSeite = 4096, kStueck = 16 * kSeite;
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
@@ -1848,45 +1945,67 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   }
 
   // The draws, in record order. The filing follows them on a worker, which
-  // takes its unit after the first pages are in; without workers the main
-  // thread files them itself afterwards.
-  a.ablage.zufall = term::RandomSave();
-  bool selbst_ablegen = false;  // the main thread took the filing's unit
-  // The rare raw place number whose rejection depends on the bucket's counter:
-  // the records of its bucket so far are counted among the filed items, once
-  // the filing has caught up (on the main thread itself when it took the
-  // filing). Such numbers come once in 10^16 draws.
-  auto selten = [&](uint32_t q, uint32_t h) {
-    a.wasserstand.store(q, std::memory_order_release);
+  // takes its unit after the first pages are in; the main thread takes it
+  // itself when it works alone, or when the ring is full and no worker has
+  // taken it yet, and then files each slice of draws after it.
+  bool selbst_ablegen = false;
+  auto ablegen_nehmen = [&] {
     int64_t frei = 0;
     if (!selbst_ablegen &&
         a.arbeit[kAblegen].naechstes.compare_exchange_strong(frei, 1, std::memory_order_relaxed))
       selbst_ablegen = true;
-    if (selbst_ablegen) {
+    return selbst_ablegen;
+  };
+  if (zahl == 1) ablegen_nehmen();
+  // The rare raw place number whose rejection depends on the bucket's counter:
+  // the records of its bucket so far are known to the filing, once it has
+  // caught up. Such numbers come once in 10^16 draws.
+  auto selten = [&](uint32_t q, uint32_t h) {
+    a.wasserstand.store(q, std::memory_order_release);
+    if (ablegen_nehmen()) {
       AblegenBis(a, q);
+      AblegenMelden(a);
     } else {
       while (a.abgelegt.load(std::memory_order_acquire) < q)
         std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
-    return EimerZaehlen(tz, h);
+    return ImEimer(a, h);
   };
   constexpr uint32_t kScheibe = 1024;  // draws between two looks at the keyboard
+  static_assert(kScheibe <= kRing);
   ZUEGE zuege;
   zuege.ende = ende;
+  uint64_t p = 0;  // the next slot of the places' ring
   for (uint32_t r = 0; r < ende && !abbruch; r += kBlock) {
     const uint32_t bis = ende - r < kBlock ? ende : r + kBlock;
     if (!BlockReservieren(rv, bis - r)) {
       abbruch = true;
       break;
     }
-    for (uint32_t s = r; s < bis; s += kScheibe) {
+    for (uint32_t s = r; s < bis && !abbruch; s += kScheibe) {
       const uint32_t t = bis - s < kScheibe ? bis : s + kScheibe;
-      if (bedienen(kScheibe)) {
-        abbruch = true;
-        break;
+      abbruch = bedienen(kScheibe);
+      // Room in the rings for the slice.
+      auto voll = [&] {
+        return a.abgelegt.load(std::memory_order_acquire) + kRing < t ||
+               a.plaetze_abgelegt.load(std::memory_order_acquire) + kRing < p + (t - s);
+      };
+      while (!abbruch && voll()) {
+        if (ablegen_nehmen()) {
+          AblegenBis(a, s);
+          AblegenMelden(a);
+        } else {
+          std::this_thread::sleep_for(std::chrono::microseconds(20));
+          abbruch = bedienen(kScheibe);
+        }
       }
-      Ziehen(a, zuege, s, t, selten);
+      if (abbruch) break;
+      p = Ziehen(a, zuege, s, t, p, selten);
       a.wasserstand.store(t, std::memory_order_release);
+      if (selbst_ablegen) {
+        AblegenBis(a, t);
+        AblegenMelden(a);
+      }
     }
   }
   // The main thread joins in, looking at the clock and the keyboard between units.
@@ -2110,9 +2229,10 @@ bool TASTEN_LESEN(bool f6) {
 
 // ---- The set-up -----------------------------------------------------------
 
-void INITFELD() {
-  MischtabelleLeeren();
-}
+// The shuffle's bucket counts live only as long as one set-up, which maps them
+// fresh (all buckets empty) and gives them back with the rest: nothing stays
+// behind to clear.
+void INITFELD() {}
 
 void INIT_RATEN(bool& ok) {
   // The workers and the memory of a store broken off before are gone first.
@@ -2210,7 +2330,6 @@ void INIT_RATEN(bool& ok) {
   } else {
     fertig = GrossAufbauen(z, count, rv, bits, eb, abfrage);  // hands z on
   }
-  MischtabelleLeeren();
   if (!fertig) {
     Abbrechen(ok);
     return;

@@ -113,7 +113,8 @@ inline int64_t SYMMETRIE_LISTE_BIS = 5040;
 inline std::vector<uint64_t> GESPIELTE_CODES;
 
 // ---- Entry points -----------------------------------------------------------
-// Gives back the pages of the shuffle table (costs nothing when no set-up used it).
+// Empties the shuffle table; each set-up now maps its own and gives it back,
+// so nothing is left to clear between set-ups.
 void INITFELD();
 // Builds the candidate store; ok is false when the user broke off or an
 // allocation failed (the store is then released and A = Esc).

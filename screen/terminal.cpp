@@ -76,10 +76,12 @@ using VIER = uint64_t __attribute__((vector_size(32)));
 // The 64-bit Mersenne twister, output for output the standard library's
 // mt19937_64, without the branch on each word's low bit that makes the
 // library's version several times slower: the shuffle of a big candidate store
-// draws hundreds of millions of numbers. Its whole state is a RandomState, so
-// that a copy can be drawn from on another thread.
+// draws hundreds of millions of numbers.
 constexpr int kN = 312, kM = 156;
-static_assert(sizeof(RandomState::words) == kN * sizeof(uint64_t));
+struct RandomState {
+  uint64_t words[kN];
+  int next;
+};
 #if defined(__x86_64__)
 const bool kAvx2 = __builtin_cpu_supports("avx2");
 #endif
@@ -406,14 +408,6 @@ uint64_t Random64(uint64_t n) {
 
 void RandomRaw(uint64_t* out, size_t count) {
   Fuellen(L.rng, out, count);
-}
-
-RandomState RandomSave() {
-  return L.rng;
-}
-
-void RandomRawFrom(RandomState& state, uint64_t* out, size_t count) {
-  Fuellen(state, out, count);
 }
 
 uint32_t Random(uint32_t n) {

@@ -206,16 +206,6 @@ constexpr uint64_t RandomBound(uint64_t n) {
   return UINT64_MAX - UINT64_MAX % n;
 }
 void RandomRaw(uint64_t* out, size_t count);
-// The generator's whole state. A copy taken with RandomSave hands out, through
-// RandomRawFrom, the raw outputs that follow it, without touching the game's
-// generator, on any one thread: the big shuffle draws its numbers twice, the
-// second time beside the first.
-struct RandomState {
-  uint64_t words[312];
-  int next;
-};
-RandomState RandomSave();
-void RandomRawFrom(RandomState& state, uint64_t* out, size_t count);
 // Test hook: false keeps the generator to its plain loops, which it otherwise
 // leaves for vector ones where the processor has them; both give one sequence.
 inline bool RandomVectors = true;

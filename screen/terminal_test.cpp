@@ -238,24 +238,6 @@ TEST(TerminalLayer, TheGeneratorIsTheStandardMersenneTwister) {
   term::RandomVectors = true;
 }
 
-// A saved state hands out the numbers that follow it, in runs of any length,
-// on its own copy: the game's generator goes on as if nothing had been drawn.
-TEST(TerminalLayer, ASavedGeneratorStateDrawsWhatFollowsWithoutTouchingTheGame) {
-  MemoryScreen s;
-  term::RandSeed(7);
-  for (int i = 0; i < 100; ++i) term::Random(10);  // somewhere within a block
-  term::RandomState kopie = term::RandomSave();
-  std::vector<uint64_t> spaeter;
-  for (size_t lauf : {size_t{5}, size_t{400}, size_t{0}, size_t{1595}}) {
-    std::vector<uint64_t> roh(lauf);
-    term::RandomRawFrom(kopie, roh.data(), lauf);
-    spaeter.insert(spaeter.end(), roh.begin(), roh.end());
-  }
-  std::vector<uint64_t> spiel(2000);
-  term::RandomRaw(spiel.data(), spiel.size());
-  EXPECT_EQ(spaeter, spiel);
-}
-
 TEST(TerminalLayer, AnEmptyScriptEndsTheTestInsteadOfHanging) {
   MemoryScreen s;
   EXPECT_TRUE(testsupport::WaitsForKey([] { term::ReadKey(); }));
