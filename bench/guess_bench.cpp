@@ -323,8 +323,7 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
   state.counters["cpu_ns_per_record"] = cpu_s * 1e9 / std::max<double>(1, datensaetze);
   state.counters["records"] =
       double(datensaetze) / double(std::max<int64_t>(1, state.iterations()));
-  state.counters["threads"] =
-      AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : std::min(8u, std::thread::hardware_concurrency());
+  state.counters["threads"] = AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : std::min(8, KERNE());
   state.counters["largest_for_budget"] = groesste;
   state.counters["resident_bytes_per_record"] = bytes;
   state.counters["tenth_star_before_end_ms"] = zehnter_vor_ende_ms;

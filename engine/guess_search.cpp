@@ -973,8 +973,7 @@ EINGRENZUNG Eingrenzen(const ZUG& z, const CODE& code, uint8_t P, uint8_t S) {
 }  // namespace
 
 int SUCHFAEDEN_MASCHINE() {
-  const unsigned kerne = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp(kerne, 1u, 8u));
+  return std::clamp(KERNE(), 1, 8);
 }
 
 void RATE_CODE(CODE& code, uint8_t& P, uint8_t& S, char& taste) {

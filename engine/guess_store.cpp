@@ -3,6 +3,7 @@
 #include "engine/guess_store.h"
 
 #include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -1686,8 +1687,7 @@ int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
 
 int FadenZahl() {
   constexpr int kHoechstens = 8;  // more would only fight over the memory bus
-  const int n =
-      AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : static_cast<int>(std::thread::hardware_concurrency());
+  const int n = AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : KERNE();
   return std::clamp(n, 1, kHoechstens);
 }
 
@@ -2132,6 +2132,15 @@ void* FadenAnfang(void* p) {
   return nullptr;
 }
 }  // namespace
+
+int KERNE() {
+  cpu_set_t satz;
+  if (sched_getaffinity(0, sizeof(satz), &satz) == 0) {
+    const int n = CPU_COUNT(&satz);
+    if (n > 0) return n;
+  }
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 bool FADEN_STARTEN(FADEN& f, void (*arbeit)(void*), void* kontext) {
   f = FADEN{};

@@ -101,6 +101,11 @@ void FADEN_WARTEN(FADEN& f);
 // Test hook: how many more helper threads may start (below 0: no limit), so
 // that tests can play a system that runs out of threads.
 inline int FADEN_ERLAUBT = -1;
+// The processors this program may run on: those of the machine, or fewer
+// when it is confined to some of them (a container, a pinned process). More
+// threads than these only take turns on them, and a thread that hands work
+// to another then waits for its turn.
+int KERNE();
 
 // Frees the store and gives back its budget (RATEN_SPEICHER_FREIGEBEN) and then
 // lets the budget owner release the rest (LISTEN_FREIGEBEN with true).

@@ -1,6 +1,7 @@
 #include "engine/guess_store.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cmath>
@@ -313,6 +314,38 @@ TEST_F(GuessStore, ThreadsThatCannotStartMeanFewerWorkersAndTheSameStore) {
     FREIGABE_ABWARTEN();
     EXPECT_EQ(RS.kand, nullptr);
   }
+}
+
+// A process confined to one processor (a pinned process, a container) sets
+// the store up on its main thread alone and searches with one thread, rather
+// than have threads take turns that hand work to each other; the store is the
+// same.
+TEST_F(GuessStore, AProcessConfinedToOneProcessorWorksOnItsMainThreadAlone) {
+  static int hoechstens;
+  const rateprobe::SPIEL s{6, 7, true, false};  // 117649 records
+  MISCH_KLEIN_BIS = INT64_MAX;
+  const AUFGEBAUT ringe = Aufbau(s, 5);
+  MISCH_KLEIN_BIS = 0;
+  cpu_set_t vorher;
+  ASSERT_EQ(sched_getaffinity(0, sizeof(vorher), &vorher), 0);
+  const int alle = KERNE();
+  EXPECT_EQ(alle, CPU_COUNT(&vorher));
+  int erster = 0;
+  while (!CPU_ISSET(erster, &vorher)) ++erster;
+  cpu_set_t einer;
+  CPU_ZERO(&einer);
+  CPU_SET(erster, &einer);
+  ASSERT_EQ(sched_setaffinity(0, sizeof(einer), &einer), 0);
+  EXPECT_EQ(KERNE(), 1);
+  EXPECT_EQ(SUCHFAEDEN_MASCHINE(), 1);
+  hoechstens = 0;
+  UHR_TESTHAKEN = [] { hoechstens = std::max(hoechstens, AUFBAU_ARBEITER); };
+  const AUFGEBAUT gross = Aufbau(s, 5);
+  ASSERT_EQ(sched_setaffinity(0, sizeof(vorher), &vorher), 0);
+  EXPECT_EQ(hoechstens, 0);
+  EXPECT_TRUE(gross.ordnung == ringe.ordnung);
+  EXPECT_EQ(gross.danach, ringe.danach);
+  EXPECT_EQ(KERNE(), alle);
 }
 
 // A raw place number within 257 of 2^64 may be rejected or not depending on
