@@ -605,12 +605,11 @@ constexpr uint64_t kPlatzSicher = UINT64_MAX - 256;
 
 // A filed item, one word. Bits 0..31 hold its record, bits 32..47 its bucket
 // within its part, bits 48..52 its place: 0 when its bucket was empty, else
-// 1 + the place's residue modulo the records already there (known and below
-// kVoll when the filing's count of the bucket had not reached its top). A place
-// drawn into a fuller bucket needs its whole raw number: the item then holds
-// bit 63 and in bits 0..31 the index of its record and raw number among the
-// exceptions (AUSNAHME), which come once in some hundred records only where
-// buckets hold ten records or more.
+// 1 + the place's residue modulo 1 + the records already there, when fewer
+// than kVoll. A place drawn into a fuller bucket needs its whole raw number:
+// the item then holds bit 63 and in bits 0..31 the index of its record and raw
+// number among the exceptions (AUSNAHME), which come only where buckets hold
+// many records.
 constexpr uint64_t kAusnahme = uint64_t{1} << 63;
 constexpr int kPlatzBit = 48;
 constexpr uint32_t kVoll = 15;  // records before a place from which it keeps its whole number
@@ -809,9 +808,10 @@ uint64_t PlatzNachziehen(uint64_t y, size_t j, ROH&& roh) {
 }
 
 // The raw numbers drawn and not yet used, kept from one slice of draws to the
-// next so that the counts of coming buckets can always be fetched well ahead. Never more are drawn
-// than the records still to come will use (each uses at least one), so that after the last record
-// the generator stands exactly where the ring insertions would have left it.
+// next so that the occupied bits of coming buckets can always be fetched well
+// ahead. Never more are drawn than the records still to come will use (each
+// uses at least one), so that after the last record the generator stands
+// exactly where the ring insertions would have left it.
 struct ZUEGE {
   static constexpr size_t kPlatz = 1024;
   static constexpr size_t kVorlauf = 64;  // raw numbers whose buckets are fetched ahead
@@ -1853,7 +1853,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     a.kosten_teil = kKostenTeilSortiert;
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
   a.erl.assign(static_cast<size_t>(einheiten), 0);
-  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(POSTEN));
+  a.anfang_bytes = std::min(tz.vorrat_bytes, size_t{tz.teile} * tz.stueck * sizeof(uint64_t));
   a.arbeit[kAnfangFaulten].stuecke = static_cast<int64_t>(
       Einheiten(a.belegt_bytes) + Einheiten(a.zaehler_bytes) + Einheiten(a.anfang_bytes));
   a.arbeit[kAblegen].stuecke = 1;
