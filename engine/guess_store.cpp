@@ -1373,7 +1373,8 @@ void TeileAbschliessen(TEILUNG& tz) {
 // part) follows on another thread, so that the one thread that cannot be
 // shared does little else.
 
-// Files the records from the filing's next one up to bis - 1, all drawn.
+// Files the records from the filing's next one up to bis - 1, all drawn, and
+// says how far it got, for the draws (the room in the rings) and the progress row.
 void AblegenBis(AUFTRAG& a, uint32_t bis) {
   ABLEGER& ab = a.ablage;
   TEILUNG& tz = *a.tz;
@@ -1411,12 +1412,8 @@ void AblegenBis(AUFTRAG& a, uint32_t bis) {
   }
   ab.p = p;
   ab.q = std::max(ab.q, bis);
-}
-
-// The filing's progress, for the draws (the room in the rings) and the progress row.
-void AblegenMelden(AUFTRAG& a) {
-  a.plaetze_abgelegt.store(a.ablage.p, std::memory_order_release);
-  a.abgelegt.store(a.ablage.q, std::memory_order_release);
+  a.plaetze_abgelegt.store(ab.p, std::memory_order_release);
+  a.abgelegt.store(ab.q, std::memory_order_release);
 }
 
 // The records in bucket h, which holds one at least, before the filing's next
@@ -1445,7 +1442,6 @@ void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
       continue;
     }
     AblegenBis(a, std::min(gezogen, ab.q + kSchritt));
-    AblegenMelden(a);
   }
   TEILUNG& tz = *a.tz;
   ZeilenLeeren(tz);
@@ -1964,7 +1960,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     a.wasserstand.store(q, std::memory_order_release);
     if (ablegen_nehmen()) {
       AblegenBis(a, q);
-      AblegenMelden(a);
     } else {
       while (a.abgelegt.load(std::memory_order_acquire) < q)
         std::this_thread::sleep_for(std::chrono::microseconds(20));
@@ -1993,7 +1988,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       while (!abbruch && voll()) {
         if (ablegen_nehmen()) {
           AblegenBis(a, s);
-          AblegenMelden(a);
         } else {
           std::this_thread::sleep_for(std::chrono::microseconds(20));
           abbruch = bedienen(kScheibe);
@@ -2002,10 +1996,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       if (abbruch) break;
       p = Ziehen(a, zuege, s, t, p, selten);
       a.wasserstand.store(t, std::memory_order_release);
-      if (selbst_ablegen) {
-        AblegenBis(a, t);
-        AblegenMelden(a);
-      }
+      if (selbst_ablegen) AblegenBis(a, t);
     }
   }
   // The main thread joins in, looking at the clock and the keyboard between units.

@@ -349,9 +349,10 @@ TEST_F(GuessStore, AProcessConfinedToOneProcessorWorksOnItsMainThreadAlone) {
 }
 
 // A raw place number within 257 of 2^64 may be rejected or not depending on
-// the bucket's counter, which the big shuffle works out by counting the
-// bucket's records so far. Such numbers come once in 10^16 draws, so a test
-// hook sends every place through that path.
+// the bucket's counter, which the big shuffle works out from the filing's
+// count of the bucket's records so far, or by counting them when that count
+// has reached its top (few buckets here, so both come). Such numbers come once in 10^16 draws, so a
+// test hook sends every place through that path.
 TEST_F(GuessStore, ThePlacesNearTheTopOfTheRangeFindTheirBucketsCounter) {
   struct FALL {
     rateprobe::SPIEL spiel;

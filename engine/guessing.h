@@ -73,7 +73,8 @@ inline int MISCHFELD_BITS = 25;
 inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
 // Test hook: every place drawn in a big set-up takes the path of the raw
 // numbers so close to 2^64 that their rejection depends on the bucket's
-// counter (which the big shuffle does not keep: it counts the bucket's records).
+// counter (which the big shuffle does not keep: it takes the bucket's records
+// from the filing's count, or counts them when that has reached its top).
 inline bool MISCH_SELTENER_WEG = false;
 // A part of a big set-up with up to this many records is replayed by linking
 // each bucket's records, a bigger one (whose scratch would not fit the cache)
@@ -113,8 +114,8 @@ inline int64_t SYMMETRIE_LISTE_BIS = 5040;
 inline std::vector<uint64_t> GESPIELTE_CODES;
 
 // ---- Entry points -----------------------------------------------------------
-// Empties the shuffle table; each set-up now maps its own and gives it back,
-// so nothing is left to clear between set-ups.
+// Empties the shuffle table: there is nothing to clear, since each set-up maps
+// its own tables and gives them back.
 void INITFELD();
 // Builds the candidate store; ok is false when the user broke off or an
 // allocation failed (the store is then released and A = Esc).
