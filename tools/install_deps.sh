@@ -22,8 +22,9 @@ if [ "$purpose" = test ]; then
   # locales: the end-to-end tests build an 8-bit locale of their own with localedef.
   for pkg in pkg-config libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev groff-base locales \
              man-db; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
-      need+=("$pkg")
+    # Read whole, then searched: no pipe for grep -q to close early under pipefail.
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    grep -q "install ok installed" <<<"$status" || need+=("$pkg")
   done
 fi
 [ ${#need[@]} -eq 0 ] && exit 0
