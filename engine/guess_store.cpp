@@ -881,13 +881,14 @@ constexpr size_t Einheiten(size_t bytes) {
 constexpr uint32_t kErlStueck = 1 << 16;  // records per unit of the count of possible codes
 
 // Relative cost per record of each kind of work, for the progress stars and the
-// estimate of the time still needed, as measured on the big stores: replaying
-// a part through links took about 1.5 times the processor time of drawing and
-// filing a record, replaying it after a counting sort (big parts) about 2.2
+// estimate of the time still needed, as measured on the big stores with two
+// threads: replaying a part through links took about 1.2 times the processor
+// time of drawing and filing a record (the draws on one thread, their filing
+// on the other), replaying it after a counting sort (big parts) about 1.5
 // times, and counting the possible codes about a third of a draw.
 constexpr double kKostenZiehen = 1.0;
-constexpr double kKostenTeil = 1.5;
-constexpr double kKostenTeilSortiert = 2.2;
+constexpr double kKostenTeil = 1.2;
+constexpr double kKostenTeilSortiert = 1.5;
 constexpr double kKostenZaehlen = 0.3;
 
 // The draws on their way from the main thread to the filing: per record its
