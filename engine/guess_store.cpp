@@ -599,7 +599,7 @@ constexpr int kLokalBits = 14;  // bucket bits sorted within a part
 // sort one bucket bit fewer within a part and so have twice as many parts.
 // The filing then keeps twice as many lines open and costs about a sixth
 // more, on the thread that paces the draws; the replay, on all threads, costs
-// a tenth to a sixth less. On 6 positions with 26 signs that came to a few
+// about a tenth less. On 6 positions with 26 signs that came to a few
 // per cent; two bits fewer, or one fewer on the smaller parts of 8 positions
 // with 9 signs, was slower.
 constexpr uint64_t kTeilGross = uint64_t{1} << 17;
@@ -881,11 +881,11 @@ constexpr size_t Einheiten(size_t bytes) {
 constexpr uint32_t kErlStueck = 1 << 16;  // records per unit of the count of possible codes
 
 // Relative cost per record of each kind of work, for the progress stars and the
-// estimate of the time still needed, as measured on the big stores with two
-// threads: replaying a part through links took about 1.2 times the processor
-// time of drawing and filing a record (the draws on one thread, their filing
-// on the other), replaying it after a counting sort (big parts) about 1.5
-// times, and counting the possible codes about a third of a draw.
+// estimate of the time still needed. The unit is a record's share of the
+// draws' wall time with two threads (the draws on one, their filing on the
+// other). As measured on the big stores: replaying a part through links took
+// about 1.2 units of processor time a record, replaying it after a counting
+// sort (big parts) about 1.5, and counting the possible codes about a third.
 constexpr double kKostenZiehen = 1.0;
 constexpr double kKostenTeil = 1.2;
 constexpr double kKostenTeilSortiert = 1.5;
