@@ -1844,8 +1844,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   TEILUNG& tz = z->tz;
   AUFTRAG& a = z->a;
   tz.lokal_bits = std::min(bits, kLokalBits);
-  if (tz.lokal_bits == kLokalBits && bits > kLokalBits &&
-      (uint64_t{ende} >> (bits - kLokalBits)) > kTeilGross)
+  if (bits > kLokalBits && (uint64_t{ende} >> (bits - kLokalBits)) > kTeilGross)
     tz.lokal_bits = kLokalBits - 1;
   tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);

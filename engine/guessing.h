@@ -114,8 +114,8 @@ inline int64_t SYMMETRIE_LISTE_BIS = 5040;
 inline std::vector<uint64_t> GESPIELTE_CODES;
 
 // ---- Entry points -----------------------------------------------------------
-// Empties the shuffle table: there is nothing to clear, since each set-up maps
-// its own tables and gives them back.
+// Called between games to leave the shuffle empty: nothing stays behind to
+// clear, since each set-up maps its own tables and gives them back.
 void INITFELD();
 // Builds the candidate store; ok is false when the user broke off or an
 // allocation failed (the store is then released and A = Esc).
