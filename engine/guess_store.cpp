@@ -17,6 +17,7 @@
 #include <bit>
 #include <cassert>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -715,15 +716,44 @@ constexpr bool KleinerRestStimmt() {
 }
 static_assert(KleinerRestStimmt());
 
-// The items of all parts, in chunks handed out in turn from one pool, in the
-// order they were drawn.
+constexpr size_t kFaultBytes = size_t{2} << 20;       // pages faulted in per unit
+constexpr size_t kVorratVorsprung = 4 * kFaultBytes;  // the pool's pages faulted ahead of use
+
+// The items of all parts, in the order they were drawn: each part's in a home
+// region of its own within the chain's memory, where its rings will go, and
+// in chunks handed out in turn from one pool before that region is in memory
+// or once it is full. The chain is thus written over the items it is made
+// from, and a set-up touches about half the memory it would with the items
+// apart; fresh memory is what a big set-up waits on most (on a virtual
+// machine the host provides every page anew).
 struct TEILUNG {
   int lokal_bits = 0;
   uint32_t teile = 1;
   size_t stueck = 4096;  // items per chunk
   uint64_t* vorrat = nullptr;
   size_t vorrat_bytes = 0;
-  bool geliehen = false;  // the pool lies at the start of the possible codes' array
+  bool geliehen = false;                  // the pool lies at the start of the possible codes' array
+  std::atomic<size_t> vorrat_genutzt{0};  // bytes of the pool handed out, for its faulting
+  // The home regions: part t's holds heim_n items from heim + t * heim_n,
+  // which lies luecke words into the chain's memory (see HEIMPLAN). A chunk
+  // number from stuecke_max on stands for part (number - stuecke_max)'s region.
+  uint64_t* heim = nullptr;
+  size_t heim_n = 0;
+  size_t luecke = 0;
+  std::vector<uint8_t> heim_frei;  // per part: its region not yet taken
+  // Whether a part's region is in memory: when the workers fault the chain's
+  // memory in, a part takes its region only once they have (a fresh page
+  // would keep the filing, which paces the draws, in the kernel); without
+  // them, at once.
+  const std::atomic<bool>* heim_gefaultet = nullptr;
+  size_t heim_einheiten = 0;
+  // Where the chain goes: the home regions' memory, or when some part's
+  // stretch would run into a later part's region (which its replay could
+  // wait for forever), memory apart (getrennt), which the set-up then owns.
+  uint64_t* aus = nullptr;
+  bool getrennt = false;
+  // Per part: its items are read (its region may be written over).
+  std::unique_ptr<std::atomic<bool>[]> gelesen;
   // The exceptions in the order filed: address room for one per record, of
   // which only the few used are ever touched.
   AUSNAHME* ausnahmen = nullptr;
@@ -737,26 +767,55 @@ struct TEILUNG {
   std::unique_ptr<uint32_t[]> folge;      // per chunk: the part's next chunk
   std::vector<uint32_t> erstes, letztes;  // per part: first and last chunk (kKein: none)
   std::vector<uint32_t> stueckzahl;       // per part: chunks
+  std::vector<uint64_t> voll;             // per part: items in its chunks before its last
   std::vector<uint64_t*> schreib, ende;   // per part: next item, end of its chunk
   std::vector<uint64_t> anzahl, start;    // per part: items, first slot of the chain
   std::vector<uint64_t> zeilen;           // per part: a cache line of items gathered
   std::vector<uint8_t> zeilen_n;          // per part: items gathered
 };
 
+inline uint64_t* StueckAnfang(const TEILUNG& tz, uint32_t s) {
+  return s < tz.stuecke_max ? tz.vorrat + size_t{s} * tz.stueck
+                            : tz.heim + (s - tz.stuecke_max) * tz.heim_n;
+}
+inline size_t StueckGroesse(const TEILUNG& tz, uint32_t s) {
+  return s < tz.stuecke_max ? tz.stueck : tz.heim_n;
+}
+
+// Whether part teil's home region is in memory.
+bool HeimBereit(const TEILUNG& tz, uint32_t teil) {
+  if (!tz.heim_gefaultet) return true;
+  const size_t von = (tz.luecke + size_t{teil} * tz.heim_n) * sizeof(uint64_t);
+  const size_t bis = von + tz.heim_n * sizeof(uint64_t);
+  for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u)
+    if (u >= tz.heim_einheiten || !tz.heim_gefaultet[u].load(std::memory_order_acquire))
+      return false;
+  return true;
+}
+
 uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
-  const uint32_t s = static_cast<uint32_t>(tz.stuecke_belegt++);
+  uint32_t s;
+  if (tz.heim_frei[teil] && tz.heim_n > 0 && HeimBereit(tz, teil)) {
+    tz.heim_frei[teil] = 0;
+    s = static_cast<uint32_t>(tz.stuecke_max + teil);
+  } else {
+    s = static_cast<uint32_t>(tz.stuecke_belegt++);
+    tz.vorrat_genutzt.store(tz.stuecke_belegt * tz.stueck * sizeof(uint64_t),
+                            std::memory_order_relaxed);
+  }
   tz.folge[s] = TEILUNG::kKein;
   if (tz.letztes[teil] == TEILUNG::kKein) {
     tz.erstes[teil] = s;
   } else {
     tz.folge[tz.letztes[teil]] = s;
+    tz.voll[teil] += StueckGroesse(tz, tz.letztes[teil]);
   }
   tz.letztes[teil] = s;
   ++tz.stueckzahl[teil];
-  uint64_t* p = tz.vorrat + s * tz.stueck;
-  tz.ende[teil] = p + tz.stueck;
+  uint64_t* p = StueckAnfang(tz, s);
+  tz.ende[teil] = p + StueckGroesse(tz, s);
   return p;
 }
 
@@ -798,8 +857,8 @@ size_t EimerZaehlen(const TEILUNG& tz, uint32_t h) {
   const uint32_t eimer = h & ((uint32_t{1} << tz.lokal_bits) - 1);
   size_t j = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const uint64_t* p = tz.vorrat + size_t{s} * tz.stueck;
-    const uint64_t* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + tz.stueck;
+    const uint64_t* p = StueckAnfang(tz, s);
+    const uint64_t* e = s == tz.letztes[teil] ? tz.schreib[teil] : p + StueckGroesse(tz, s);
     for (; p < e; ++p) j += PostenEimer(*p) == eimer;
   }
   const uint64_t* zeile = tz.zeilen.data() + size_t{teil} * kZeile;
@@ -861,10 +920,10 @@ enum ARBEITSART {
 };
 // Taken in this order: the pages the first draws need, the filing of the
 // draws (one unit, which follows the main thread's draws to their end), the
-// pool's pages ahead of the filing, the chain's pages, then the parts, the
-// count of the possible codes last. The workers fault the memory in first, so
-// that the main thread, which writes only where they have been (see
-// Gefaultet), always finds work once the draws are over.
+// pool's pages just ahead of the filing, the chain's pages (the home
+// regions), then the parts, the count of the possible codes last. The workers fault the memory in
+// first, so that the main thread, which writes only where they have been (see Gefaultet), always
+// finds work once the draws are over.
 constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kAblegen, kVorratFaulten,
                                        kKandFaulten,   kTeile,   kErlZaehlen};
 
@@ -874,7 +933,6 @@ struct ARBEIT {
   std::atomic<int64_t> fertig{0};
 };
 
-constexpr size_t kFaultBytes = size_t{2} << 20;  // pages faulted in per unit
 constexpr size_t Einheiten(size_t bytes) {
   return (bytes + kFaultBytes - 1) / kFaultBytes;
 }
@@ -935,10 +993,11 @@ struct AUFTRAG {
   ARBEIT arbeit[kArten];
   // Per unit of a faulting kind: set once its pages are in memory.
   std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
-  std::atomic<bool> halt{false};      // break off: every thread stops after its unit
-  std::atomic<bool> gezogen{false};   // all draws are made: the parts are complete
-  std::atomic<bool> faulten{true};    // the kernel can fault pages in on request
-  std::atomic<uint32_t> ereignis{0};  // changes whenever a kind of work opens or ends
+  std::atomic<bool> halt{false};           // break off: every thread stops after its unit
+  std::atomic<bool> ohne_speicher{false};  // no memory for the chain apart: the set-up fails
+  std::atomic<bool> gezogen{false};        // all draws are made: the parts are complete
+  std::atomic<bool> faulten{true};         // the kernel can fault pages in on request
+  std::atomic<uint32_t> ereignis{0};       // changes whenever a kind of work opens or ends
   std::atomic<int64_t> teil_erledigt{0}, gezaehlt{0};  // records done
   std::atomic<int> laufend{0};  // workers that have started and not yet ended
   // Progress, kept by the main thread alone: the share of the set-up's time
@@ -960,9 +1019,15 @@ bool Offen(const AUFTRAG& a, ARBEITSART art) {
     case kAblegen:
       return true;
     case kVorratFaulten:
-      // Useful only while the draws are filed.
+      // Useful only while the draws are filed, and only a little ahead of the
+      // chunks handed out: the parts file into their home regions once those
+      // are in memory, and then need the pool only when a region is full.
       return a.faulten.load(std::memory_order_relaxed) &&
-             !a.gezogen.load(std::memory_order_acquire);
+             !a.gezogen.load(std::memory_order_acquire) &&
+             static_cast<size_t>(
+                 a.arbeit[kVorratFaulten].naechstes.load(std::memory_order_relaxed)) *
+                     kFaultBytes <
+                 a.tz->vorrat_genutzt.load(std::memory_order_relaxed) + kVorratVorsprung;
     case kKandFaulten:
       return a.faulten.load(std::memory_order_relaxed);
     case kErlZaehlen:
@@ -1176,8 +1241,8 @@ template <typename F>
                                                      F&& stueck) {
   size_t k = 0;
   for (uint32_t s = tz.erstes[teil]; s != TEILUNG::kKein; s = tz.folge[s]) {
-    const size_t m = std::min(tz.stueck, n - k);
-    stueck(tz.vorrat + size_t{s} * tz.stueck, m);
+    const size_t m = std::min(StueckGroesse(tz, s), n - k);
+    stueck(StueckAnfang(tz, s), m);
     k += m;
   }
 }
@@ -1217,13 +1282,35 @@ template <typename F>
       });
 }
 
+// The parts whose home regions part teil's stretch of the chain covers have
+// read their items: waits for them. They come before it, were taken before
+// it, and wait only for parts before them, so the first of them never waits.
+// False when the set-up is broken off meanwhile.
+bool HeimeAbwarten(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
+  const TEILUNG& tz = *a.tz;
+  if (tz.getrennt) return true;
+  const size_t von = tz.start[teil], bis = von + tz.anzahl[teil];
+  if (bis <= tz.luecke) return true;
+  const size_t u0 = von < tz.luecke ? 0 : (von - tz.luecke) / tz.heim_n;
+  const size_t u1 = (bis - 1 - tz.luecke) / tz.heim_n;
+  for (size_t u = u0; u <= u1 && u < teil; ++u) {
+    while (!tz.gelesen[u].load(std::memory_order_acquire)) {
+      if (a.halt.load(std::memory_order_relaxed) || Abgebrochen(p)) return false;
+      std::this_thread::yield();
+    }
+  }
+  return true;
+}
+
 // Writes the rings of the part's buckets into its stretch of the chain, bucket
 // by bucket: ring(r, aus, o) writes bucket r's from aus[o] on and says where
 // it ended. Looks at the clock and the keyboard every kPruefSchritt records.
 template <typename F>
 [[gnu::always_inline]] inline void RingeSchreiben(const AUFTRAG& a, uint32_t teil, PLATZ& p,
                                                   uint32_t belegt_n, F&& ring) {
-  uint64_t* aus = a.kand + a.tz->start[teil];
+  a.tz->gelesen[teil].store(true, std::memory_order_release);
+  if (!HeimeAbwarten(a, teil, p)) return;
+  uint64_t* aus = a.tz->aus + a.tz->start[teil];
   size_t o = 0;
   size_t pruefen_bei = kPruefSchritt;
   for (uint32_t r = 0; r < belegt_n; ++r) {
@@ -1394,25 +1481,39 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
   static const bool popcnt = __builtin_cpu_supports("popcnt");
   if (popcnt) {
     TeilOrdnenPopcnt(a, teil, p);
-    return;
+  } else {
+    TeilOrdnenMit(a, teil, p);
   }
-#endif
+#else
   TeilOrdnenMit(a, teil, p);
+#endif
+  // Also a part that wrote nothing (empty, or read while the set-up was broken off).
+  a.tz->gelesen[teil].store(true, std::memory_order_release);
 }
 
-// After the last block is distributed: each part's size and first slot.
-void TeileAbschliessen(TEILUNG& tz) {
+// After the last block is distributed: each part's size and first slot, and
+// where the chain goes. A part's stretch may reach into the home regions
+// before its own (those parts are replayed first, and it waits until they
+// have read their items), but not into a later one's. The regions leave room
+// enough that this comes once in some 10^13 set-ups; the chain is then
+// written apart. False when there is no memory for that.
+bool TeileAbschliessen(TEILUNG& tz) {
   uint64_t summe = 0;
+  bool spaeter = false;
   for (uint32_t t = 0; t < tz.teile; ++t) {
     tz.anzahl[t] = 0;
-    const size_t stuecke = tz.stueckzahl[t];
-    if (stuecke > 0) {
-      const uint64_t* anfang = tz.vorrat + size_t{tz.letztes[t]} * tz.stueck;
-      tz.anzahl[t] = (stuecke - 1) * tz.stueck + static_cast<size_t>(tz.schreib[t] - anfang);
+    if (tz.stueckzahl[t] > 0) {
+      const uint64_t* anfang = StueckAnfang(tz, tz.letztes[t]);
+      tz.anzahl[t] = tz.voll[t] + static_cast<size_t>(tz.schreib[t] - anfang);
     }
     tz.start[t] = summe;
     summe += tz.anzahl[t];
+    spaeter |= summe > tz.luecke + (size_t{t} + 1) * tz.heim_n;
   }
+  tz.getrennt = spaeter || MISCH_HEIM_PROBE == 2;
+  if (!tz.getrennt) return true;
+  tz.aus = static_cast<uint64_t*>(SEITEN_HOLEN(std::max<size_t>(summe, 1) * sizeof(uint64_t)));
+  return tz.aus != nullptr;
 }
 
 // ---- The draws and their filing ------------------------------------------------
@@ -1496,8 +1597,12 @@ void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
   TEILUNG& tz = *a.tz;
   ZeilenLeeren(tz);
   StreamenAbschliessen();
-  TeileAbschliessen(tz);
-  a.gezogen.store(true, std::memory_order_release);
+  if (!TeileAbschliessen(tz)) {
+    a.ohne_speicher.store(true, std::memory_order_release);
+    a.halt.store(true, std::memory_order_release);
+  } else {
+    a.gezogen.store(true, std::memory_order_release);
+  }
   Melden(a);
 }
 
@@ -1605,6 +1710,8 @@ bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
     case kErlZaehlen:
       return true;
     case kTeile: {
+      // The chain apart is not faulted in ahead (a set-up in some 10^13).
+      if (a.tz->getrennt) return true;
       const size_t teil = static_cast<size_t>(i);
       return Gefaultet(a, kKandFaulten, a.tz->start[teil] * sizeof(uint64_t),
                        (a.tz->start[teil] + a.tz->anzahl[teil]) * sizeof(uint64_t));
@@ -1753,6 +1860,8 @@ void ZustandFrei(AUFBAU_ZUSTAND* z) {
   if (z->a.belegt) munmap(z->a.belegt, z->a.belegt_bytes);
   if (z->a.zaehler) munmap(z->a.zaehler, z->a.zaehler_bytes);
   if (z->a.ringe) munmap(z->a.ringe, z->a.ringe_bytes);
+  if (z->tz.getrennt && z->tz.aus)
+    munmap(z->tz.aus, std::max<size_t>(z->a.anzahl, 1) * sizeof(uint64_t));
   DekoderFrei(z->dek);
   delete z;
 }
@@ -1836,6 +1945,42 @@ void ZustandAbgeben(AUFBAU_ZUSTAND* z) {
   Einreihen(f, true);
 }
 
+// The layout of a big set-up's parts and their home regions in the chain's
+// memory.
+struct HEIMPLAN {
+  int lokal_bits = 0;
+  uint32_t teile = 1;
+  size_t heim_n = 0;  // items a home region holds
+  size_t luecke = 0;  // words before the first region
+  size_t worte = 0;   // words of the chain's memory
+};
+
+HEIMPLAN HeimPlanen(uint32_t ende, int bits) {
+  HEIMPLAN h;
+  h.lokal_bits = std::min(bits, kLokalBits);
+  if (bits > kLokalBits && (uint64_t{ende} >> (bits - kLokalBits)) > kTeilGross)
+    h.lokal_bits = kLokalBits - 1;
+  h.teile = uint32_t{1} << (bits - h.lokal_bits);
+  // A part's items are binomial, with mean m = ende / teile and a spread s of
+  // at most sqrt(m). Regions of m + 2 s (and a line) make the parts' sizes
+  // minus their regions' add up with a drift of -2 s a part; that sum rises
+  // above a gap of 8 s before the first region (so that some part's stretch
+  // of the chain would reach into a later part's region) with a probability
+  // of about exp(-2 * 2 s * 8 s / s^2) = exp(-32), some 10^-14. The room costs
+  // 2 / sqrt(m) of the chain: 1.4 % for 8 positions with 9 signs.
+  const double m = static_cast<double>(ende) / h.teile;
+  const size_t spreizung = static_cast<size_t>(std::ceil(std::sqrt(m))) + 1;
+  const auto zeilen = [](size_t n) { return (n + kZeile - 1) / kZeile * kZeile; };
+  h.heim_n = zeilen(static_cast<size_t>(std::ceil(m)) + 2 * spreizung + kZeile);
+  h.luecke = zeilen(8 * spreizung + 64);
+  if (MISCH_HEIM_PROBE == 1) {
+    h.heim_n = std::max(kZeile, ende / h.teile / kZeile * kZeile);
+    h.luecke = 0;
+  }
+  h.worte = std::max<size_t>(h.luecke + size_t{h.teile} * h.heim_n, ende);
+  return h;
+}
+
 // The store of more than MISCH_KLEIN_BIS records, built with the decoder in z;
 // z is handed on at the end and must not be used afterwards. False when the
 // user broke off or memory ran out; the caller then releases the store.
@@ -1843,10 +1988,14 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
                    ABFRAGE& abfrage) {
   TEILUNG& tz = z->tz;
   AUFTRAG& a = z->a;
-  tz.lokal_bits = std::min(bits, kLokalBits);
-  if (bits > kLokalBits && (uint64_t{ende} >> (bits - kLokalBits)) > kTeilGross)
-    tz.lokal_bits = kLokalBits - 1;
-  tz.teile = uint32_t{1} << (bits - tz.lokal_bits);
+  const HEIMPLAN plan = HeimPlanen(ende, bits);
+  assert(RS.kand_bytes >= plan.worte * sizeof(uint64_t));
+  tz.lokal_bits = plan.lokal_bits;
+  tz.teile = plan.teile;
+  tz.heim = RS.kand + plan.luecke;
+  tz.heim_n = plan.heim_n;
+  tz.luecke = plan.luecke;
+  tz.aus = RS.kand;
   tz.stueck = std::clamp<size_t>(std::bit_ceil(size_t{ende} / tz.teile / 8 + 1), 64, 1024);
   tz.stuecke_max = ende / tz.stueck + tz.teile;
   tz.vorrat_bytes = tz.stuecke_max * tz.stueck * sizeof(uint64_t);
@@ -1879,7 +2028,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     ZustandAbgeben(z);
     return false;
   }
-  tz.folge.reset(new uint32_t[tz.stuecke_max]);
+  tz.folge.reset(new uint32_t[tz.stuecke_max + tz.teile]);
+  tz.heim_frei.assign(tz.teile, 1);
+  tz.voll.assign(tz.teile, 0);
+  tz.gelesen.reset(new std::atomic<bool>[tz.teile]());
   tz.erstes.assign(tz.teile, TEILUNG::kKein);
   tz.letztes.assign(tz.teile, TEILUNG::kKein);
   tz.stueckzahl.assign(tz.teile, 0);
@@ -1913,13 +2065,17 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       new std::atomic<bool>[static_cast<size_t>(a.arbeit[kKandFaulten].stuecke)]());
 
   // A worker the system cannot start is one fewer; without any the main
-  // thread does all the work.
+  // thread does all the work. With workers, the parts take their home
+  // regions once the workers have faulted them in.
+  tz.heim_gefaultet = a.gefaultet[kKandFaulten].get();
+  tz.heim_einheiten = static_cast<size_t>(a.arbeit[kKandFaulten].stuecke);
   for (int f = 1; f < FadenZahl(); ++f) {
     FADEN faden;
     if (!FADEN_STARTEN(faden, Arbeiter, &a)) break;
     z->faeden.push_back(faden);
   }
   const int zahl = 1 + static_cast<int>(z->faeden.size());
+  if (zahl == 1) tz.heim_gefaultet = nullptr;  // no other thread has seen it
   if (zahl > 1) {
     FADEN faden;
     if (FADEN_STARTEN(faden, Faulter, &a)) z->faeden.push_back(faden);
@@ -2077,12 +2233,36 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       continue;
     }
     if (AllesFertig(a)) break;
+    if (a.ohne_speicher.load(std::memory_order_acquire)) {
+      abbruch = true;
+      break;
+    }
     // The workers finish their last units.
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  // The chain's memory beyond the chain (the room the home regions had) goes
+  // back, or all of it when the chain was written apart; after the workers,
+  // which may still fault it in.
+  void* zurueck = nullptr;
+  size_t zurueck_bytes = 0;
   if (!abbruch) {
     RS.kand_n = ende;
     RS.erl_n = std::min<int64_t>(a.zaehlen ? a.erl_summe : ende, eb.moeglich);
+    if (tz.getrennt) {
+      zurueck = RS.kand;
+      zurueck_bytes = RS.kand_bytes;
+      RS.kand = tz.aus;
+      RS.kand_bytes = std::max<size_t>(ende, 1) * sizeof(uint64_t);
+      tz.aus = nullptr;  // the store's now
+    } else {
+      const size_t seite = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+      const size_t genutzt = (size_t{ende} * sizeof(uint64_t) + seite - 1) / seite * seite;
+      if (genutzt < RS.kand_bytes) {
+        zurueck = reinterpret_cast<char*>(RS.kand) + genutzt;
+        zurueck_bytes = RS.kand_bytes - genutzt;
+        RS.kand_bytes = genutzt;
+      }
+    }
   }
   // Every thread stops after its unit; the background waits for them.
   a.halt.store(true, std::memory_order_release);
@@ -2090,6 +2270,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   AUFBAU_ARBEITER = 0;
   AUFBAU_GEZOGEN = false;
   ZustandAbgeben(z);
+  SEITEN_ABGEBEN(zurueck, zurueck_bytes);
   return !abbruch;
 }
 
@@ -2342,7 +2523,8 @@ void INIT_RATEN(bool& ok) {
   const uint32_t count = static_cast<uint32_t>(anzahl);
   const bool klein = int64_t{count} <= MISCH_KLEIN_BIS;
   const int bits = MISCHFELD_BITS < 0 ? 0 : MISCHFELD_BITS > 25 ? 25 : MISCHFELD_BITS;
-  RS.kand_bytes = size_t{count} * 8;
+  // A big set-up files its draws into the chain's own memory, with room to spare.
+  RS.kand_bytes = (klein ? size_t{count} : HeimPlanen(count, bits).worte) * 8;
   RS.marke_bytes = count;
   RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,7 @@ class GuessStore : public ::testing::Test {
     MISCH_KLEIN_BIS = int64_t{1} << 18;
     MISCH_SELTENER_WEG = false;
     MISCH_VERKETTET_BIS = 32768;
+    MISCH_HEIM_PROBE = 0;
     AUFBAU_FAEDEN = 0;
     FADEN_ERLAUBT = -1;
     UHR_TESTHAKEN = nullptr;
@@ -283,6 +285,48 @@ TEST_F(GuessStore, TheBigShuffleGivesTheOrderOfTheRings) {
         }
       }
     }
+  }
+}
+
+// A big set-up files its draws into the chain's own memory, each part into a
+// home region of its own, and writes the chain over them: a part waits until
+// the parts whose regions its stretch covers have read their items. Regions
+// with no room to spare make parts spill into the pool and their stretches
+// run into later regions, so that the chain is written apart; it may also be
+// written apart on purpose. Every way gives the store the rings give, and
+// leaves only the chain's own memory with it.
+TEST_F(GuessStore, TheChainWrittenOverItsItemsOrApartIsTheSame) {
+  struct FALL {
+    rateprobe::SPIEL spiel;
+    int bits;
+    std::vector<int> faeden;
+  } faelle[] = {
+      {{5, 9, true, false}, 25, {1, 2, 8}},  // 2048 parts of 29 records
+      {{6, 9, true, false}, 17, {2, 3}},     // 8 parts of 66430, sorted
+      {{4, 6, true, false}, 2, {1, 2}},      // one part
+  };
+  for (const FALL& f : faelle) {
+    MISCHFELD_BITS = f.bits;
+    MISCH_KLEIN_BIS = INT64_MAX;
+    const AUFGEBAUT ringe = Aufbau(f.spiel, 7);
+    MISCH_KLEIN_BIS = 0;
+    for (int probe : {0, 1, 2}) {
+      MISCH_HEIM_PROBE = probe;
+      for (int faeden : f.faeden) {
+        SCOPED_TRACE(testing::Message()
+                     << "L=" << f.spiel.laenge << " n=" << f.spiel.farben << " bits=" << f.bits
+                     << " room=" << probe << " threads=" << faeden);
+        AUFBAU_FAEDEN = faeden;
+        const AUFGEBAUT gross = Aufbau(f.spiel, 7);
+        EXPECT_TRUE(gross.ordnung == ringe.ordnung);
+        EXPECT_TRUE(gross.moeglich == ringe.moeglich);
+        EXPECT_EQ(gross.danach, ringe.danach);
+        const size_t seite = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        EXPECT_GE(RS.kand_bytes, ringe.ordnung.size() * 8);
+        EXPECT_LE(RS.kand_bytes, (ringe.ordnung.size() * 8 + seite - 1) / seite * seite);
+      }
+    }
+    MISCH_HEIM_PROBE = 0;
   }
 }
 

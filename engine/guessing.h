@@ -80,6 +80,12 @@ inline bool MISCH_SELTENER_WEG = false;
 // each bucket's records, a bigger one (whose scratch would not fit the cache)
 // after a counting sort by bucket. Both give the same order; tests move the line.
 inline int64_t MISCH_VERKETTET_BIS = 32768;
+// Test hook for the home regions of a big set-up's parts: 1 leaves them no
+// room to spare, so that parts spill and their stretches of the chain run
+// into their neighbours' regions (the replay waits for those, or writes the
+// chain apart when it would have to wait for a later part); 2 always writes
+// the chain apart.
+inline int MISCH_HEIM_PROBE = 0;
 // Threads of a big set-up, the main thread included: 0 = one per core of the
 // machine, at most 8. Tests set it to compare thread counts.
 inline int AUFBAU_FAEDEN = 0;
