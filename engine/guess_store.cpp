@@ -721,11 +721,12 @@ constexpr size_t kVorratVorsprung = 4 * kFaultBytes;  // the pool's pages faulte
 
 // The items of all parts, in the order they were drawn: each part's in a home
 // region of its own within the chain's memory, where its rings will go, and
-// in chunks handed out in turn from one pool before that region is in memory
-// or once it is full. The chain is thus written over the items it is made
-// from, and a set-up touches about half the memory it would with the items
-// apart; fresh memory is what a big set-up waits on most (on a virtual
-// machine the host provides every page anew).
+// in chunks handed out in turn from one pool: its first chunk unless its
+// region is in memory by then, and those after its region is full. The
+// chain is thus written over the items it is made from, and a set-up touches
+// about half the memory it would with the items apart: fresh memory is what
+// a big set-up waits on most (on a virtual machine the host provides every
+// page anew).
 struct TEILUNG {
   int lokal_bits = 0;
   uint32_t teile = 1;
@@ -742,9 +743,11 @@ struct TEILUNG {
   size_t luecke = 0;
   std::vector<uint8_t> heim_frei;  // per part: its region not yet taken
   // Whether a part's region is in memory: when the workers fault the chain's
-  // memory in, a part takes its region only once they have (a fresh page
-  // would keep the filing, which paces the draws, in the kernel); without
-  // them, at once.
+  // memory in, a part's first chunk goes to its region only once they have,
+  // to the pool (whose first chunks they fault in before the draws begin)
+  // otherwise, so that they get ahead of the filing, which paces the draws.
+  // Its next chunk goes to its region in any case: a page of the pool would
+  // be as fresh, and would come on top.
   const std::atomic<bool>* heim_gefaultet = nullptr;
   size_t heim_einheiten = 0;
   // Where the chain goes: the home regions' memory, or when some part's
@@ -797,7 +800,8 @@ uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // Every part's chunks but its last are full, so stuecke_max (records / stueck
   // + parts) chunks always suffice.
   uint32_t s;
-  if (tz.heim_frei[teil] && tz.heim_n > 0 && HeimBereit(tz, teil)) {
+  const bool erstes = tz.stueckzahl[teil] == 0;
+  if (tz.heim_frei[teil] && tz.heim_n > 0 && (!erstes || HeimBereit(tz, teil))) {
     tz.heim_frei[teil] = 0;
     s = static_cast<uint32_t>(tz.stuecke_max + teil);
   } else {
@@ -1020,8 +1024,8 @@ bool Offen(const AUFTRAG& a, ARBEITSART art) {
       return true;
     case kVorratFaulten:
       // Useful only while the draws are filed, and only a little ahead of the
-      // chunks handed out: the parts file into their home regions once those
-      // are in memory, and then need the pool only when a region is full.
+      // chunks handed out: past their first chunks, the parts need the pool
+      // only when their home regions are full.
       return a.faulten.load(std::memory_order_relaxed) &&
              !a.gezogen.load(std::memory_order_acquire) &&
              static_cast<size_t>(
