@@ -925,9 +925,10 @@ enum ARBEITSART {
 // Taken in this order: the pages the first draws need, the filing of the
 // draws (one unit, which follows the main thread's draws to their end), the
 // pool's pages just ahead of the filing, the chain's pages (the home
-// regions), then the parts, the count of the possible codes last. The workers fault the memory in
-// first, so that the main thread, which writes only where they have been (see Gefaultet), always
-// finds work once the draws are over.
+// regions), then the parts, the count of the possible codes last. The
+// workers fault the memory in first, so that the main thread, which writes
+// only where they have been (see Gefaultet), always finds work once the
+// draws are over.
 constexpr ARBEITSART kReihenfolge[] = {kAnfangFaulten, kAblegen, kVorratFaulten,
                                        kKandFaulten,   kTeile,   kErlZaehlen};
 

@@ -101,13 +101,15 @@ uint64_t RATESPEICHER_BYTES(int laenge, int farben, bool wdhg, bool leer) {
     while (t < 2 * c) t *= 2;
     spitze = std::max(spitze, 8 * c + 9 * t + 8 * c + 8 * c);
   } else {
-    // The set-up on all cores: candidates and marks, and beside them the draws
-    // of every record and the parts the workers replay them in (about 20 bytes
-    // a record at the peak, as measured on the store of 7 positions, 9 signs).
-    // The possible codes are written only after it, into the draws' pages
-    // when those lie in their array.
-    spitze = std::max(
-        {8 * c + c + std::max(erl, 20 * c), 4 * c + (uint64_t{1} << 25) + (uint64_t{1} << 22)});
+    // The set-up on all cores: candidates and marks, the draws filed into the
+    // candidates' own memory (with room to spare, an eighth at most), the
+    // buckets' counts and bits (20 MiB), the parts' first chunks of draws
+    // apart (a quarter of the records at most, and at most 4 Mi of them) and
+    // the pages faulted in ahead of the next ones (8 MiB). The possible codes
+    // are written only after it.
+    const uint64_t aufbau = 9 * c + c / 8 + (uint64_t{1} << 24) + (uint64_t{1} << 22) +
+                            (uint64_t{1} << 23) + 8 * std::min(c / 4, uint64_t{1} << 22);
+    spitze = std::max(spitze, aufbau);
   }
   return spitze + dekoder;
 }
