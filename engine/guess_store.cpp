@@ -1500,7 +1500,7 @@ void TeilOrdnen(const AUFTRAG& a, uint32_t teil, PLATZ& p) {
 // where the chain goes. A part's stretch may reach into the home regions
 // before its own (those parts are replayed first, and it waits until they
 // have read their items), but not into a later one's. The regions leave room
-// enough that this comes once in some 10^13 set-ups; the chain is then
+// enough that this comes once in some 10^14 set-ups; the chain is then
 // written apart. False when there is no memory for that.
 bool TeileAbschliessen(TEILUNG& tz) {
   uint64_t summe = 0;
@@ -1715,7 +1715,7 @@ bool AusgabeGefaultet(const AUFTRAG& a, ARBEITSART art, int64_t i) {
     case kErlZaehlen:
       return true;
     case kTeile: {
-      // The chain apart is not faulted in ahead (a set-up in some 10^13).
+      // The chain apart is not faulted in ahead (a set-up in some 10^14).
       if (a.tz->getrennt) return true;
       const size_t teil = static_cast<size_t>(i);
       return Gefaultet(a, kKandFaulten, a.tz->start[teil] * sizeof(uint64_t),
@@ -2070,8 +2070,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       new std::atomic<bool>[static_cast<size_t>(a.arbeit[kKandFaulten].stuecke)]());
 
   // A worker the system cannot start is one fewer; without any the main
-  // thread does all the work. With workers, the parts take their home
-  // regions once the workers have faulted them in.
+  // thread does all the work. With workers, a part's first chunk goes to its
+  // home region only once they have faulted that in (see TEILUNG).
   tz.heim_gefaultet = a.gefaultet[kKandFaulten].get();
   tz.heim_einheiten = static_cast<size_t>(a.arbeit[kKandFaulten].stuecke);
   for (int f = 1; f < FadenZahl(); ++f) {
