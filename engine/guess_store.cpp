@@ -754,6 +754,7 @@ struct TEILUNG {
   // stretch would run into a later part's region (which its replay could
   // wait for forever), memory apart (getrennt), which the set-up then owns.
   uint64_t* aus = nullptr;
+  size_t aus_bytes = 0;  // when getrennt
   bool getrennt = false;
   // Per part: its items are read (its region may be written over).
   std::unique_ptr<std::atomic<bool>[]> gelesen;
@@ -785,15 +786,22 @@ inline size_t StueckGroesse(const TEILUNG& tz, uint32_t s) {
   return s < tz.stuecke_max ? tz.stueck : tz.heim_n;
 }
 
+// Whether bytes von..bis-1 of memory faulted in by units of kFaultBytes lie
+// in units whose flags (einheiten of them) are set.
+bool EinheitenGefaultet(const std::atomic<bool>* flaggen, size_t einheiten, size_t von,
+                        size_t bis) {
+  if (bis <= von) return true;
+  for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u)
+    if (u >= einheiten || !flaggen[u].load(std::memory_order_acquire)) return false;
+  return true;
+}
+
 // Whether part teil's home region is in memory.
 bool HeimBereit(const TEILUNG& tz, uint32_t teil) {
   if (!tz.heim_gefaultet) return true;
   const size_t von = (tz.luecke + size_t{teil} * tz.heim_n) * sizeof(uint64_t);
-  const size_t bis = von + tz.heim_n * sizeof(uint64_t);
-  for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u)
-    if (u >= tz.heim_einheiten || !tz.heim_gefaultet[u].load(std::memory_order_acquire))
-      return false;
-  return true;
+  return EinheitenGefaultet(tz.heim_gefaultet, tz.heim_einheiten, von,
+                            von + tz.heim_n * sizeof(uint64_t));
 }
 
 uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
@@ -801,7 +809,7 @@ uint64_t* NeuesStueck(TEILUNG& tz, uint32_t teil) {
   // + parts) chunks always suffice.
   uint32_t s;
   const bool erstes = tz.stueckzahl[teil] == 0;
-  if (tz.heim_frei[teil] && tz.heim_n > 0 && (!erstes || HeimBereit(tz, teil))) {
+  if (tz.heim_frei[teil] && (!erstes || HeimBereit(tz, teil))) {
     tz.heim_frei[teil] = 0;
     s = static_cast<uint32_t>(tz.stuecke_max + teil);
   } else {
@@ -1073,13 +1081,8 @@ void Faulten(AUFTRAG& a, ARBEITSART art, char* basis, size_t bytes, int64_t stue
 // fault memory in, the main thread writes only where they have been, and
 // neither maps nor asks the kernel about memory itself.
 bool Gefaultet(const AUFTRAG& a, ARBEITSART art, size_t von, size_t bis) {
-  if (bis <= von) return true;
-  const std::atomic<bool>* g = a.gefaultet[art].get();
-  for (size_t u = von / kFaultBytes; u <= (bis - 1) / kFaultBytes; ++u) {
-    if (static_cast<int64_t>(u) >= a.arbeit[art].stuecke || !g[u].load(std::memory_order_acquire))
-      return false;
-  }
-  return true;
+  return EinheitenGefaultet(a.gefaultet[art].get(), static_cast<size_t>(a.arbeit[art].stuecke), von,
+                            bis);
 }
 
 // An item of a part once its record is decoded, in a part replayed through
@@ -1517,7 +1520,8 @@ bool TeileAbschliessen(TEILUNG& tz) {
   }
   tz.getrennt = spaeter || MISCH_HEIM_PROBE == 2;
   if (!tz.getrennt) return true;
-  tz.aus = static_cast<uint64_t*>(SEITEN_HOLEN(std::max<size_t>(summe, 1) * sizeof(uint64_t)));
+  tz.aus_bytes = std::max<size_t>(summe, 1) * sizeof(uint64_t);
+  tz.aus = static_cast<uint64_t*>(SEITEN_HOLEN(tz.aus_bytes));
   return tz.aus != nullptr;
 }
 
@@ -1865,8 +1869,7 @@ void ZustandFrei(AUFBAU_ZUSTAND* z) {
   if (z->a.belegt) munmap(z->a.belegt, z->a.belegt_bytes);
   if (z->a.zaehler) munmap(z->a.zaehler, z->a.zaehler_bytes);
   if (z->a.ringe) munmap(z->a.ringe, z->a.ringe_bytes);
-  if (z->tz.getrennt && z->tz.aus)
-    munmap(z->tz.aus, std::max<size_t>(z->a.anzahl, 1) * sizeof(uint64_t));
+  if (z->tz.getrennt && z->tz.aus) munmap(z->tz.aus, z->tz.aus_bytes);
   DekoderFrei(z->dek);
   delete z;
 }
@@ -2257,7 +2260,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       zurueck = RS.kand;
       zurueck_bytes = RS.kand_bytes;
       RS.kand = tz.aus;
-      RS.kand_bytes = std::max<size_t>(ende, 1) * sizeof(uint64_t);
+      RS.kand_bytes = tz.aus_bytes;
       tz.aus = nullptr;  // the store's now
     } else {
       const size_t seite = static_cast<size_t>(sysconf(_SC_PAGESIZE));

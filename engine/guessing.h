@@ -86,8 +86,8 @@ inline int64_t MISCH_VERKETTET_BIS = 32768;
 // chain apart when it would have to wait for a later part); 2 always writes
 // the chain apart.
 inline int MISCH_HEIM_PROBE = 0;
-// Threads of a big set-up, the main thread included: 0 = one per core of the
-// machine, at most 8. Tests set it to compare thread counts.
+// Threads of a big set-up, the main thread included: 0 = one per processor
+// the program may run on, at most 8. Tests set it to compare thread counts.
 inline int AUFBAU_FAEDEN = 0;
 // Worker threads of the big set-up that are running, as the main thread saw
 // them at its latest look at the clock, and whether all draws were made by
