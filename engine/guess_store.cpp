@@ -1380,6 +1380,14 @@ template <typename F>
           Streamen(aus + o, kopf.wort);
           return o + 1;
         }
+        if (kopf.stelle == 2) {
+          // The second item went before the first (place 0) or after it.
+          const EINTRAG& zweit = andere[kopf.vorher - 1];
+          const bool vorn = zweit.stelle == 0;
+          Streamen(aus + o, vorn ? zweit.wort : kopf.wort);
+          Streamen(aus + o + 1, vorn ? kopf.wort : zweit.wort);
+          return o + 2;
+        }
         // The bucket's items in the order drawn, from its last one back.
         const size_t zahl = kopf.stelle;
         if (zahl > kKleinerRing) p.ring.resize(zahl);
