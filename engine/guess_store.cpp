@@ -2335,11 +2335,58 @@ void* SEITEN_HOLEN(size_t bytes) {
   // waiting for longer than the whole slice between two looks at the keyboard.
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
-  // The store's arrays are filled densely: huge pages make their first touch
-  // and their release hundreds of times cheaper per byte (tens of GB would
-  // otherwise take far longer than Esc may) and spare the search TLB misses.
-  if (bytes >= (size_t{2} << 20)) madvise(p, bytes, MADV_HUGEPAGE);
+  // The store's arrays are filled densely: huge pages make the faults of a big
+  // store and its release far fewer (see SEITEN_WAEHLEN for when they do not pay).
+  if (SEITEN_GROSS && bytes >= (size_t{2} << 20)) madvise(p, bytes, MADV_HUGEPAGE);
   return p;
+}
+
+void SEITEN_WAEHLEN(size_t bytes, size_t klein_frei) {
+  SEITEN_GROSS = bytes > klein_frei / 2;
+}
+
+size_t KLEIN_FREI(const char* text, size_t seite, size_t grosse_seite) {
+  // Lines of "Node 0, zone Normal 5855 6179 ...": free blocks of 1, 2, 4, ...
+  // pages, for each zone.
+  if (seite == 0 || grosse_seite < seite) return 0;
+  size_t summe = 0;
+  for (const char* zeile = text; zeile && *zeile;) {
+    const char* ende = std::strchr(zeile, '\n');
+    if (!ende) ende = zeile + std::strlen(zeile);
+    const char* z = std::strstr(zeile, "zone");
+    if (z && z < ende) {
+      z += 4;
+      while (z < ende && *z == ' ') ++z;
+      while (z < ende && *z != ' ') ++z;  // the zone's name
+      size_t block = seite;
+      while (z < ende && block < grosse_seite) {
+        char* weiter = nullptr;
+        const unsigned long long zahl = std::strtoull(z, &weiter, 10);
+        if (weiter == z || weiter > ende) break;
+        summe += static_cast<size_t>(zahl) * block;
+        block *= 2;
+        z = weiter;
+      }
+    }
+    zeile = *ende ? ende + 1 : ende;
+  }
+  return summe;
+}
+
+size_t KLEIN_FREI_JETZT() {
+  size_t grosse_seite = size_t{2} << 20;
+  if (FILE* f = std::fopen("/sys/kernel/mm/transparent_hugepage/hpage_pmd_size", "r")) {
+    unsigned long long g = 0;
+    if (std::fscanf(f, "%llu", &g) == 1 && g > 0) grosse_seite = static_cast<size_t>(g);
+    std::fclose(f);
+  }
+  FILE* f = std::fopen("/proc/buddyinfo", "r");
+  if (!f) return 0;
+  char text[8192];
+  const size_t n = std::fread(text, 1, sizeof(text) - 1, f);
+  std::fclose(f);
+  text[n] = 0;
+  return KLEIN_FREI(text, static_cast<size_t>(sysconf(_SC_PAGESIZE)), grosse_seite);
 }
 
 void SEITEN_ABGEBEN(void* p, size_t bytes) {
@@ -2542,6 +2589,9 @@ void INIT_RATEN(bool& ok) {
   // A big set-up files its draws into the chain's own memory, with room to spare.
   RS.kand_bytes = (klein ? size_t{count} : HeimPlanen(count, bits).worte) * 8;
   RS.marke_bytes = count;
+  // The candidates and their marks are what a set-up and each search write
+  // whole; the possible codes come in as the answers narrow them.
+  SEITEN_WAEHLEN(RS.kand_bytes + RS.marke_bytes, KLEIN_FREI_JETZT());
   RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
   int64_t moeglich = 1;

@@ -512,3 +512,45 @@ TEST_F(GuessStore, TheTenthStarComesWithTheEndOfTheSetUp) {
 
 }  // namespace
 }  // namespace mtspiel
+
+namespace mtspiel {
+namespace {
+
+// The kernel's table of free blocks: the blocks smaller than a huge page count,
+// in every zone, whatever the sizes of pages and huge pages; what cannot be
+// read counts nothing, so that the store keeps huge pages.
+TEST(StorePages, FreeMemoryInSmallBlocksDecidesThePages) {
+  const char* tabelle =
+      "Node 0, zone      DMA      1      0      0      0      0      0      0      0      1      1 "
+      "     3 \n"
+      "Node 0, zone    DMA32      2      3      4      2      2      3      3      1      1      2 "
+      "   753 \n"
+      "Node 0, zone   Normal   5855   6179   7306   5356   4018   2191   1088    469    257    124 "
+      "  3624 \n";
+  const size_t k = 4096;
+  const size_t dma = 1 * k + 1 * 256 * k;
+  const size_t dma32 =
+      (2 + 3 * 2 + 4 * 4 + 2 * 8 + 2 * 16 + 3 * 32 + 3 * 64 + 1 * 128 + 1 * 256) * k;
+  const size_t normal = (5855 + 6179 * 2 + 7306 * 4 + 5356 * 8 + 4018 * 16 + 2191 * 32 + 1088 * 64 +
+                         469 * 128 + 257 * 256) *
+                        k;
+  EXPECT_EQ(KLEIN_FREI(tabelle, k, size_t{2} << 20), dma + dma32 + normal);
+  // Huge pages of 64 KiB: blocks of 1 to 8 pages.
+  EXPECT_EQ(KLEIN_FREI(tabelle, k, size_t{64} << 10),
+            (1 + 2 + 3 * 2 + 4 * 4 + 2 * 8 + 5855 + 6179 * 2 + 7306 * 4 + 5356 * 8) * k);
+  // A line cut short, a line of something else, no table at all.
+  EXPECT_EQ(KLEIN_FREI("Node 0, zone Normal 3 1\nsomething else 7 7 7\n", k, size_t{2} << 20),
+            5 * k);
+  EXPECT_EQ(KLEIN_FREI("", k, size_t{2} << 20), 0u);
+  EXPECT_EQ(KLEIN_FREI("Node 0, zone Normal x 5", k, size_t{2} << 20), 0u);
+
+  SEITEN_WAEHLEN(500, 1000);
+  EXPECT_FALSE(SEITEN_GROSS);
+  SEITEN_WAEHLEN(501, 1000);
+  EXPECT_TRUE(SEITEN_GROSS);
+  SEITEN_WAEHLEN(1, 0);
+  EXPECT_TRUE(SEITEN_GROSS);
+}
+
+}  // namespace
+}  // namespace mtspiel
