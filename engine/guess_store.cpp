@@ -718,6 +718,10 @@ static_assert(KleinerRestStimmt());
 
 constexpr size_t kFaultBytes = size_t{2} << 20;       // pages faulted in per unit
 constexpr size_t kVorratVorsprung = 4 * kFaultBytes;  // the pool's pages faulted ahead of use
+// The chain's memory from which, with huge pages, it is faulted in before the
+// draws begin (see GrossAufbauen): smaller, it would keep them waiting for a
+// third of a second at most where the host provides it afresh.
+constexpr size_t kVorabAb = size_t{64} << 20;
 
 // The items of all parts, in the order they were drawn: each part's in a home
 // region of its own within the chain's memory, where its rings will go, and
@@ -961,6 +965,10 @@ constexpr double kKostenZiehen = 1.0;
 constexpr double kKostenTeil = 1.2;
 constexpr double kKostenTeilSortiert = 1.5;
 constexpr double kKostenZaehlen = 0.3;
+// A unit's wall time, for weighing the work against memory faulted in ahead of
+// it (whose time is measured as it goes): about 15 ns on the big stores of
+// the machine the costs were measured on.
+constexpr double kSekundenJeEinheit = 15e-9;
 
 // The draws on their way from the main thread to the filing: per record its
 // bucket, with kPlatzGezogen when a place was drawn, and per place its raw
@@ -1010,7 +1018,10 @@ struct AUFTRAG {
   std::atomic<bool> ohne_speicher{false};  // no memory for the chain apart: the set-up fails
   std::atomic<bool> gezogen{false};        // all draws are made: the parts are complete
   std::atomic<bool> faulten{true};         // the kernel can fault pages in on request
-  std::atomic<uint32_t> ereignis{0};       // changes whenever a kind of work opens or ends
+  // The chain's memory is faulted in before the draws begin (set before the
+  // workers start): the filing waits for no page of it.
+  bool vorab = false;
+  std::atomic<uint32_t> ereignis{0};  // changes whenever a kind of work opens or ends
   std::atomic<int64_t> teil_erledigt{0}, gezaehlt{0};  // records done
   std::atomic<int> laufend{0};  // workers that have started and not yet ended
   // Progress, kept by the main thread alone: the share of the set-up's time
@@ -1019,7 +1030,22 @@ struct AUFTRAG {
   double kosten_teil = kKostenTeil;  // per record of a part, as its parts are replayed
   bool nach_ziehen = false;
   double arbeit_beim_ziehen = 0, arbeit_danach = 0;
+  // With memory faulted in ahead (see Fortschritt): when the set-up began,
+  // when and after how many seconds the faulting was over, the share shown so
+  // far, and the time reckoned for the work after it.
+  std::chrono::steady_clock::time_point beginn{}, vorab_ende{};
+  bool vorab_fertig = false;
+  double vorab_s = 0, gezeigt = 0, danach_s = 0;
 };
+
+// All the chain's memory is faulted in (or taken to be, when the kernel cannot
+// fault pages in on request); with fertig, also finished.
+bool VorabFertig(const AUFTRAG& a, bool fertig) {
+  const ARBEIT& w = a.arbeit[kKandFaulten];
+  return !a.vorab || !a.faulten.load(std::memory_order_relaxed) ||
+         (fertig ? w.fertig.load(std::memory_order_acquire)
+                 : w.naechstes.load(std::memory_order_relaxed)) >= w.stuecke;
+}
 
 void Melden(AUFTRAG& a) {
   a.ereignis.fetch_add(1, std::memory_order_acq_rel);
@@ -1029,8 +1055,11 @@ void Melden(AUFTRAG& a) {
 bool Offen(const AUFTRAG& a, ARBEITSART art) {
   switch (art) {
     case kAnfangFaulten:
-    case kAblegen:
       return true;
+    case kAblegen:
+      // The worker that takes the filing follows the draws to their end: it
+      // faults memory in with the others first, when that comes ahead.
+      return VorabFertig(a, false);
     case kVorratFaulten:
       // Useful only while the draws are filed, and only a little ahead of the
       // chunks handed out: past their first chunks, the parts need the pool
@@ -1838,21 +1867,53 @@ void FortschrittPlanen(AUFTRAG& a, int faeden) {
   const double waehrend = std::min(nebenher, std::max(0, faeden - 2) * ziehen);
   const double danach = std::max(0.0, AndereGesamt(a) - waehrend) / faeden;
   a.ziehen_anteil = ziehen / (ziehen + danach);
+  a.danach_s = (ziehen + danach) * kSekundenJeEinheit;
 }
 
 // The share of the whole set-up done, in records of the store.
 int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
   const double n = a.anzahl;
-  if (!a.gezogen.load(std::memory_order_relaxed))
-    return static_cast<int64_t>(a.ziehen_anteil * static_cast<double>(gezogen));
-  if (!a.nach_ziehen) {
-    a.nach_ziehen = true;
-    a.arbeit_beim_ziehen = AndereArbeit(a);
-    a.arbeit_danach = AndereGesamt(a) - a.arbeit_beim_ziehen;
+  // The draws and the work after them, as their costs weigh them.
+  double p;
+  if (!a.gezogen.load(std::memory_order_relaxed)) {
+    p = a.ziehen_anteil * static_cast<double>(gezogen) / n;
+  } else {
+    if (!a.nach_ziehen) {
+      a.nach_ziehen = true;
+      a.arbeit_beim_ziehen = AndereArbeit(a);
+      a.arbeit_danach = AndereGesamt(a) - a.arbeit_beim_ziehen;
+    }
+    const double rest =
+        a.arbeit_danach > 0 ? (AndereArbeit(a) - a.arbeit_beim_ziehen) / a.arbeit_danach : 1.0;
+    p = a.ziehen_anteil + (1 - a.ziehen_anteil) * rest;
   }
-  const double rest =
-      a.arbeit_danach > 0 ? (AndereArbeit(a) - a.arbeit_beim_ziehen) / a.arbeit_danach : 1.0;
-  return static_cast<int64_t>((a.ziehen_anteil + (1 - a.ziehen_anteil) * rest) * n);
+  if (!a.vorab) return static_cast<int64_t>(p * n);
+  // With memory faulted in ahead, the share is one of time: the time gone
+  // against the time gone and still needed, so that the estimate of the time
+  // still needed is what the faulting and the work still need. The faulting's
+  // time to come is what its units so far took; the work's is reckoned from
+  // kSekundenJeEinheit until a twentieth of it is done, and from its own
+  // pace since. The bar never shrinks: it waits when a reckoning grows.
+  const auto jetzt = std::chrono::steady_clock::now();
+  double anteil;
+  if (!a.vorab_fertig && VorabFertig(a, true)) {
+    a.vorab_fertig = true;
+    a.vorab_s = std::chrono::duration<double>(jetzt - a.beginn).count();
+    a.vorab_ende = jetzt;
+  }
+  if (!a.vorab_fertig) {
+    const double s = std::chrono::duration<double>(jetzt - a.beginn).count();
+    const ARBEIT& w = a.arbeit[kKandFaulten];
+    const double getan = static_cast<double>(w.fertig.load(std::memory_order_acquire)) /
+                         static_cast<double>(w.stuecke);
+    anteil = getan > 0 ? s / (s / getan + a.danach_s) : 0.0;
+  } else {
+    const double t = std::chrono::duration<double>(jetzt - a.vorab_ende).count();
+    const double ganz = p > 0.05 ? t / p : std::max(a.danach_s, t / 0.05);
+    anteil = (a.vorab_s + p * ganz) / (a.vorab_s + ganz);
+  }
+  a.gezeigt = std::max(a.gezeigt, anteil);
+  return static_cast<int64_t>(a.gezeigt * n);
 }
 
 int FadenZahl() {
@@ -2080,6 +2141,16 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.gefaultet[kKandFaulten].reset(
       new std::atomic<bool>[static_cast<size_t>(a.arbeit[kKandFaulten].stuecke)]());
 
+  // With huge pages, the chain's memory is faulted in before the draws begin.
+  // Otherwise each part's second chunk, wanted within the first hundredth of
+  // the draws, goes to its home region, and every huge page there is cleared
+  // as the filing first writes to it, while the draws wait for the filing: on
+  // a machine that must provide such pages afresh, 6 positions with 26 signs
+  // stood still for 7.5 s at the start, its estimate of the time still needed
+  // growing to a quarter of an hour. Faulted in ahead, on all workers, the
+  // same memory took 4 s, during which the progress row moves.
+  a.vorab = SEITEN_GROSS && (RS.kand_bytes >= kVorabAb || SEITEN_PROBE == 2);
+  a.beginn = std::chrono::steady_clock::now();
   // A worker the system cannot start is one fewer; without any the main
   // thread does all the work. With workers, a part's first chunk goes to its
   // home region only once they have faulted that in (see TEILUNG).
@@ -2114,10 +2185,10 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   };
 
   // The first draws open a chunk in every part and set bits all over the
-  // occupancy table: those pages are faulted in first, by the workers while
-  // the main thread keeps looking at the keyboard (or by the main thread piece
-  // by piece when it works alone), so that no slice of draws waits for
-  // megabytes of pages to be cleared.
+  // occupancy table: those pages are faulted in first (with huge pages, the
+  // chain's memory too), by the workers while the main thread keeps looking at
+  // the keyboard (or by the main thread piece by piece when it works alone),
+  // so that no slice of draws waits for megabytes of pages to be cleared.
   // Meanwhile the main thread takes its scratch for the parts it replays
   // after the draws (as big as TeilOrdnen would make it for a part of average
   // size) and the list of the pool's chunks, and touches them a few pages at
@@ -2148,7 +2219,8 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     size_t feld = 0, beruehrt = 0;  // the array being touched, and its bytes touched
     const ARBEIT& anfang = a.arbeit[kAnfangFaulten];
     while (!abbruch) {
-      const bool angefangen = anfang.fertig.load(std::memory_order_acquire) == anfang.stuecke;
+      const bool angefangen =
+          anfang.fertig.load(std::memory_order_acquire) == anfang.stuecke && VorabFertig(a, true);
       if (angefangen && feld == felder.size()) break;
       abbruch = bedienen(int64_t{1} << 40);
       if (abbruch) break;
@@ -2158,7 +2230,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
           reinterpret_cast<volatile char*>(f)[o] = 0;
         beruehrt += kStueck;
         if (beruehrt >= bytes) ++feld, beruehrt = 0;
-      } else if (zahl > 1 || !EinStueck(a, platz)) {
+      } else if (zahl > 1 || !EinStueck(a, platz, false, true)) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
       }
     }
@@ -2591,7 +2663,11 @@ void INIT_RATEN(bool& ok) {
   RS.marke_bytes = count;
   // The candidates and their marks are what a set-up and each search write
   // whole; the possible codes come in as the answers narrow them.
-  SEITEN_WAEHLEN(RS.kand_bytes + RS.marke_bytes, KLEIN_FREI_JETZT());
+  if (SEITEN_PROBE >= 0) {
+    SEITEN_GROSS = SEITEN_PROBE == 1;
+  } else {
+    SEITEN_WAEHLEN(RS.kand_bytes + RS.marke_bytes, KLEIN_FREI_JETZT());
+  }
   RS.kand = static_cast<uint64_t*>(SEITEN_HOLEN(RS.kand_bytes));
   RS.marke = static_cast<uint8_t*>(SEITEN_HOLEN(RS.marke_bytes));
   int64_t moeglich = 1;

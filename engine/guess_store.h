@@ -80,8 +80,11 @@ uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge);
 // to it when the store is released (resident memory between games stays small).
 void* SEITEN_HOLEN(size_t bytes);
 // Whether SEITEN_HOLEN maps with huge pages; each set-up chooses (see
-// SEITEN_WAEHLEN).
+// SEITEN_WAEHLEN), unless a test sets SEITEN_PROBE (0 ordinary, 1 huge pages,
+// 2 huge pages and a big set-up's chain faulted in before its draws, as the
+// biggest stores have it).
 inline bool SEITEN_GROSS = true;
+inline int SEITEN_PROBE = -1;
 // Chooses the pages of a store that writes `bytes` whole: ordinary pages when
 // the kernel holds that much free memory, twice over, in blocks smaller than a
 // huge page (`klein_frei`), huge pages otherwise. A huge page takes a whole
