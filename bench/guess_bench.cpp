@@ -295,7 +295,9 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
     if (erster == 0) erster = double(ZAHLGESAMTVERSUCHE) / sek;
     grosse_seiten = SEITEN_GROSS;
     // What the store holds in memory when the set-up is over (the draws' pool
-    // too when it lies in the possible codes' array).
+    // too when it lies in the possible codes' array), once the set-up's own
+    // tables are back with the kernel (in ordinary pages that takes a while).
+    FREIGABE_ABWARTEN();
     bytes = double(RESIDENTER_SPEICHER() - resident_vorher) / double(ZAHLGESAMTVERSUCHE);
     // The tenth star: how long before the end it appeared. The bar's share
     // against the share of the time gone, and the estimate of the time still
