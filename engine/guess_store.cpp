@@ -2454,10 +2454,15 @@ size_t KLEIN_FREI_JETZT() {
   }
   FILE* f = std::fopen("/proc/buddyinfo", "r");
   if (!f) return 0;
-  char text[8192];
-  const size_t n = std::fread(text, 1, sizeof(text) - 1, f);
+  char text[16384];
+  size_t n = 0;
+  while (n < sizeof(text) - 1) {
+    const size_t m = std::fread(text + n, 1, sizeof(text) - 1 - n, f);
+    if (m == 0) break;
+    n += m;
+  }
   std::fclose(f);
-  text[n] = 0;
+  text[n] = 0;  // a table cut short counts less: huge pages, as before
   return KLEIN_FREI(text, static_cast<size_t>(sysconf(_SC_PAGESIZE)), grosse_seite);
 }
 
@@ -2664,7 +2669,7 @@ void INIT_RATEN(bool& ok) {
   // The candidates and their marks are what a set-up and each search write
   // whole; the possible codes come in as the answers narrow them.
   if (SEITEN_PROBE >= 0) {
-    SEITEN_GROSS = SEITEN_PROBE == 1;
+    SEITEN_GROSS = SEITEN_PROBE >= 1;
   } else {
     SEITEN_WAEHLEN(RS.kand_bytes + RS.marke_bytes, KLEIN_FREI_JETZT());
   }
