@@ -523,12 +523,6 @@ TEST_F(GuessStore, TheTenthStarComesWithTheEndOfTheSetUp) {
   }
 }
 
-}  // namespace
-}  // namespace mtspiel
-
-namespace mtspiel {
-namespace {
-
 // The kernel's table of free blocks: the blocks smaller than a huge page count,
 // in every zone, whatever the sizes of pages and huge pages; what cannot be
 // read counts nothing, so that the store keeps huge pages.
