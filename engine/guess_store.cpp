@@ -1893,7 +1893,10 @@ int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
   // still needed is what the faulting and the work still need. The faulting's
   // time to come is what its units so far took; the work's is reckoned from
   // kSekundenJeEinheit until a twentieth of it is done, and from its own
-  // pace since. The bar never shrinks: it waits when a reckoning grows.
+  // pace since. The faulting counts for half the bar at most: a machine slower
+  // than the reckoning (or busy) would otherwise see the bar near its end
+  // before the draws begin (the faulting took under half of the slowest set-ups
+  // measured). The bar never shrinks: it waits when a reckoning grows.
   const auto jetzt = std::chrono::steady_clock::now();
   double anteil;
   if (!a.vorab_fertig && VorabFertig(a, true)) {
@@ -1906,11 +1909,12 @@ int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
     const ARBEIT& w = a.arbeit[kKandFaulten];
     const double getan = static_cast<double>(w.fertig.load(std::memory_order_acquire)) /
                          static_cast<double>(w.stuecke);
-    anteil = getan > 0 ? s / (s / getan + a.danach_s) : 0.0;
+    anteil = getan > 0 ? std::min(0.5, s / (s / getan + a.danach_s)) : 0.0;
   } else {
     const double t = std::chrono::duration<double>(jetzt - a.vorab_ende).count();
     const double ganz = p > 0.05 ? t / p : std::max(a.danach_s, t / 0.05);
-    anteil = (a.vorab_s + p * ganz) / (a.vorab_s + ganz);
+    const double vorab = std::min(a.vorab_s, ganz);
+    anteil = (vorab + p * ganz) / (vorab + ganz);
   }
   a.gezeigt = std::max(a.gezeigt, anteil);
   return static_cast<int64_t>(a.gezeigt * n);
@@ -2408,13 +2412,14 @@ void* SEITEN_HOLEN(size_t bytes) {
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
   // The store's arrays are filled densely: huge pages make the faults of a big
-  // store and its release far fewer (see SEITEN_WAEHLEN for when they do not pay).
-  if (SEITEN_GROSS && bytes >= (size_t{2} << 20)) madvise(p, bytes, MADV_HUGEPAGE);
+  // store and its release far fewer (see SEITEN_WAEHLEN for when they do not
+  // pay; a system that gives huge pages unasked is told so then).
+  if (bytes >= (size_t{2} << 20)) madvise(p, bytes, SEITEN_GROSS ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
   return p;
 }
 
 void SEITEN_WAEHLEN(size_t bytes, size_t klein_frei) {
-  SEITEN_GROSS = bytes > klein_frei / 2;
+  SEITEN_GROSS = bytes > klein_frei / 4 * 3;
 }
 
 size_t KLEIN_FREI(const char* text, size_t seite, size_t grosse_seite) {

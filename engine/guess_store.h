@@ -86,8 +86,9 @@ void* SEITEN_HOLEN(size_t bytes);
 inline bool SEITEN_GROSS = true;
 inline int SEITEN_PROBE = -1;
 // Chooses the pages of a store that writes `bytes` whole: ordinary pages when
-// the kernel holds that much free memory, twice over, in blocks smaller than a
-// huge page (`klein_frei`), huge pages otherwise. A huge page takes a whole
+// the kernel holds that much free memory and a third more in blocks smaller
+// than a huge page (`klein_frei`; the rest is for the set-up's tables and for
+// others), huge pages otherwise. A huge page takes a whole
 // free block, which a virtual machine's host may have taken back after a few
 // seconds free and must then provide afresh, a sixth of a gigabyte a second on
 // the machine this was measured on (the first set-up of a game: 8 positions
