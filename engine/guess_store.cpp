@@ -1031,8 +1031,9 @@ struct AUFTRAG {
   bool nach_ziehen = false;
   double arbeit_beim_ziehen = 0, arbeit_danach = 0;
   // With memory faulted in ahead (see Fortschritt): when the set-up began,
-  // when and after how many seconds the faulting was over, the share shown so
-  // far, and the time reckoned for the work after it.
+  // when and after how many seconds the faulting was over (its time so far
+  // while it runs), the share shown so far, and the time reckoned for the
+  // work after it.
   std::chrono::steady_clock::time_point beginn{}, vorab_ende{};
   bool vorab_fertig = false;
   double vorab_s = 0, gezeigt = 0, danach_s = 0;
@@ -1899,16 +1900,16 @@ int64_t Fortschritt(AUFTRAG& a, int64_t gezogen) {
   // measured). The bar never shrinks: it waits when a reckoning grows.
   const auto jetzt = std::chrono::steady_clock::now();
   double anteil;
-  if (!a.vorab_fertig && VorabFertig(a, true)) {
-    a.vorab_fertig = true;
+  if (!a.vorab_fertig) {
     a.vorab_s = std::chrono::duration<double>(jetzt - a.beginn).count();
     a.vorab_ende = jetzt;
+    a.vorab_fertig = VorabFertig(a, true);
   }
   if (!a.vorab_fertig) {
-    const double s = std::chrono::duration<double>(jetzt - a.beginn).count();
     const ARBEIT& w = a.arbeit[kKandFaulten];
     const double getan = static_cast<double>(w.fertig.load(std::memory_order_acquire)) /
                          static_cast<double>(w.stuecke);
+    const double s = a.vorab_s;
     anteil = getan > 0 ? std::min(0.5, s / (s / getan + a.danach_s)) : 0.0;
   } else {
     const double t = std::chrono::duration<double>(jetzt - a.vorab_ende).count();

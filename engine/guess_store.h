@@ -80,22 +80,19 @@ uint64_t WORT_ZEICHENMENGE(uint64_t wort, int laenge);
 // to it when the store is released (resident memory between games stays small).
 void* SEITEN_HOLEN(size_t bytes);
 // Whether SEITEN_HOLEN maps with huge pages; each set-up chooses (see
-// SEITEN_WAEHLEN), unless a test sets SEITEN_PROBE (0 ordinary, 1 huge pages,
-// 2 huge pages and a big set-up's chain faulted in before its draws, as the
-// biggest stores have it).
+// SEITEN_WAEHLEN), unless a test sets SEITEN_PROBE.
 inline bool SEITEN_GROSS = true;
-inline int SEITEN_PROBE = -1;
 // Chooses the pages of a store that writes `bytes` whole: ordinary pages when
 // the kernel holds that much free memory and a third more in blocks smaller
 // than a huge page (`klein_frei`; the rest is for the set-up's tables and for
-// others), huge pages otherwise. A huge page takes a whole
-// free block, which a virtual machine's host may have taken back after a few
-// seconds free and must then provide afresh, a sixth of a gigabyte a second on
-// the machine this was measured on (the first set-up of a game: 8 positions
-// with 9 signs took 1.8-2.1 s, against 1.0-1.1 s with ordinary pages). Small
-// free blocks stay with the machine: ordinary pages from them came at 2-3 GB/s.
-// A big store would use them up, and then pays the same with many more faults;
-// 6 positions with 26 signs took half as long again with ordinary pages.
+// others), huge pages otherwise. A huge page takes a whole free block, which a
+// virtual machine's host may have taken back after a few seconds free and must
+// then provide afresh, a sixth of a gigabyte a second on the machine this was
+// measured on (the first set-up of a game: 8 positions with 9 signs took
+// 1.8-2.1 s, against 1.0-1.1 s with ordinary pages). Small free blocks stay
+// with the machine: ordinary pages from them came at 2-3 GB/s. A big store
+// would use them up, and then pays the same with many more faults; 6 positions
+// with 26 signs took half as long again with ordinary pages.
 void SEITEN_WAEHLEN(size_t bytes, size_t klein_frei);
 // The free memory in blocks smaller than a huge page, from the kernel's table
 // of free blocks by order (/proc/buddyinfo, as `text`); 0 when it cannot be read.

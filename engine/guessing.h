@@ -86,6 +86,11 @@ inline int64_t MISCH_VERKETTET_BIS = 32768;
 // chain apart when it would have to wait for a later part); 2 always writes
 // the chain apart.
 inline int MISCH_HEIM_PROBE = 0;
+// Test hook for the pages of a store: -1 lets the set-up choose (see
+// SEITEN_WAEHLEN), 0 gives ordinary pages, 1 huge pages, 2 huge pages and a
+// big set-up's chain faulted in before its draws, whatever its size, as the
+// biggest stores have it.
+inline int SEITEN_PROBE = -1;
 // Threads of a big set-up, the main thread included: 0 = one per processor
 // the program may run on, at most 8. Tests set it to compare thread counts.
 inline int AUFBAU_FAEDEN = 0;
