@@ -4,6 +4,7 @@
 // guessing runs.
 #include <benchmark/benchmark.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -203,6 +204,19 @@ double ProzessCpu() {
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
+// Time the host gave the machine's processors to others, in seconds summed
+// over all processors (the steal column of /proc/stat); 0 where unknown.
+double GestohleneZeit() {
+  std::FILE* f = std::fopen("/proc/stat", "r");
+  if (!f) return 0;
+  unsigned long long w[8] = {};
+  const int n = std::fscanf(f, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &w[0], &w[1], &w[2],
+                            &w[3], &w[4], &w[5], &w[6], &w[7]);
+  std::fclose(f);
+  const long tick = sysconf(_SC_CLK_TCK);
+  return n == 8 && tick > 0 ? double(w[7]) / double(tick) : 0;
+}
+
 // The opening turn of a big store: the opening guess counted against every
 // possible code, its answer (P = 1, S = 1) and the narrowing by it, timed on
 // the wall clock; and the resident memory the store holds after it.
@@ -262,6 +276,7 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
   term::SetBackend(&uhr);
   double bester = 0, erster = 0, summe_s = 0, bytes = 0, cpu_s = 0;
   double zehnter_vor_ende_ms = 0, abweichung = 0, schaetzfehler = 0;
+  double selbst_abgelegt = 0, gestohlen_s = 0;
   int64_t datensaetze = 0;
   bool groesste = false, grosse_seiten = false;
   for (auto _ : state) {
@@ -277,12 +292,13 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
     UHR_TESTHAKEN = StandMerken;
     state.ResumeTiming();
     AUFBAU_START = std::chrono::steady_clock::now();
-    const double cpu0 = ProzessCpu();
+    const double cpu0 = ProzessCpu(), gestohlen0 = GestohleneZeit();
     bool ok = false;
     rateprobe::SETUP(ok);
     const double sek =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - AUFBAU_START).count();
     cpu_s += ProzessCpu() - cpu0;
+    gestohlen_s += GestohleneZeit() - gestohlen0;
     state.PauseTiming();
     UHR_TESTHAKEN = nullptr;
     if (!ok) {
@@ -290,6 +306,8 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
       break;
     }
     datensaetze += ZAHLGESAMTVERSUCHE;
+    selbst_abgelegt =
+        std::max(selbst_abgelegt, double(AUFBAU_SELBST_ABGELEGT) / ZAHLGESAMTVERSUCHE);
     summe_s += sek;
     bester = std::max(bester, double(ZAHLGESAMTVERSUCHE) / sek);
     if (erster == 0) erster = double(ZAHLGESAMTVERSUCHE) / sek;
@@ -330,6 +348,13 @@ void Aufbau(benchmark::State& state, rateprobe::SPIEL s, int wahl) {
   // CPU time of all threads: on a machine shared with others the wall time
   // depends on their load, this does not.
   state.counters["cpu_ns_per_record"] = cpu_s * 1e9 / std::max<double>(1, datensaetze);
+  // The share of the processors' time during the set-ups that the host gave
+  // to others: where it is high, the wall-clock rates above say more about
+  // the host than about the program.
+  state.counters["stolen_share"] = gestohlen_s / std::max(summe_s * KERNE(), 1e-9);
+  // The largest share of a set-up's draws the main thread filed itself,
+  // waiting for a worker to come for the filing.
+  state.counters["filed_on_main_share_worst"] = selbst_abgelegt;
   state.counters["records"] =
       double(datensaetze) / double(std::max<int64_t>(1, state.iterations()));
   state.counters["threads"] = AUFBAU_FAEDEN > 0 ? AUFBAU_FAEDEN : std::min(8, KERNE());

@@ -38,6 +38,7 @@ class GuessStore : public ::testing::Test {
     MISCH_HEIM_PROBE = 0;
     SEITEN_PROBE = -1;
     AUFBAU_FAEDEN = 0;
+    AUFBAU_ABLAGE_AB = 0;
     FADEN_ERLAUBT = -1;
     UHR_TESTHAKEN = nullptr;
     FREIGABE_ABWARTEN();
@@ -394,6 +395,27 @@ TEST_F(GuessStore, AProcessConfinedToOneProcessorWorksOnItsMainThreadAlone) {
   EXPECT_TRUE(gross.ordnung == ringe.ordnung);
   EXPECT_EQ(gross.danach, ringe.danach);
   EXPECT_EQ(KERNE(), alle);
+}
+
+// A worker that comes late for the filing (faulting a page in, or waiting for
+// a core) finds the main thread filing the draws in between, and takes over:
+// the main thread goes back to drawing alone, and the store is the same.
+TEST_F(GuessStore, AWorkerLateForTheFilingTakesItOver) {
+  const rateprobe::SPIEL s{6, 10, true, false};  // 10^6 records, the rings hold 65536
+  MISCH_KLEIN_BIS = INT64_MAX;
+  const AUFGEBAUT ringe = Aufbau(s, 3);
+  MISCH_KLEIN_BIS = 0;
+  AUFBAU_FAEDEN = 2;
+  for (int64_t ab : {0, 150000}) {
+    SCOPED_TRACE(testing::Message() << "the worker files from record " << ab);
+    AUFBAU_ABLAGE_AB = ab;
+    const AUFGEBAUT gross = Aufbau(s, 3);
+    EXPECT_TRUE(gross.ordnung == ringe.ordnung);
+    EXPECT_TRUE(gross.moeglich == ringe.moeglich);
+    EXPECT_EQ(gross.danach, ringe.danach);
+    EXPECT_GE(AUFBAU_SELBST_ABGELEGT, std::max<int64_t>(ab - 65536, 0));
+    EXPECT_LT(AUFBAU_SELBST_ABGELEGT, 400000);
+  }
 }
 
 // A raw place number within 257 of 2^64 may be rejected or not depending on

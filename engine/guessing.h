@@ -99,6 +99,11 @@ inline int AUFBAU_FAEDEN = 0;
 // then (for tests).
 inline int AUFBAU_ARBEITER = 0;
 inline bool AUFBAU_GEZOGEN = false;
+// Records of the latest big set-up that the main thread filed itself while a
+// worker was to (for tests and the benchmark), and a test hook: a worker
+// takes up the filing only once this many records are drawn.
+inline int64_t AUFBAU_SELBST_ABGELEGT = 0;
+inline int64_t AUFBAU_ABLAGE_AB = 0;
 
 // ---- How the search uses the machine ---------------------------------------
 // Worker threads that count candidates while the main thread keeps the clock
