@@ -1012,6 +1012,7 @@ struct AUFTRAG {
   // no worker has come for the filing, by the worker for good once it has.
   std::mutex ablage_sperre;
   std::atomic<bool> ableger_da{false};
+  int64_t ablage_ab = 0;  // AUFBAU_ABLAGE_AB, for the workers
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
@@ -1630,7 +1631,7 @@ size_t ImEimer(const AUFTRAG& a, uint32_t h) {
 // the main thread's look at the keyboard when it files itself).
 void ZuegeAblegen(AUFTRAG& a, PLATZ& p) {
   if (!p.pruefen)
-    while (a.wasserstand.load(std::memory_order_acquire) < AUFBAU_ABLAGE_AB &&
+    while (a.wasserstand.load(std::memory_order_acquire) < a.ablage_ab &&
            !a.halt.load(std::memory_order_relaxed))
       std::this_thread::sleep_for(std::chrono::microseconds(100));
   a.ableger_da.store(true, std::memory_order_release);
@@ -2141,6 +2142,7 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.anzahl = ende;
   a.maske = (uint32_t{1} << bits) - 1;
   a.zaehlen = Gesiebt(eb);
+  a.ablage_ab = AUFBAU_ABLAGE_AB;
   if (static_cast<int64_t>(ende / tz.teile) > MISCH_VERKETTET_BIS)
     a.kosten_teil = kKostenTeilSortiert;
   const int64_t einheiten = (int64_t{ende} + kErlStueck - 1) / kErlStueck;
