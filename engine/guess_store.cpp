@@ -1012,7 +1012,7 @@ struct AUFTRAG {
   // no worker has come for the filing, by the worker for good once it has.
   std::mutex ablage_sperre;
   std::atomic<bool> ableger_da{false};
-  int64_t ablage_ab = 0;  // AUFBAU_ABLAGE_AB, for the workers
+  int64_t ablage_ab = 0;     // AUFBAU_ABLAGE_AB, for the workers
   bool zaehlen = false;      // not every record is a possible code: they are counted
   std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
   int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
