@@ -413,8 +413,11 @@ TEST_F(GuessStore, AWorkerLateForTheFilingTakesItOver) {
     EXPECT_TRUE(gross.ordnung == ringe.ordnung);
     EXPECT_TRUE(gross.moeglich == ringe.moeglich);
     EXPECT_EQ(gross.danach, ringe.danach);
+    // The main thread filed until the worker came, and not for good.
     EXPECT_GE(AUFBAU_SELBST_ABGELEGT, std::max<int64_t>(ab - 65536, 0));
-    EXPECT_LT(AUFBAU_SELBST_ABGELEGT, 400000);
+    if (ab > 0) {
+      EXPECT_LT(AUFBAU_SELBST_ABGELEGT, 1000000);
+    }
   }
 }
 
