@@ -156,7 +156,7 @@ TEST(ConditionsScreen, TheEditPassWaitsBehindEachLabel) {
       SPRACHE_DEUTSCH = deutsch;
       mtspiel::SP_D = deutsch;
       std::string tasten = "3";
-      tasten.append(i, '\r');  // not "3" + std::string(i, '\r'): GCC 12 warns falsely at -O2
+      tasten.append(i, '\r');  // not "3" + std::string(i, '\r'): GCC 12 warns falsely at -O3
       s.Keys(tasten);
       ASSERT_TRUE(WaitsForKey([] { SPIELTEIL(); }));
       const std::string label = Label(folge[i], deutsch);

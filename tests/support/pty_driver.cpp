@@ -225,7 +225,7 @@ CellView PtyDriver::Cell(int x, int y) const {
   VTermScreenCell c;
   VTermPos pos{y - 1, x - 1};
   // The empty cell's blank is appended to the empty text rather than assigned:
-  // GCC 12 at -O2 warns falsely (-Wrestrict) on assigning a literal there.
+  // GCC 12 at -O3 warns falsely (-Wrestrict) on assigning a literal there.
   if (x < 1 || y < 1 || x > columns_ || y > rows_ || !vterm_screen_get_cell(screen_, pos, &c)) {
     v.text.push_back(' ');
     return v;
