@@ -1011,11 +1011,11 @@ struct AUFTRAG {
   // Held by whoever files: by the main thread only for a slice at a time while
   // no worker has come for the filing, by the worker for good once it has.
   std::mutex ablage_sperre;
-  std::atomic<bool> ableger_da{false};
-  int64_t ablage_ab = 0;     // AUFBAU_ABLAGE_AB, for the workers
-  bool zaehlen = false;      // not every record is a possible code: they are counted
-  std::vector<int64_t> erl;  // per unit: possible codes (zaehlen)
-  int64_t erl_summe = 0;     // possible codes in all (zaehlen), once the count is done
+  std::atomic<bool> ableger_da{false};  // a thread has taken the filing's unit
+  int64_t ablage_ab = 0;                // AUFBAU_ABLAGE_AB, for the workers
+  bool zaehlen = false;                 // not every record is a possible code: they are counted
+  std::vector<int64_t> erl;             // per unit: possible codes (zaehlen)
+  int64_t erl_summe = 0;                // possible codes in all (zaehlen), once the count is done
   ARBEIT arbeit[kArten];
   // Per unit of a faulting kind: set once its pages are in memory.
   std::unique_ptr<std::atomic<bool>[]> gefaultet[kArten];
@@ -2254,31 +2254,22 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   }
 
   // The draws, in record order. The filing follows them on a worker, which
-  // takes its unit after the first pages are in. The main thread takes the
-  // unit when it works alone, and files each slice of draws after it. When
-  // the rings are full and no worker has come for the filing yet (it may be
-  // faulting a page in, or waiting for a core), the main thread files what it
-  // has drawn and goes on drawing: the worker takes over when it comes. Had
-  // the main thread kept the filing, a worker a millisecond late (the rings
-  // hold 64 Ki records) left it to file every draw itself: 8 positions with
-  // 9 signs then took 2.5 s instead of 1.5 s, once in nine set-ups here.
+  // takes its unit after the first pages are in. When the rings are full and
+  // no worker has come for the filing (it may be faulting a page in, or
+  // waiting for a core; or there is none), the main thread files what it has
+  // drawn and goes on drawing: a worker takes over when it comes. Had the main
+  // thread kept the filing, a worker a millisecond late (the rings hold 64 Ki
+  // records) left it to file every draw itself: 8 positions with 9 signs then
+  // took 2.5 s instead of 1.5 s, once in nine set-ups here. The filing's unit,
+  // which completes the parts, is taken after the draws as any other.
   AUFBAU_SELBST_ABGELEGT = 0;
-  bool selbst_ablegen = false;
-  if (zahl == 1) {
-    a.arbeit[kAblegen].naechstes.store(1, std::memory_order_relaxed);
-    selbst_ablegen = true;
-  }
   auto aushelfen = [&](uint32_t bis) {
-    if (selbst_ablegen) {
-      AblegenBis(a, bis);
-      return true;
-    }
     if (a.ableger_da.load(std::memory_order_acquire)) return false;
     const std::unique_lock<std::mutex> sperre(a.ablage_sperre, std::try_to_lock);
     if (!sperre.owns_lock()) return false;
     const uint32_t vorher = a.ablage.q;
     AblegenBis(a, bis);
-    AUFBAU_SELBST_ABGELEGT += a.ablage.q - vorher;
+    if (zahl > 1) AUFBAU_SELBST_ABGELEGT += a.ablage.q - vorher;
     return true;
   };
   // The rare raw place number whose rejection depends on the bucket's counter:
@@ -2318,7 +2309,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
       if (abbruch) break;
       p = Ziehen(a, zuege, s, t, p, selten);
       a.wasserstand.store(t, std::memory_order_release);
-      if (selbst_ablegen) AblegenBis(a, t);
     }
   }
   // The main thread joins in, looking at the clock and the keyboard between units.
@@ -2331,12 +2321,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     const PRUEFUNG& pr = *static_cast<const PRUEFUNG*>(k);
     return (*pr.dienst)(kPruefSchritt);
   };
-  if (!abbruch && selbst_ablegen) {
-    ZuegeAblegen(a, platz);
-    abbruch = platz.abgebrochen;
-    a.arbeit[kAblegen].fertig.fetch_add(1, std::memory_order_acq_rel);
-    Melden(a);
-  }
   while (!abbruch) {
     if (bedienen(kBlock)) {
       abbruch = true;
