@@ -259,6 +259,7 @@ TEST_F(GuessStore, TheBigShuffleGivesTheOrderOfTheRings) {
       {{5, 13, true, false}, 25, {1, 8}, 1},    {{6, 9, true, false}, 25, {3}, 1},
       {{6, 9, true, false}, 17, {2}, 1},        {{6, 9, true, false}, 13, {2}, 1},
       {{6, 9, true, false}, 15, {1, 2}, 1},  // parts so big that they sort a bucket bit fewer
+      {{5, 9, true, false}, 17, {1, 2}, 1},  // small enough for 15 bucket bits a part, not 16
       {{4, 17, true, false}, 25, {2}, 1},    // two sign-count words a code
   };
   for (const FALL& f : faelle) {
