@@ -74,8 +74,12 @@ inline int64_t MISCH_KLEIN_BIS = int64_t{1} << 18;
 // Test hook: every place drawn in a big set-up takes the path of the raw
 // numbers so close to 2^64 that their rejection depends on the bucket's
 // counter (which the big shuffle does not keep: it takes the bucket's records
-// from the filing's count, or counts them when that has reached its top).
+// from the main thread's count of its first ones, from the filing's count of
+// those beyond, or counts them when that has reached its top). Since a real
+// raw number is never that close, each count taken is also checked against
+// the bucket's items counted; MISCH_SELTEN_FALSCH counts those that differ.
 inline bool MISCH_SELTENER_WEG = false;
+inline int64_t MISCH_SELTEN_FALSCH = 0;
 // A part of a big set-up with up to this many records is replayed by linking
 // each bucket's records, a bigger one (whose scratch would not fit the cache)
 // after a counting sort by bucket. Both give the same order; tests move the line.
