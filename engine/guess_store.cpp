@@ -1356,6 +1356,11 @@ template <typename F>
                                                     F&& tun) {
   StueckeDurchgehen(
       tz, teil, n, [&](const uint64_t* q, size_t m) __attribute__((always_inline)) {
+        // Without exceptions (buckets that never fill), nothing is fetched.
+        if (tz.ausnahmen_n == 0) {
+          for (size_t i = 0; i < m; ++i) tun(PostenLesen(tz.ausnahmen, q[i]));
+          return;
+        }
         for (size_t i = 0; i < m; ++i) {
           if (i + kAusnahmeVorlauf < m) {
             const uint64_t w = q[i + kAusnahmeVorlauf];
