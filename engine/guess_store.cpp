@@ -581,9 +581,10 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // records, the place among its counter + 2 gaps. Which raw number is a bucket
 // and which a place depends only on whether the bucket was empty, so the one
 // part that must run in order, on the main thread, needs just a bit per bucket
-// (or two, counting its first three records, where buckets fill), and hands
-// each draw on through rings: its bucket and that count, and its place's raw
-// number. A worker files the draws behind it, counting the records beyond:
+// (or two or four, counting its first 3 or 15 records, where buckets fill),
+// and hands each draw on through rings: its bucket and that count, and its
+// place's raw number. A worker files the draws behind it, counting the records
+// beyond:
 // each draw becomes an item of 8 bytes in one of a few thousand parts, chosen
 // by the high bits of its bucket, holding its record, its bucket and its
 // place's residue (see POSTEN). Once all draws are filed, each part is
@@ -988,24 +989,24 @@ constexpr double kSekundenJeEinheit = 15e-9;
 // to the occupancy table's top, read as that many or more; a place was drawn
 // when there were any), and per place its raw number, each in a ring of kRing.
 constexpr size_t kRing = size_t{1} << 16;
-constexpr int kStandBit = 29;
+constexpr int kStandBit = 28;
 constexpr uint32_t kEimerMaske = (uint32_t{1} << kStandBit) - 1;
 
-// The occupancy table holds B bits a bucket (1 or 2), 64 / B buckets a word:
-// the records bucket h got so far, up to StandVoll(B).
+// The occupancy table holds B bits a bucket (1, 2 or 4), 64 / B buckets a
+// word: the records bucket h got so far, up to StandVoll(B).
 constexpr uint32_t StandVoll(int B) {
   return (uint32_t{1} << B) - 1;
 }
 template <int B>
 inline size_t StandWort(uint32_t h) {
-  static_assert(B == 1 || B == 2);
-  return h >> (7 - B);
+  static_assert(B == 1 || B == 2 || B == 4);
+  return h >> (B == 4 ? 4 : 7 - B);
 }
 template <int B>
 inline int StandSchub(uint32_t h) {
   return static_cast<int>(h & (64 / B - 1)) * B;
 }
-static_assert(StandVoll(2) < (uint32_t{1} << (32 - kStandBit)), "a count fits the ring");
+static_assert(StandVoll(4) < (uint32_t{1} << (32 - kStandBit)), "a count fits the ring");
 static_assert(StandVoll(1) + 15 >= kVoll, "the counts tell every place below kVoll");
 // Words of the occupancy table for 2^bits buckets of B bits: B for every 64
 // buckets, so that BelegtBits can read any 64 whole.
@@ -1015,6 +1016,19 @@ inline size_t BelegtWorte(int bits, int B) {
 // Buckets 64 w .. 64 w + 63, a bit each: set when the bucket got a record.
 inline uint64_t BelegtBits(const uint64_t* belegt, size_t w, int B) {
   if (B == 1) return belegt[w];
+  if (B == 4) {
+    auto viertel = [](uint64_t x) {
+      // A bit for each nibble that is not 0, packed into the low quarter.
+      x |= x >> 1;
+      x = (x | x >> 2) & 0x1111111111111111;
+      x = (x | x >> 3) & 0x0303030303030303;
+      x = (x | x >> 6) & 0x000F000F000F000F;
+      x = (x | x >> 12) & 0x000000FF000000FF;
+      return (x | x >> 24) & 0xFFFF;
+    };
+    return viertel(belegt[4 * w]) | viertel(belegt[4 * w + 1]) << 16 |
+           viertel(belegt[4 * w + 2]) << 32 | viertel(belegt[4 * w + 3]) << 48;
+  }
   auto halb = [](uint64_t x) {
     // A bit for each pair of bits that is not 0, packed into the low half.
     x = (x | x >> 1) & 0x5555555555555555;
@@ -1041,8 +1055,8 @@ struct AUFTRAG {
   size_t kand_bytes = 0;
   uint32_t anzahl = 0;  // records
   uint32_t maske = 0;   // bucket numbers
-  // Per bucket stand_bits bits: the records it got, up to stand_voll (read
-  // as that many or more): the main thread's (see StandWort).
+  // Per bucket stand_bits bits (1, 2 or 4): the records it got, up to
+  // stand_voll (read as that many or more): the main thread's (see StandWort).
   uint64_t* belegt = nullptr;
   size_t belegt_bytes = 0;
   int stand_bits = 1;
@@ -1631,7 +1645,7 @@ bool TeileAbschliessen(TEILUNG& tz) {
 // ---- The draws and their filing ------------------------------------------------
 // The main thread makes the draws in record order, which only it can: whether
 // a raw number is a bucket or a place depends on whether the bucket was empty.
-// It keeps a bit per bucket, or two where buckets fill (see stand_bits), and
+// It keeps a bit per bucket, or more where buckets fill (see stand_bits), and
 // hands the draws on through the rings. The filing (counting the records
 // beyond those the main thread counts, and making each draw an item of its
 // part) follows on another thread, so that the one thread that cannot be
@@ -2171,15 +2185,20 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   // A pool of its own goes back when the set-up ends, before the possible
   // codes are written: the set-up's peak holds the larger of the two.
   if (!tz.geliehen) rv.resident += tz.vorrat_bytes - RS.erl_bytes;
-  // One or two bits and four bits a bucket, in whole words. Two bits where
-  // buckets get places often enough for the filing to gain more than the
-  // draws lose with twice the table. On 8 positions with 9 signs (1.3
-  // records a bucket) the filing, which paced the draws, took 16 instead of
-  // 25 ns a record, the draws 18 instead of 15 (processor time); the draws'
-  // median wall time over nine set-ups each came to 0.89 instead of 0.96 s.
-  // On 7 positions with 9 signs (0.14 a bucket) the set-up was slower: a
-  // median of 36 instead of 43 M records a second over four runs each.
-  a.stand_bits = uint64_t{ende} * 2 >= (uint64_t{1} << bits) ? 2 : 1;
+  // One, two or four bits and four bits a bucket, in whole words. More bits
+  // where buckets fill, so that the filing gains more than the draws lose with
+  // a bigger table. On 8 positions with 9 signs (1.3 records a bucket) two
+  // bits took the filing, which paced the draws, from 25 to 16 ns a record,
+  // the draws from 15 to 18 (processor time); the draws' median wall time
+  // over nine set-ups each came to 0.89 instead of 0.96 s. Four bits were
+  // slower there: the draws took 15-40 % longer. On 6 positions with 26
+  // signs (9.2 a bucket) four bits against two took the filing 30 % less and
+  // the draws up to 10 % more: 33-35 instead of 26-30 M records a second (two
+  // runs each). On 7 positions with 9 signs (0.14 a bucket) two bits were
+  // slower than one: a median of 36 instead of 43 M records a second.
+  a.stand_bits = uint64_t{ende} >= (uint64_t{4} << bits)       ? 4
+                 : uint64_t{ende} * 2 >= (uint64_t{1} << bits) ? 2
+                                                               : 1;
   a.stand_voll = StandVoll(a.stand_bits);
   a.belegt_bytes = BelegtWorte(bits, a.stand_bits) * sizeof(uint64_t);
   a.belegt = static_cast<uint64_t*>(SEITEN_HOLEN(a.belegt_bytes));
@@ -2391,8 +2410,9 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
         }
       }
       if (abbruch) break;
-      p = a.stand_bits == 2 ? Ziehen<2>(a, zuege, s, t, p, selten)
-                            : Ziehen<1>(a, zuege, s, t, p, selten);
+      p = a.stand_bits == 4   ? Ziehen<4>(a, zuege, s, t, p, selten)
+          : a.stand_bits == 2 ? Ziehen<2>(a, zuege, s, t, p, selten)
+                              : Ziehen<1>(a, zuege, s, t, p, selten);
       a.wasserstand.store(t, std::memory_order_release);
     }
   }

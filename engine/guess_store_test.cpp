@@ -258,9 +258,11 @@ TEST_F(GuessStore, TheBigShuffleGivesTheOrderOfTheRings) {
       {{6, 8, false, false}, 25, {2}, 1},       {{6, 8, false, false}, 11, {8}, 1},
       {{5, 13, true, false}, 25, {1, 8}, 1},    {{6, 9, true, false}, 25, {3}, 1},
       {{6, 9, true, false}, 17, {2}, 1},        {{6, 9, true, false}, 13, {2}, 1},
-      {{6, 9, true, false}, 15, {1, 2}, 1},  // parts so big that they sort a bucket bit fewer
-      {{5, 9, true, false}, 17, {1, 2}, 1},  // small enough for 15 bucket bits a part, not 16
-      {{4, 17, true, false}, 25, {2}, 1},    // two sign-count words a code
+      {{6, 9, true, false}, 15, {1, 2}, 1},     // parts so big that they sort a bucket bit fewer
+      {{5, 9, true, false}, 17, {1, 2}, 1},     // small enough for 15 bucket bits a part, not 16
+      {{5, 9, true, false}, 16, {1, 2, 8}, 2},  // 0.9 records a bucket: two bits of count
+      {{6, 9, true, false}, 20, {2}, 1},        // 0.5 a bucket, the least for two bits
+      {{4, 17, true, false}, 25, {2}, 1},       // two sign-count words a code
   };
   for (const FALL& f : faelle) {
     MISCHFELD_BITS = f.bits;
@@ -432,10 +434,11 @@ TEST_F(GuessStore, ThePlacesNearTheTopOfTheRangeFindTheirBucketsCounter) {
   struct FALL {
     rateprobe::SPIEL spiel;
     int bits;
-  } faelle[] = {{{4, 6, true, false}, 2},
-                {{5, 6, true, false}, 4},
-                {{5, 6, true, false}, 9},
-                {{5, 6, true, false}, 14}};  // a bit a bucket where buckets hold few
+  } faelle[] = {{{4, 6, true, false}, 2},    // the main thread counts 15 a bucket, ...
+                {{5, 6, true, false}, 4},    // ...
+                {{5, 6, true, false}, 9},    // ...
+                {{5, 6, true, false}, 12},   // 3 where a bucket holds 1.9
+                {{5, 6, true, false}, 14}};  // 1 where buckets hold few
   for (const FALL& f : faelle) {
     SCOPED_TRACE(testing::Message() << "L=" << f.spiel.laenge << " bits=" << f.bits);
     MISCHFELD_BITS = f.bits;
