@@ -434,11 +434,11 @@ TEST_F(GuessStore, ThePlacesNearTheTopOfTheRangeFindTheirBucketsCounter) {
   struct FALL {
     rateprobe::SPIEL spiel;
     int bits;
-  } faelle[] = {{{4, 6, true, false}, 2},    // the main thread counts 15 a bucket, ...
-                {{5, 6, true, false}, 4},    // ...
-                {{5, 6, true, false}, 9},    // ...
-                {{5, 6, true, false}, 12},   // 3 where a bucket holds 1.9
-                {{5, 6, true, false}, 14}};  // 1 where buckets hold few
+  } faelle[] = {{{4, 6, true, false}, 2},    // the main thread counts in 4 bits a bucket
+                {{5, 6, true, false}, 4},    // (buckets hold hundreds, ...
+                {{5, 6, true, false}, 9},    // ... or 15 on average),
+                {{5, 6, true, false}, 12},   // in 2 bits (1.9 on average)
+                {{5, 6, true, false}, 14}};  // or in one (0.47 on average)
   for (const FALL& f : faelle) {
     SCOPED_TRACE(testing::Message() << "L=" << f.spiel.laenge << " bits=" << f.bits);
     MISCHFELD_BITS = f.bits;
