@@ -584,10 +584,9 @@ bool KleinAufbauen(uint32_t ende, RESERVIERUNG& rv, uint32_t buckets, const ERLB
 // (or two or four, counting its first 3 or 15 records, where buckets fill),
 // and hands each draw on through rings: its bucket and that count, and its
 // place's raw number. A worker files the draws behind it, counting the records
-// beyond:
-// each draw becomes an item of 8 bytes in one of a few thousand parts, chosen
-// by the high bits of its bucket, holding its record, its bucket and its
-// place's residue (see POSTEN). Once all draws are filed, each part is
+// beyond: each draw becomes an item of 8 bytes in one of a few thousand
+// parts, chosen by the high bits of its bucket, holding its record, its bucket
+// and its place's residue (see POSTEN). Once all draws are filed, each part is
 // sorted by bucket, keeping each bucket's items in the order they came: an
 // item's rank in its bucket gives the counter its insertion saw, hence its
 // place, and the bucket's ring is replayed straight into the part's own
@@ -1000,11 +999,11 @@ constexpr uint32_t StandVoll(int B) {
 template <int B>
 inline size_t StandWort(uint32_t h) {
   static_assert(B == 1 || B == 2 || B == 4);
-  return h >> (B == 4 ? 4 : 7 - B);
+  return h / (64 / B);
 }
 template <int B>
 inline int StandSchub(uint32_t h) {
-  return static_cast<int>(h & (64 / B - 1)) * B;
+  return static_cast<int>(h % (64 / B)) * B;
 }
 static_assert(StandVoll(4) < (uint32_t{1} << (32 - kStandBit)), "a count fits the ring");
 static_assert(StandVoll(1) + 15 >= kVoll, "the counts tell every place below kVoll");
@@ -1056,14 +1055,14 @@ struct AUFTRAG {
   uint32_t anzahl = 0;  // records
   uint32_t maske = 0;   // bucket numbers
   // Per bucket stand_bits bits (1, 2 or 4): the records it got, up to
-  // stand_voll (read as that many or more): the main thread's (see StandWort).
+  // StandVoll(stand_bits) (read as that many or more): the main thread's (see
+  // StandWort).
   uint64_t* belegt = nullptr;
   size_t belegt_bytes = 0;
   int stand_bits = 1;
-  uint32_t stand_voll = 1;
-  // Per bucket four bits: the records it got after its first stand_voll, up
-  // to 15 (read as 15 or more): the filing's. Only records into a bucket that
-  // held stand_voll already touch them.
+  // Per bucket four bits: the records it got after its first
+  // StandVoll(stand_bits), up to 15 (read as 15 or more): the filing's. Only
+  // records into a bucket that held that many already touch them.
   uint64_t* zaehler = nullptr;
   size_t zaehler_bytes = 0;
   // The rings of draws (see kRing), in one mapping: written by the main
@@ -1661,7 +1660,7 @@ void AblegenBis(AUFTRAG& a, uint32_t bis) {
   uint64_t* const zaehler = a.zaehler;
   const int lbits = tz.lokal_bits;
   const uint32_t lmaske = (uint32_t{1} << lbits) - 1;
-  const uint32_t voll = a.stand_voll;
+  const uint32_t voll = StandVoll(a.stand_bits);
   constexpr uint32_t kVorlauf = 32;  // records whose counts are fetched ahead
   uint64_t p = ab.p;
   for (uint32_t q = ab.q; q < bis; ++q) {
@@ -1699,12 +1698,12 @@ void AblegenBis(AUFTRAG& a, uint32_t bis) {
   a.abgelegt.store(ab.q, std::memory_order_release);
 }
 
-// The records in bucket h, which holds stand_voll at least, before the
-// filing's next record: its count, or when that has reached its top, its
+// The records in bucket h, which holds StandVoll(stand_bits) at least, before
+// the filing's next record: its count, or when that has reached its top, its
 // items counted.
 size_t ImEimer(const AUFTRAG& a, uint32_t h) {
   const uint32_t n = static_cast<uint32_t>(a.zaehler[h >> 4] >> (h & 15) * 4) & 15;
-  return n < 15 ? a.stand_voll + n : EimerZaehlen(*a.tz, h);
+  return n < 15 ? StandVoll(a.stand_bits) + n : EimerZaehlen(*a.tz, h);
 }
 
 // The filing as one unit: it follows the draws to their end and then
@@ -2199,7 +2198,6 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
   a.stand_bits = uint64_t{ende} >= (uint64_t{4} << bits)       ? 4
                  : uint64_t{ende} * 2 >= (uint64_t{1} << bits) ? 2
                                                                : 1;
-  a.stand_voll = StandVoll(a.stand_bits);
   a.belegt_bytes = BelegtWorte(bits, a.stand_bits) * sizeof(uint64_t);
   a.belegt = static_cast<uint64_t*>(SEITEN_HOLEN(a.belegt_bytes));
   a.zaehler_bytes = ((size_t{1} << bits) + 15) / 16 * sizeof(uint64_t);
@@ -2372,15 +2370,16 @@ bool GrossAufbauen(AUFBAU_ZUSTAND* z, uint32_t ende, RESERVIERUNG& rv, int bits,
     return true;
   };
   // The rare raw place number whose rejection depends on the bucket's counter:
-  // the records of its bucket so far, when they are stand_voll or more, are
-  // known to the filing, once it has caught up. Such numbers come once in
-  // 10^16 draws.
+  // the records of its bucket so far, when they are StandVoll(stand_bits) or
+  // more, are known to the filing, once it has caught up. Such numbers come
+  // once in 10^16 draws.
   auto selten = [&](uint32_t q, uint32_t h, uint32_t stand) -> size_t {
-    if (stand < a.stand_voll && !MISCH_SELTENER_WEG) return stand;
+    const uint32_t voll = StandVoll(a.stand_bits);
+    if (stand < voll && !MISCH_SELTENER_WEG) return stand;
     a.wasserstand.store(q, std::memory_order_release);
     while (a.abgelegt.load(std::memory_order_acquire) < q)
       if (!aushelfen(q)) std::this_thread::sleep_for(std::chrono::microseconds(20));
-    const size_t j = stand < a.stand_voll ? stand : ImEimer(a, h);
+    const size_t j = stand < voll ? stand : ImEimer(a, h);
     if (MISCH_SELTENER_WEG && j != EimerZaehlen(*a.tz, h)) ++MISCH_SELTEN_FALSCH;
     return j;
   };
