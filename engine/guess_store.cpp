@@ -1774,6 +1774,13 @@ uint64_t Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, uint64_t p, SELTEN
     if (z.i == z.n) z.Auffuellen(q);
     return z.puf[z.i++];
   };
+  // Record r into bucket h, whose word w (at wort) held the count stand:
+  // handed on, and counted on.
+  auto eintragen = [&](uint32_t r, uint32_t h, uint32_t stand, uint64_t & wort, uint64_t w)
+      __attribute__((always_inline)) {
+    eimer_ring[r % kRing] = h | stand << kStandBit;
+    wort = w + (uint64_t{stand < StandVoll(B)} << StandSchub<B>(h));
+  };
   while (q < t) {
     z.Auffuellen(q);
     // 1. The records whose raw numbers lie in the buffer, those kVorlauf
@@ -1796,8 +1803,7 @@ uint64_t Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, uint64_t p, SELTEN
         const uint32_t h = static_cast<uint32_t>(x) & maske;
         uint64_t& wort = belegt[StandWort<B>(h)];
         const uint64_t w = wort;
-        const int schub = StandSchub<B>(h);
-        const uint32_t stand = static_cast<uint32_t>(w >> schub) & StandVoll(B);
+        const uint32_t stand = static_cast<uint32_t>(w >> StandSchub<B>(h)) & StandVoll(B);
         if (stand != 0) {
           const uint64_t y = puf[i + 1];
           if (y >= sicher) [[unlikely]]
@@ -1805,8 +1811,7 @@ uint64_t Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, uint64_t p, SELTEN
           platz_ring[p++ % kRing] = y;
         }
         i += stand != 0 ? 2 : 1;
-        eimer_ring[r % kRing] = h | stand << kStandBit;
-        wort = w + (uint64_t{stand < StandVoll(B)} << schub);
+        eintragen(r, h, stand, wort, w);
       }
       z.i = i;
       q = r;
@@ -1821,15 +1826,14 @@ uint64_t Ziehen(AUFTRAG& a, ZUEGE& z, uint32_t s, uint32_t t, uint64_t p, SELTEN
     } while (x >= grenze);
     const uint32_t h = static_cast<uint32_t>(x) & maske;
     uint64_t& wort = belegt[StandWort<B>(h)];
-    const int schub = StandSchub<B>(h);
-    const uint32_t stand = static_cast<uint32_t>(wort >> schub) & StandVoll(B);
+    const uint64_t w = wort;
+    const uint32_t stand = static_cast<uint32_t>(w >> StandSchub<B>(h)) & StandVoll(B);
     if (stand != 0) {
       uint64_t y = roh();
       if (y >= sicher) y = PlatzNachziehen(y, selten(q, h, stand), roh);
       platz_ring[p++ % kRing] = y;
     }
-    eimer_ring[q % kRing] = h | stand << kStandBit;
-    wort += uint64_t{stand < StandVoll(B)} << schub;
+    eintragen(q, h, stand, wort, w);
     ++q;
   }
   return p;
