@@ -1388,13 +1388,25 @@ template <typename F>
 }
 
 // The items of a part as filed, for what needs only their buckets: an
-// exception's record and raw number are not read.
+// exception's record and raw number are not read. This is the first read of
+// the items, streamed out to memory by the filing: their lines are asked for
+// a page ahead, which the processor's own prefetching, stopping at every page
+// of 4 KB, did not do in time. On 6 positions with 26 signs the work after the
+// draws took 1.81 instead of 2.10 s (means of six set-ups each, taken in
+// turn); 2 or 8 KB ahead did as well.
+constexpr size_t kStromVorlauf = 4096 / sizeof(uint64_t);
+
 template <typename F>
 [[gnu::always_inline]] inline void EimerDurchgehen(const TEILUNG& tz, uint32_t teil, size_t n,
                                                    F&& tun) {
   StueckeDurchgehen(
       tz, teil, n, [&](const uint64_t* q, size_t m) __attribute__((always_inline)) {
-        for (size_t i = 0; i < m; ++i) tun(q[i]);
+        for (size_t i = 0; i < m; ++i) {
+          // Beyond the chunk's end this asks for a line that may not be
+          // used: a prefetch never faults.
+          if (i % kZeile == 0) __builtin_prefetch(q + i + kStromVorlauf);
+          tun(q[i]);
+        }
       });
 }
 
